@@ -1,0 +1,75 @@
+#include "engine/keyscan.h"
+
+#include <emmintrin.h>
+
+#include "support/bytetext.h"
+
+namespace {
+
+// A byte b equals the folded byte X under the scan's comparison when (b | Or) == Target:
+// for a letter both cases fold together through bit 0x20, any other byte must be identical.
+void FilterFor(unsigned char B, unsigned char& Or, unsigned char& Target) {
+    const unsigned char X = FoldUpper(B);
+    const bool Letter = X >= 'A' && X <= 'Z';
+    Or = Letter ? 0x20 : 0x00;
+    Target = Letter ? static_cast<unsigned char>(X | 0x20) : X;
+}
+
+inline __m128i Matches(__m128i Bytes, unsigned char Or, unsigned char Target) {
+    return _mm_cmpeq_epi8(_mm_or_si128(Bytes, _mm_set1_epi8(static_cast<char>(Or))),
+                          _mm_set1_epi8(static_cast<char>(Target)));
+}
+
+inline __m128i Load(const unsigned char* At) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(At)); }
+
+}  // namespace
+
+TKeywordScanner::TPattern TKeywordScanner::Prepare(std::string Bytes) {
+    TPattern P;
+    P.Bytes = std::move(Bytes);
+    if (!P.Bytes.empty()) {
+        FilterFor(static_cast<unsigned char>(P.Bytes.front()), P.FirstOr, P.FirstTarget);
+        FilterFor(static_cast<unsigned char>(P.Bytes.back()), P.LastOr, P.LastTarget);
+    }
+    return P;
+}
+
+TKeywordScanner::TKeywordScanner(std::string Ansi, std::string Wide)
+    : FAnsi(Prepare(std::move(Ansi))), FWide(Prepare(std::move(Wide))) {}
+
+bool TKeywordScanner::TPattern::At(const unsigned char* Data, std::size_t Pos, std::size_t Avail) const {
+    return !Empty() && Bytes.size() <= Avail - Pos && RawEqualNoCase(Data + Pos, Bytes.data(), Bytes.size());
+}
+
+bool TKeywordScanner::MatchAt(const unsigned char* Data, std::size_t Pos, std::size_t Avail) const {
+    return FAnsi.At(Data, Pos, Avail) || FWide.At(Data, Pos, Avail);
+}
+
+bool TKeywordScanner::FindIn(const unsigned char* Data, std::size_t Avail, std::size_t Count) const {
+    Count = std::min(Count, Avail);
+    const std::size_t AnsiLast = FAnsi.Bytes.size() - 1;
+    const bool HasWide = !FWide.Empty();
+    const std::size_t WideLast = HasWide ? FWide.Bytes.size() - 1 : 0;
+    const std::size_t Reach = std::max(AnsiLast, WideLast);  // farthest byte the filter reads past a position
+
+    // Sixteen positions at a time: a position is a candidate when its first byte and the byte
+    // under the pattern's last byte both fit, for the 8-bit or the UTF-16 form.
+    std::size_t Pos = 0;
+    if (Avail > Reach + 15) {
+        const std::size_t VectorEnd = std::min(Count, Avail - Reach - 15);
+        for (; Pos < VectorEnd && VectorEnd - Pos >= 16; Pos += 16) {
+            const __m128i Head = Load(Data + Pos);
+            __m128i Hit = _mm_and_si128(Matches(Head, FAnsi.FirstOr, FAnsi.FirstTarget),
+                                        Matches(Load(Data + Pos + AnsiLast), FAnsi.LastOr, FAnsi.LastTarget));
+            if (HasWide)
+                Hit = _mm_or_si128(Hit, _mm_and_si128(Matches(Head, FWide.FirstOr, FWide.FirstTarget),
+                                                      Matches(Load(Data + Pos + WideLast), FWide.LastOr,
+                                                              FWide.LastTarget)));
+            for (unsigned Mask = static_cast<unsigned>(_mm_movemask_epi8(Hit)); Mask != 0; Mask &= Mask - 1)
+                if (MatchAt(Data, Pos + static_cast<std::size_t>(__builtin_ctz(Mask)), Avail)) return true;
+        }
+    }
+    for (; Pos < Count; ++Pos)
+        if (MatchAt(Data, Pos, Avail)) return true;
+    return false;
+}

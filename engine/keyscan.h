@@ -1,0 +1,71 @@
+#pragma once
+// The raw keyword scan over file bytes: finds the keyword in its 8-bit form or in its UTF-16LE
+// form at any byte position, with a..z folded to A..Z. No platform calls; the file arrives in
+// blocks through a read function.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <string>
+
+class TKeywordScanner {
+public:
+    // Ansi: the keyword's bytes (not empty). Wide: its UTF-16LE bytes (may be empty).
+    TKeywordScanner(std::string Ansi, std::string Wide);
+
+    std::size_t AnsiLength() const { return FAnsi.Bytes.size(); }
+    // Bytes that consecutive blocks must share so that no occurrence is cut: max(L, W) - 1.
+    std::size_t Overlap() const { return std::max(FAnsi.Bytes.size(), FWide.Bytes.size()) - 1; }
+
+    // True when an occurrence of either form starts at one of the positions 0 .. Count - 1 of
+    // Data and lies wholly inside its Avail bytes (Count <= Avail).
+    bool FindIn(const unsigned char* Data, std::size_t Avail, std::size_t Count) const;
+
+private:
+    // One form of the keyword with its first and last bytes prepared for the quick filter:
+    // a byte b matches the folded byte X when (b | Or) == Target.
+    struct TPattern {
+        std::string Bytes;
+        unsigned char FirstOr = 0, FirstTarget = 0, LastOr = 0, LastTarget = 0;
+        bool Empty() const { return Bytes.empty(); }
+        bool At(const unsigned char* Data, std::size_t Pos, std::size_t Avail) const;
+    };
+    static TPattern Prepare(std::string Bytes);
+    bool MatchAt(const unsigned char* Data, std::size_t Pos, std::size_t Avail) const;
+
+    TPattern FAnsi;
+    TPattern FWide;
+};
+
+// Block size of the file scan: memory stays bounded whatever the file's size.
+inline constexpr std::size_t ScanBlockSize = std::size_t(4) << 20;
+
+// Scans Size bytes delivered by Read(Buffer, Count), which fills exactly Count bytes or throws,
+// in blocks of BlockSize bytes that share Overlap() bytes with the next one, so the answer is
+// the same as a scan of the whole content at once.
+template <typename TRead>
+bool ScanStream(const TKeywordScanner& Scanner, std::uint64_t Size, std::size_t BlockSize, TRead&& Read) {
+    const std::size_t L = Scanner.AnsiLength();
+    if (Size < L) return false;
+    const std::size_t Overlap = Scanner.Overlap();
+    const std::size_t Block = static_cast<std::size_t>(std::min<std::uint64_t>(Size, std::max<std::size_t>(BlockSize, 1)));
+    std::unique_ptr<unsigned char[]> Buffer(new unsigned char[Block + Overlap]);
+    std::uint64_t Left = Size;
+    std::size_t Carry = 0;  // bytes kept from the previous block, at the buffer's start
+    while (Left > 0) {
+        const std::size_t Want = static_cast<std::size_t>(std::min<std::uint64_t>(Left, Block));
+        Read(Buffer.get() + Carry, Want);
+        Left -= Want;
+        const std::size_t Avail = Carry + Want;
+        std::size_t Count;  // start positions whose occurrences are wholly inside this block
+        if (Left == 0)
+            Count = Avail >= L ? Avail - L + 1 : 0;
+        else
+            Count = Avail > Overlap ? Avail - Overlap : 0;
+        if (Count > 0 && Scanner.FindIn(Buffer.get(), Avail, Count)) return true;
+        Carry = Avail - Count;
+        std::memmove(Buffer.get(), Buffer.get() + Count, Carry);
+    }
+    return false;
+}

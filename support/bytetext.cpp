@@ -1,0 +1,208 @@
+#include "support/bytetext.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+namespace {
+
+struct TLeadByteSet {
+    std::array<bool, 256> IsLead{};
+    bool Any = false;
+};
+
+TLeadByteSet& LeadBytes() {
+    static TLeadByteSet Set;
+    return Set;
+}
+
+bool IsDelimiter(const std::string& Delimiters, unsigned char B) {
+    return B != 0 && Delimiters.find(static_cast<char>(B)) != std::string::npos;
+}
+
+int AsInt(std::size_t N) { return static_cast<int>(N); }
+
+}  // namespace
+
+void SetLeadByteRanges(const TLeadByteRanges& Ranges) {
+    TLeadByteSet Set;
+    for (const auto& [First, Last] : Ranges)
+        for (unsigned B = First; B <= Last; ++B) {
+            Set.IsLead[B] = true;
+            Set.Any = true;
+        }
+    LeadBytes() = Set;
+}
+
+bool DoubleByteMode() { return LeadBytes().Any; }
+
+bool IsLeadByte(unsigned char Byte) { return LeadBytes().IsLead[Byte]; }
+
+TByteClass ByteClassAt(const std::string& S, int Index) {
+    if (Index < 1 || Index > AsInt(S.size()) || !DoubleByteMode()) return TByteClass::Single;
+    const auto B = static_cast<unsigned char>(S[static_cast<std::size_t>(Index - 1)]);
+    if (B == 0) return TByteClass::Single;
+    int Run = 0;
+    for (int I = Index - 1; I >= 1 && IsLeadByte(static_cast<unsigned char>(S[static_cast<std::size_t>(I - 1)])); --I)
+        ++Run;
+    if (Run % 2 == 1) return TByteClass::Trail;
+    return IsLeadByte(B) ? TByteClass::Lead : TByteClass::Single;
+}
+
+std::vector<TByteClass> ByteClasses(const std::string& S) {
+    std::vector<TByteClass> Classes(S.size(), TByteClass::Single);
+    if (!DoubleByteMode()) return Classes;
+    std::size_t Run = 0;  // lead-set bytes right before the current one
+    for (std::size_t I = 0; I < S.size(); ++I) {
+        const auto B = static_cast<unsigned char>(S[I]);
+        if (B != 0) {
+            if (Run % 2 == 1)
+                Classes[I] = TByteClass::Trail;
+            else if (IsLeadByte(B))
+                Classes[I] = TByteClass::Lead;
+        }
+        Run = IsLeadByte(B) ? Run + 1 : 0;
+    }
+    return Classes;
+}
+
+std::string AsciiLower(const std::string& S) {
+    std::string R(S);
+    for (char& C : R)
+        if (C >= 'A' && C <= 'Z') C = static_cast<char>(C + 0x20);
+    return R;
+}
+
+std::string AsciiLowerWholeChars(const std::string& S) {
+    std::string R(S);
+    const auto Classes = ByteClasses(S);
+    for (std::size_t I = 0; I < R.size(); ++I)
+        if (Classes[I] == TByteClass::Single && R[I] >= 'A' && R[I] <= 'Z') R[I] = static_cast<char>(R[I] + 0x20);
+    return R;
+}
+
+namespace {
+
+template <typename TFold>
+int CompareWith(const std::string& S1, const std::string& S2, TFold Fold) {
+    const std::size_t N = std::min(S1.size(), S2.size());
+    for (std::size_t I = 0; I < N; ++I) {
+        const int A = Fold(static_cast<unsigned char>(S1[I]));
+        const int B = Fold(static_cast<unsigned char>(S2[I]));
+        if (A != B) return A - B;
+    }
+    return AsInt(S1.size()) - AsInt(S2.size());
+}
+
+}  // namespace
+
+int CompareBytes(const std::string& S1, const std::string& S2) {
+    return CompareWith(S1, S2, [](unsigned char B) { return B; });
+}
+
+int CompareNoCase(const std::string& S1, const std::string& S2) { return CompareWith(S1, S2, FoldUpper); }
+
+int CompareRawNoCase(const void* P1, const char* P2, std::size_t MaxLen) {
+    if (MaxLen == 0) return 0;
+    const std::size_t N = std::min(MaxLen, std::strlen(P2) + 1);
+    const auto* A = static_cast<const unsigned char*>(P1);
+    const auto* B = reinterpret_cast<const unsigned char*>(P2);
+    for (std::size_t I = 0; I < N; ++I) {
+        const int X = FoldUpper(A[I]);
+        const int Y = FoldUpper(B[I]);
+        if (X != Y) return X - Y;
+    }
+    return 0;
+}
+
+bool RawEqualNoCase(const void* P1, const void* P2, std::size_t Len) {
+    const auto* A = static_cast<const unsigned char*>(P1);
+    const auto* B = static_cast<const unsigned char*>(P2);
+    for (std::size_t I = 0; I < Len; ++I)
+        if (FoldUpper(A[I]) != FoldUpper(B[I])) return false;
+    return true;
+}
+
+int TextPos(const std::string& Sub, const std::string& S) {
+    if (Sub.empty() || S.empty() || Sub.size() > S.size()) return 0;
+    const auto At = S.find(Sub);
+    return At == std::string::npos ? 0 : AsInt(At) + 1;
+}
+
+std::string SubText(const std::string& S, int Index, int Count) {
+    if (Index < 1) Index = 1;
+    if (Index > AsInt(S.size()) || Count <= 0) return std::string();
+    return S.substr(static_cast<std::size_t>(Index - 1), static_cast<std::size_t>(Count));
+}
+
+std::string TrimControls(const std::string& S) {
+    auto IsControl = [](char C) { return static_cast<unsigned char>(C) <= 0x20; };
+    const auto First = std::find_if_not(S.begin(), S.end(), IsControl);
+    const auto Last = std::find_if_not(S.rbegin(), std::string::const_reverse_iterator(First), IsControl).base();
+    return std::string(First, Last);
+}
+
+int PosNotAtTrail(const std::string& Sub, const std::string& S) {
+    const std::string Needle(Sub.c_str());
+    const std::string Hay(S.c_str());
+    if (Needle.empty() || Hay.empty()) return 0;
+    const auto Classes = ByteClasses(Hay);
+    for (auto At = Hay.find(Needle); At != std::string::npos; At = Hay.find(Needle, At + 1))
+        if (Classes[At] != TByteClass::Trail) return AsInt(At) + 1;
+    return 0;
+}
+
+int LastSeparatorPos(const std::string& Delimiters, const std::string& S) {
+    int I = AsInt(S.size());
+    while (I >= 1) {
+        const auto B = static_cast<unsigned char>(S[static_cast<std::size_t>(I - 1)]);
+        if (IsDelimiter(Delimiters, B)) {
+            if (ByteClassAt(S, I) != TByteClass::Trail) return I;
+            I -= 2;  // the delimiter is the second byte of a character: skip the whole character
+            continue;
+        }
+        --I;
+    }
+    return 0;
+}
+
+std::string FolderPart(const std::string& Path) { return SubText(Path, 1, LastSeparatorPos("\\:", Path)); }
+
+std::string NamePart(const std::string& Path) { return SubText(Path, LastSeparatorPos("\\:", Path) + 1); }
+
+std::string ExtensionPart(const std::string& Path) {
+    const int I = LastSeparatorPos(".\\:", Path);
+    if (I > 0 && Path[static_cast<std::size_t>(I - 1)] == '.') return SubText(Path, I);
+    return std::string();
+}
+
+std::string WithoutTrailingBackslash(const std::string& Path) {
+    const int N = AsInt(Path.size());
+    if (N > 0 && Path.back() == '\\' && ByteClassAt(Path, N) != TByteClass::Trail) return Path.substr(0, Path.size() - 1);
+    return Path;
+}
+
+std::string TStringList::ToText() const {
+    std::size_t Size = 0;
+    for (const auto& Line : FLines) Size += Line.size() + 2;
+    std::string Text;
+    Text.reserve(Size);
+    for (const auto& Line : FLines) {
+        Text += Line;
+        Text += "\r\n";
+    }
+    return Text;
+}
+
+void TStringList::SetText(const std::string& Bytes) {
+    Clear();
+    const std::size_t End = std::min(Bytes.size(), Bytes.find('\0'));
+    std::size_t I = 0;
+    while (I < End) {
+        const std::size_t Start = I;
+        while (I < End && Bytes[I] != '\r' && Bytes[I] != '\n') ++I;
+        FLines.emplace_back(Bytes, Start, I - Start);
+        if (I < End && Bytes[I] == '\r') ++I;
+        if (I < End && Bytes[I] == '\n') ++I;
+    }
+}

@@ -1,0 +1,119 @@
+// The keyword test on real files: name first, then the raw bytes in GBK and in UTF-16LE.
+#include <gtest/gtest.h>
+
+#include "engine/keyscan.h"
+#include "engine/zemzuvave.h"
+#include "support/textrules.h"
+#include "tests/testfiles.h"
+
+namespace {
+
+bool Matches(const std::string& Path, const std::string& Keyword) { return Tzemzuvave::FileMatches(Path, Keyword); }
+
+std::string Utf16(const std::wstring& Text) {
+    std::string Bytes;
+    for (wchar_t C : Text) {
+        Bytes += static_cast<char>(C & 0xFF);
+        Bytes += static_cast<char>(static_cast<unsigned>(C) >> 8);
+    }
+    return Bytes;
+}
+
+TEST(Keyword, WideFormIsUtf16LittleEndianWithoutZeroUnit) {
+    EXPECT_EQ(Tzemzuvave::KeywordToWide("abc"), std::string("a\0b\0c\0", 6));
+    EXPECT_EQ(Tzemzuvave::KeywordToWide("中文"), "\x2D\x4E\x87\x65");
+    EXPECT_EQ(Tzemzuvave::KeywordToWide(""), "");
+    // A long keyword is converted whole.
+    const std::string Long(3000, 'k');
+    EXPECT_EQ(Tzemzuvave::KeywordToWide(Long).size(), 6000u);
+    std::string LongChinese;
+    for (int I = 0; I < 700; ++I) LongChinese += "文";
+    EXPECT_EQ(Tzemzuvave::KeywordToWide(LongChinese).size(), 1400u);
+}
+
+TEST(Keyword, NameIsTestedFirstByTheLocaleRules) {
+    TTempDir Dir;
+    WriteBytes(Dir / "Notes.TXT", "nothing");
+    EXPECT_TRUE(Matches(Dir / "Notes.TXT", "txt"));
+    EXPECT_TRUE(Matches(Dir / "Notes.TXT", "notes"));
+    // A file that cannot be read still matches by its name.
+    EXPECT_TRUE(Matches(Dir / "报告-missing.doc", "报告"));
+    // The folder part of the path is not the name.
+    MakeFolder(Dir / "keyword");
+    WriteBytes(Dir / "keyword\\a.txt", "zzz");
+    EXPECT_FALSE(Matches(Dir / "keyword\\a.txt", "keyword"));
+}
+
+TEST(Keyword, ContentInGbkAndUtf16AtEveryEdge) {
+    TTempDir Dir;
+    const std::string Chinese = "中文";
+    struct Case {
+        const char* Name;
+        std::string Content;
+        std::string Keyword;
+        bool Expected;
+    } Cases[] = {
+        {"first.txt", "Hello World, bye", "hello world", true},
+        {"last.txt", "xxxxHELLO", "hello", true},
+        {"whole.txt", "hello", "hello", true},
+        {"short.txt", "hell", "hello", false},
+        {"empty.txt", "", "a", false},
+        {"gbk.txt", "前言" + Chinese + "后记", Chinese, true},
+        {"gbklast.txt", "abc" + Chinese, Chinese, true},
+        {"utf16.txt", Utf16(L"\xFEFFsome \x4E2D\x6587 text"), Chinese, true},
+        {"utf16ascii.txt", Utf16(L"ABC"), "abc", true},
+        {"utf16first.txt", Utf16(L"abc") + "tail", "ABC", true},
+        {"utf16cut.txt", std::string("xa\0b\0c", 6), "abc", false},  // the last zero byte is missing
+        {"utf8.txt", "\xE4\xB8\xAD\xE6\x96\x87", Chinese, false},
+        {"between.txt", "\xB0\xA1Z", "\xA1Z", true},  // the scan knows no characters
+        {"binary.bin", std::string("\0\0kEyWoRd\0", 10), "keyword", true},
+    };
+    for (const auto& C : Cases) {
+        WriteBytes(Dir / C.Name, C.Content);
+        EXPECT_EQ(Matches(Dir / C.Name, C.Keyword), C.Expected) << C.Name;
+    }
+}
+
+TEST(Keyword, OccurrencesAcrossTheBlockBoundary) {
+    TTempDir Dir;
+    const std::string Chinese = "中文";
+    const std::string Wide = Utf16(L"\x4E2D\x6587");
+    // Every placement around the first boundary, in both forms.
+    for (std::size_t Shift = 0; Shift <= 4; ++Shift) {
+        std::string Content(ScanBlockSize + 16, 'x');
+        Content.replace(ScanBlockSize - Shift, Chinese.size(), Chinese);
+        WriteBytes(Dir / "gbk.txt", Content);
+        EXPECT_TRUE(Matches(Dir / "gbk.txt", Chinese)) << Shift;
+
+        std::string Content16(2 * ScanBlockSize + 9, 'x');
+        Content16.replace(2 * ScanBlockSize - Shift, Wide.size(), Wide);
+        WriteBytes(Dir / "wide.txt", Content16);
+        EXPECT_TRUE(Matches(Dir / "wide.txt", Chinese)) << Shift;
+    }
+    std::string Last(ScanBlockSize * 2 + 3, 'y');
+    Last.replace(Last.size() - 5, 5, "NEEDL");
+    WriteBytes(Dir / "last.txt", Last + "e");
+    EXPECT_TRUE(Matches(Dir / "last.txt", "needle"));
+    WriteBytes(Dir / "last.txt", Last);
+    EXPECT_FALSE(Matches(Dir / "last.txt", "needle"));
+}
+
+TEST(Keyword, UnreadableFileIsAFailureNotFalse) {
+    TTempDir Dir;
+    try {
+        Matches(Dir / "none.txt", "zz");
+        FAIL() << "no failure";
+    } catch (const TSupportError& E) {
+        EXPECT_EQ(std::string(E.what()), "不能打开文件 " + Dir / "none.txt");
+    }
+    WriteBytes(Dir / "locked.txt", "zz");
+    HANDLE Writer = CreateFileA((Dir / "locked.txt").c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(Writer, INVALID_HANDLE_VALUE);
+    EXPECT_THROW(Matches(Dir / "locked.txt", "zz"), TSupportError);
+    EXPECT_TRUE(Matches(Dir / "locked.txt", "lock"));  // by its name, without opening it
+    CloseHandle(Writer);
+    EXPECT_TRUE(Matches(Dir / "locked.txt", "zz"));
+}
+
+}  // namespace
