@@ -59,10 +59,12 @@ TEST(Keyword, ContentInGbkAndUtf16AtEveryEdge) {
         {"short.txt", "hell", "hello", false},
         {"empty.txt", "", "a", false},
         {"gbk.txt", "前言" + Chinese + "后记", Chinese, true},
+        {"gbkfirst.txt", Chinese + "后记", Chinese, true},
         {"gbklast.txt", "abc" + Chinese, Chinese, true},
         {"utf16.txt", Utf16(L"\xFEFFsome \x4E2D\x6587 text"), Chinese, true},
         {"utf16ascii.txt", Utf16(L"ABC"), "abc", true},
         {"utf16first.txt", Utf16(L"abc") + "tail", "ABC", true},
+        {"utf16last.txt", "head" + Utf16(L"\x4E2D\x6587"), Chinese, true},
         {"utf16cut.txt", std::string("xa\0b\0c", 6), "abc", false},  // the last zero byte is missing
         {"utf8.txt", "\xE4\xB8\xAD\xE6\x96\x87", Chinese, false},
         {"between.txt", "\xB0\xA1Z", "\xA1Z", true},  // the scan knows no characters
@@ -96,6 +98,24 @@ TEST(Keyword, OccurrencesAcrossTheBlockBoundary) {
     EXPECT_TRUE(Matches(Dir / "last.txt", "needle"));
     WriteBytes(Dir / "last.txt", Last);
     EXPECT_FALSE(Matches(Dir / "last.txt", "needle"));
+}
+
+TEST(Keyword, FileLargerThanFourGibibytesIsSearchedToItsEnd) {
+    TTempDir Dir;
+    const std::string Name = Dir / "huge.bin";
+    const std::uint64_t Size = (std::uint64_t(5) << 30) + 7;
+    HANDLE File = CreateFileA(Name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(File, INVALID_HANDLE_VALUE);
+    LARGE_INTEGER At;
+    At.QuadPart = static_cast<LONGLONG>(Size);
+    ASSERT_TRUE(SetFilePointerEx(File, At, nullptr, FILE_BEGIN) && SetEndOfFile(File));  // sparse zeros
+    const std::string Tail = "Needle";
+    At.QuadPart = static_cast<LONGLONG>(Size - Tail.size());
+    DWORD Written = 0;
+    ASSERT_TRUE(SetFilePointerEx(File, At, nullptr, FILE_BEGIN));
+    ASSERT_TRUE(WriteFile(File, Tail.data(), static_cast<DWORD>(Tail.size()), &Written, nullptr));
+    CloseHandle(File);
+    EXPECT_TRUE(Matches(Name, "needle"));
 }
 
 TEST(Keyword, UnreadableFileIsAFailureNotFalse) {
