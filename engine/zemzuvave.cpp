@@ -3,8 +3,125 @@
 #include <new>
 #include <vector>
 
+#include "engine/cacherules.h"
 #include "engine/keyscan.h"
-#include "support/textrules.h"
+
+namespace {
+
+// Hands a qualifying file to the callback; false when the callback asked to stop, in which case
+// the file does not count.
+bool Report(const std::string& Path, TSearchCallback Callback, bool& Stop, int& Count) {
+    if (Callback != nullptr) {
+        Callback(Path, 0, Stop);
+        if (Stop) return false;
+    }
+    ++Count;
+    return true;
+}
+
+}  // namespace
+
+Tzemzuvave::Tzemzuvave(const std::string& Root) : CacheRoot(Root) {
+    if (CacheRoot.empty() || CacheRoot.back() != '\\') CacheRoot += '\\';
+}
+
+Tzemzuvave::~Tzemzuvave() = default;
+
+int Tzemzuvave::Search(const std::string& Keyword, const std::string& Folder, const std::string& FileType,
+                       bool UseCache, TSearchCallback Callback) {
+    CacheFileName = CacheFileNameFor(CacheRoot, Folder, FileType);
+    if (UseCache && IsExistingFile(CacheFileName)) return QuickSearch(Keyword, Folder, FileType, Callback);
+    return FullSearch(Keyword, Folder, FileType, Callback);
+}
+
+int Tzemzuvave::QuickSearch(const std::string& Keyword, const std::string& Folder, const std::string& FileType,
+                            TSearchCallback Callback) {
+    FolderList.LoadLines(CacheFileName);
+    const std::string Prefix = CacheFolderForm(Folder);
+    int Count = 0;
+    bool Stop = false;
+    const int Lines = FolderList.Count();
+    for (int I = 0; I < Lines; ++I) {
+        const std::string Line = FolderList[I];
+        if (Callback != nullptr) {
+            Callback(Line, 1, Stop);
+            if (Stop) return Count;
+        }
+        if (LineIsUnder(Line, Prefix)) Count += ScanFolder(Keyword, Line, FileType, Callback);
+    }
+    return Count;
+}
+
+int Tzemzuvave::FullSearch(const std::string& Keyword, const std::string& Folder, const std::string& FileType,
+                           TSearchCallback Callback) {
+    FolderList.Clear();
+    const int Count = ScanTree(Keyword, Folder, FileType, Callback);
+    bool Stop = false;
+    if (Callback != nullptr) Callback(Folder, 3, Stop);
+    // A stop answered at the end keeps the previous cache file; the list of a walk stopped
+    // earlier but not at the end is written as it stands.
+    if (!Stop) FolderList.SaveLines(CacheFileName);
+    return Count;
+}
+
+bool Tzemzuvave::IsDirectoryEntry(TSearchRec Entry) { return (Entry.Attr & faDirectory) != 0; }
+
+int Tzemzuvave::ScanTree(const std::string& Keyword, const std::string& Folder, const std::string& FileType,
+                         TSearchCallback Callback) {
+    int Count = 0;
+    bool Recorded = false;
+    bool Stop = false;
+    const std::string Dir = WithoutTrailingBackslash(Folder);
+    const TTypeTest Type(FileType);
+    if (Callback != nullptr) {
+        Callback(Dir, 1, Stop);
+        if (Stop) return 0;
+    }
+    TSearchRec Entry;
+    const TEnumScope Scope(Entry);
+    for (DWORD R = EnumFirst(Dir + "\\*.*", faAnyFile, Entry); R == 0 && !Stop; R = EnumNext(Entry)) {
+        // Whatever fails for one entry (an unreadable file, a failing callback, a whole nested
+        // walk) costs only that entry; the walk goes on with the next.
+        try {
+            if (IsDirectoryEntry(Entry)) {
+                if (Entry.Name != "." && Entry.Name != "..")
+                    Count += ScanTree(Keyword, Dir + "\\" + Entry.Name, Type.LowerType(), Callback);
+                continue;
+            }
+            if (!Type.Qualifies(Entry.Name)) continue;
+            if (!Recorded) {  // at the folder's first file of the type, before any keyword test
+                Recorded = true;
+                FolderList.Add(CacheFolderForm(Dir));
+            }
+            const std::string Path = Dir + "\\" + Entry.Name;
+            if (Keyword.empty() || FileMatches(Path, Keyword)) Report(Path, Callback, Stop, Count);
+        } catch (...) {
+        }
+    }
+    return Count;
+}
+
+int Tzemzuvave::ScanFolder(const std::string& Keyword, const std::string& Folder, const std::string& FileType,
+                           TSearchCallback Callback) {
+    int Count = 0;
+    bool Stop = false;
+    try {
+        const std::string Dir = WithoutTrailingBackslash(Folder);
+        const TTypeTest Type(FileType);
+        TSearchRec Entry;
+        const TEnumScope Scope(Entry);
+        for (DWORD R = EnumFirst(Dir + "\\*.*", faAnyFile, Entry); R == 0 && !Stop; R = EnumNext(Entry)) {
+            try {
+                if (IsDirectoryEntry(Entry) || !Type.Qualifies(Entry.Name)) continue;
+                const std::string Path = Dir + "\\" + Entry.Name;
+                if (Keyword.empty() || FileMatches(Path, Keyword)) Report(Path, Callback, Stop, Count);
+            } catch (...) {
+            }
+        }
+    } catch (...) {
+    }
+    return Count;
+}
 
 std::string Tzemzuvave::KeywordToWide(const std::string& Keyword) {
     if (Keyword.empty()) return std::string();

@@ -1,9 +1,36 @@
 #pragma once
-// The search engine.
+// The search engine: quick and full searches for files of one type under one folder, with the
+// persistent directory cache that lets a quick search visit only the folders that held files of
+// the type at the last full search.
 #include <string>
+
+#include "support/textrules.h"
+
+// Progress and result callback. Kind 0: a file found; 1: a folder about to be enumerated by a
+// full walk, or a cache line about to be tested by a quick search; 3: a full walk finished.
+// Setting Stop asks the caller that made this call to stop.
+using TSearchCallback = void (*)(const std::string& Path, int Kind, bool& Stop);
 
 class Tzemzuvave {
 public:
+    // CacheRoot: the folder of the cache files; a final "\" is added when missing.
+    explicit Tzemzuvave(const std::string& CacheRoot);
+    ~Tzemzuvave();
+    Tzemzuvave(const Tzemzuvave&) = delete;
+    Tzemzuvave& operator=(const Tzemzuvave&) = delete;
+
+    // Finds the files of FileType (".txt"; a type holding "*.*" selects every file) under Folder
+    // (as typed) whose name or content holds Keyword (empty: every file), reporting each through
+    // Callback (may be null). UseCache: a quick search from the cache file when it exists.
+    // Returns the files reported without a stop answer. Fails when the cache file cannot be
+    // read ("不能打开文件 %s") or written ("不能创建文件 %s", "写流出错").
+    int Search(const std::string& Keyword, const std::string& Folder, const std::string& FileType, bool UseCache,
+               TSearchCallback Callback);
+
+    const TStringList& GetFolderList() const { return FolderList; }
+    const std::string& GetCacheRoot() const { return CacheRoot; }
+    const std::string& GetCacheFileName() const { return CacheFileName; }
+
     // True when the file's name holds the keyword (by the locale's case rules), or its bytes hold
     // it in the 8-bit code page or in UTF-16LE (ASCII letters folded). Keyword is not empty.
     // Fails with "不能打开文件 %s", "读流发生错误" or "扩大内存流时内存溢出" when the file's
@@ -11,4 +38,23 @@ public:
     static bool FileMatches(const std::string& Path, const std::string& Keyword);
     // The keyword's UTF-16LE bytes, without a terminating zero unit.
     static std::string KeywordToWide(const std::string& Keyword);
+
+private:
+    // Walks Folder and all its subfolders, recording in FolderList each folder that directly
+    // holds a file of the type.
+    int ScanTree(const std::string& Keyword, const std::string& Folder, const std::string& FileType,
+                 TSearchCallback Callback);
+    // Enumerates Folder alone, without descending and without recording.
+    int ScanFolder(const std::string& Keyword, const std::string& Folder, const std::string& FileType,
+                   TSearchCallback Callback);
+    static bool IsDirectoryEntry(TSearchRec Entry);
+
+    int QuickSearch(const std::string& Keyword, const std::string& Folder, const std::string& FileType,
+                    TSearchCallback Callback);
+    int FullSearch(const std::string& Keyword, const std::string& Folder, const std::string& FileType,
+                   TSearchCallback Callback);
+
+    TStringList FolderList;
+    std::string CacheRoot;
+    std::string CacheFileName;
 };
