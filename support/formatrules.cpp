@@ -66,8 +66,6 @@ std::string WithDecimals(bool Negative, const std::string& Hundredths, const std
     return (Negative && !Zero ? "-" : "") + Hundredths.substr(0, Split) + Separator + Hundredths.substr(Split);
 }
 
-std::string IntegerText(std::int64_t Value) { return std::to_string(Value); }
-
 std::string MagnitudeText(std::int64_t Value) {
     const std::uint64_t Magnitude = Value < 0 ? 0 - static_cast<std::uint64_t>(Value) : static_cast<std::uint64_t>(Value);
     return std::to_string(Magnitude);
@@ -76,12 +74,12 @@ std::string MagnitudeText(std::int64_t Value) {
 // The "%d" form of a value; false when a floating value has no integral part to show.
 bool FormatInteger(const TFormatArg& Value, std::string& Text) {
     if (const auto* I = std::get_if<std::int64_t>(&Value)) {
-        Text = IntegerText(*I);
+        Text = std::to_string(*I);
         return true;
     }
     const double D = std::trunc(std::get<double>(Value));
     if (!(D >= -9.2e18 && D <= 9.2e18)) return false;  // also refuses NaN
-    Text = IntegerText(static_cast<std::int64_t>(D));
+    Text = std::to_string(static_cast<std::int64_t>(D));
     return true;
 }
 
@@ -118,10 +116,8 @@ std::string TwoDigits(int Value) {
     return std::string(1, static_cast<char>('0' + Value / 10 % 10)) + static_cast<char>('0' + Value % 10);
 }
 
-std::string Digits(int Value, std::size_t Count) {
-    const bool Padded = Count >= 2;
-    return Padded ? TwoDigits(Value) : std::to_string(Value);
-}
+// A field without leading zero for a one-letter token, in two digits for a longer one.
+std::string FieldText(int Value, std::size_t Count) { return Count >= 2 ? TwoDigits(Value) : std::to_string(Value); }
 
 std::string FourDigits(int Year) {
     std::string Text = std::to_string(Year);
@@ -248,13 +244,13 @@ void TStampWriter::Write(const std::string& Template, int Depth) {
             break;
         case 'm':
             if (Count <= 2)
-                FText += Digits(F.Month, Count);
+                FText += FieldText(F.Month, Count);
             else
                 FText += (Count == 3 ? FSettings.ShortMonthNames : FSettings.LongMonthNames)[F.Month - 1];
             break;
         case 'd':
             if (Count <= 2)
-                FText += Digits(F.Day, Count);
+                FText += FieldText(F.Day, Count);
             else if (Count <= 4)
                 FText += (Count == 3 ? FSettings.ShortDayNames : FSettings.LongDayNames)[F.DayOfWeek];
             else
@@ -263,14 +259,14 @@ void TStampWriter::Write(const std::string& Template, int Depth) {
         case 'h': {
             int Hour = F.Hour;
             if (TwelveHour(Template, I, I + Count)) Hour = Hour % 12 == 0 ? 12 : Hour % 12;
-            FText += Digits(Hour, Count);
+            FText += FieldText(Hour, Count);
             break;
         }
         case 'n':
-            FText += Digits(F.Minute, Count);
+            FText += FieldText(F.Minute, Count);
             break;
         case 's':
-            FText += Digits(F.Second, Count);
+            FText += FieldText(F.Second, Count);
             break;
         case 't':
             WriteNested(Count == 1 ? ShortTimeTemplate(FSettings) : LongTimeTemplate(FSettings), Depth);
