@@ -1,0 +1,28 @@
+#pragma once
+// Number and date-time formatting with the user's locale settings, and the local clock.
+// The settings are process-wide: read before the program's own code runs and again whenever
+// the system announces a change of its regional settings.
+#include <string>
+#include <vector>
+
+#include "support/datetime.h"
+#include "support/formatrules.h"
+
+// Reads the locale settings of the user's default locale (with the defaults of TLocaleSettings
+// where the locale gives nothing) and the double-byte mode with its lead bytes.
+void ReadLocaleSettings();
+// The settings as last read.
+const TLocaleSettings& LocaleSettings();
+// The settings of the user's default locale, read now; changes nothing.
+TLocaleSettings QueryLocaleSettings();
+
+std::string FormatText(const std::string& Template, const std::vector<TFormatArg>& Values);
+std::string FormatStamp(const std::string& Template, TDateTime Value);
+
+TDateTime TodayDate();     // today's local date, time of day 0
+TDateTime TimeOfDayNow();  // the local time of day with milliseconds, date 0
+
+// Day number plus time fraction (minus it before day 0). Fails with "日期编码参数无效" when a
+// date field is out of range, "时间编码参数无效" when a time field is.
+TDateTime FieldsToDateTime(int Year, int Month, int Day, int Hour = 0, int Minute = 0, int Second = 0,
+                           int Millisecond = 0);

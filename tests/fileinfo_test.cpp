@@ -1,0 +1,283 @@
+// File information and file operations on real files and folders, and opening through the
+// shell checked with a small program that records how it was started.
+#include "support/fileinfo.h"
+
+#include <gtest/gtest.h>
+
+#include "support/formatting.h"
+#include "support/textrules.h"
+#include "tests/testfiles.h"
+
+namespace {
+
+constexpr DWORD ReadOnlyHiddenArchive = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE;
+
+// Changes the process's current folder for one scope.
+class TCurrentFolder {
+public:
+    explicit TCurrentFolder(const std::string& Folder) {
+        char Old[MAX_PATH] = {};
+        GetCurrentDirectoryA(MAX_PATH, Old);
+        FOld = Old;
+        SetCurrentDirectoryA(Folder.c_str());
+    }
+    ~TCurrentFolder() { SetCurrentDirectoryA(FOld.c_str()); }
+    TCurrentFolder(const TCurrentFolder&) = delete;
+    TCurrentFolder& operator=(const TCurrentFolder&) = delete;
+
+private:
+    std::string FOld;
+};
+
+// A file of Length bytes that holds no data blocks.
+void MakeSparseFile(const std::string& Path, std::int64_t Length) {
+    TFileHandle File(CreateFileA(Path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(File.Valid());
+    LARGE_INTEGER At{};
+    At.QuadPart = Length;
+    ASSERT_TRUE(SetFilePointerEx(File.Get(), At, nullptr, FILE_BEGIN));
+    ASSERT_TRUE(SetEndOfFile(File.Get()));
+}
+
+TEST(FileInfo, ModificationTimeCountsMilliseconds) {
+    TTempDir Dir;
+    const std::string File = Dir / "a.txt";
+    WriteBytes(File, "x");
+    SetLocalWriteTime(File, 2024, 3, 5, 10, 15, 30, 250);
+    EXPECT_EQ(GetFileModified(File), 45356 + 36930250.0 / 86400000.0);
+    EXPECT_EQ(FormatStamp("yyyy-mm-dd hh:nn:ss", GetFileModified(File)), "2024-03-05 10:15:30");
+    // A pattern gives the entry it matches first.
+    EXPECT_EQ(GetFileModified(Dir / "a*.txt"), GetFileModified(File));
+
+    SetLocalWriteTime(File, 1975, 6, 1, 8);
+    EXPECT_EQ(GetFileModified(File), FieldsToDateTime(1975, 6, 1, 8));
+}
+
+TEST(FileInfo, ModificationTimeOfFoldersAndMissingNames) {
+    TTempDir Dir;
+    const std::string Folder = Dir / "sub";
+    MakeFolder(Folder);
+    SetLocalWriteTime(Folder, 2020, 1, 2, 3, 4, 5);
+    EXPECT_EQ(GetFileModified(Folder), FieldsToDateTime(2020, 1, 2, 3, 4, 5));
+    EXPECT_EQ(GetFileModified(Folder + "\\"), 0);
+    EXPECT_EQ(GetFileModified(Dir / "missing.txt"), 0);
+    EXPECT_EQ(GetFileModified(""), 0);
+    EXPECT_EQ(FormatStamp("yyyy-mm-dd", GetFileModified(Dir / "missing.txt")), "1899-12-30");
+}
+
+// The UTC file time of local calendar fields, with Extra ticks below one millisecond.
+FILETIME UtcOfLocal(int Y, int M, int D, int H, int N, int S, int Z, DWORD Extra = 0) {
+    const SYSTEMTIME Fields{WORD(Y), WORD(M), 0, WORD(D), WORD(H), WORD(N), WORD(S), WORD(Z)};
+    FILETIME Local{}, Utc{};
+    EXPECT_TRUE(SystemTimeToFileTime(&Fields, &Local) && LocalFileTimeToFileTime(&Local, &Utc));
+    Utc.dwLowDateTime += Extra;  // no carry: SystemTimeToFileTime gives whole milliseconds
+    return Utc;
+}
+
+TEST(FileInfo, FileTimesOfEveryRange) {
+    EXPECT_EQ(FileTimeToLocalDateTime(UtcOfLocal(2024, 3, 5, 23, 59, 59, 999, 9999)),
+              FieldsToDateTime(2024, 3, 5, 23, 59, 59, 999));
+    EXPECT_EQ(FileTimeToLocalDateTime(UtcOfLocal(1890, 6, 1, 6, 0, 0, 0)), FieldsToDateTime(1890, 6, 1, 6));
+    // Times the calendar split refuses, or beyond the year 9999, still give a value.
+    EXPECT_GT(FileTimeToLocalDateTime(FILETIME{0xFFFFFFFFu, 0xFFFFFFFFu}), LastDayNumber);
+    EXPECT_GT(FileTimeToLocalDateTime(FILETIME{0xFFFFFFFFu, 0x7FFFFFFFu}), LastDayNumber);
+    EXPECT_LT(FileTimeToLocalDateTime(FILETIME{0, 0}), DayNumber(1601, 1, 2));
+}
+
+TEST(FileInfo, LengthsBeyondFourGigabytes) {
+    TTempDir Dir;
+    MakeSparseFile(Dir / "three.bin", 3221225472);
+    MakeSparseFile(Dir / "four.bin", 4294967306);
+    EXPECT_EQ(GetFileLength(Dir / "three.bin"), 3221225472);
+    EXPECT_EQ(GetFileLength(Dir / "four.bin"), 4294967306);
+    EXPECT_EQ(FormatText("%d", {GetFileLength(Dir / "three.bin")}), "3221225472");
+}
+
+TEST(FileInfo, LengthsOfSmallFilesFoldersAndRelativeNames) {
+    TTempDir Dir;
+    WriteBytes(Dir / "empty.txt", "");
+    WriteBytes(Dir / "five.txt", "12345");
+    MakeFolder(Dir / "sub");
+    EXPECT_EQ(GetFileLength(Dir / "empty.txt"), 0);
+    EXPECT_EQ(GetFileLength(Dir / "five.txt"), 5);
+    EXPECT_EQ(GetFileLength(Dir / "sub"), 0);
+    EXPECT_EQ(GetFileLength(Dir / "missing.txt"), -1);
+    EXPECT_EQ(GetFileLength(Dir / "sub\\"), -1);
+
+    TCurrentFolder Inside(Dir / "sub");
+    EXPECT_EQ(GetFileLength("..\\five.txt"), 5);
+    EXPECT_EQ(GetFileLength("five.txt"), -1);
+    WriteBytes(Dir / "sub\\five.txt", "123");
+    EXPECT_EQ(GetFileLength("five.txt"), 3);
+    EXPECT_EQ(GetFileLength(".\\..\\sub\\five.txt"), 3);
+}
+
+TEST(FileInfo, NamesBeyondThePathLimitFindNothing) {
+    TTempDir Dir;
+    // Made through the wide entry points, which take longer paths.
+    const std::string Long = Dir.Path() + "\\" + std::string(120, 'd') + "\\" + std::string(120, 'e');
+    const std::wstring Wide = L"\\\\?\\" + std::wstring(Long.begin(), Long.end());
+    ASSERT_TRUE(CreateDirectoryW(Wide.substr(0, Wide.size() - 121).c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(Wide.c_str(), nullptr));
+    const std::wstring WideFile = Wide + L"\\file.txt";
+    HANDLE File = CreateFileW(WideFile.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(File, INVALID_HANDLE_VALUE);
+    CloseHandle(File);
+
+    const std::string Name = Long + "\\file.txt";
+    ASSERT_GE(Name.size(), 260u);
+    EXPECT_EQ(GetFileModified(Name), 0);
+    EXPECT_EQ(GetFileLength(Name), -1);
+    EXPECT_FALSE(SetFileAttrFlags(Name, true, false, false));
+    DeleteFileW(WideFile.c_str());
+    RemoveDirectoryW(Wide.c_str());
+    RemoveDirectoryW(Wide.substr(0, Wide.size() - 121).c_str());
+}
+
+TEST(FileInfo, AttributeFlagsKeepEveryOtherFlag) {
+    TTempDir Dir;
+    const std::string File = Dir / "a.txt";
+    WriteBytes(File, "x");
+    ASSERT_TRUE(SetFileAttributesA(File.c_str(), ReadOnlyHiddenArchive));
+    ASSERT_EQ(GetAttrs(File), ReadOnlyHiddenArchive);
+
+    EXPECT_TRUE(SetFileAttrFlags(File, false, false, false));
+    EXPECT_EQ(GetAttrs(File), static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE));
+    EXPECT_TRUE(SetFileAttrFlags(File, true, false, true));
+    EXPECT_EQ(GetAttrs(File), static_cast<DWORD>(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE));
+    EXPECT_TRUE(SetFileAttrFlags(File, true, false, true));  // stored again, also unchanged
+    EXPECT_TRUE(SetFileAttrFlags(File, false, true, false));
+    EXPECT_EQ(GetAttrs(File), static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
+
+    const std::string Folder = Dir / "sub";
+    MakeFolder(Folder);
+    // (Wine keeps no read-only flag on folders, so hidden and system show it here.)
+    EXPECT_TRUE(SetFileAttrFlags(Folder, false, true, true));
+    EXPECT_EQ(GetAttrs(Folder) & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
+                                  FILE_ATTRIBUTE_SYSTEM),
+              static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+    EXPECT_TRUE(SetFileAttrFlags(Folder, false, false, false));
+    EXPECT_EQ(GetAttrs(Folder) & ~FILE_ATTRIBUTE_ARCHIVE, static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
+
+    EXPECT_FALSE(SetFileAttrFlags(Dir / "missing.txt", false, false, false));
+    EXPECT_EQ(GetAttrs(Dir / "missing.txt"), INVALID_FILE_ATTRIBUTES);
+    EXPECT_FALSE(SetFileAttrFlags("", false, false, false));
+}
+
+TEST(FileInfo, AttributeFlagsOfAFileWrittenBefore1980) {
+    TTempDir Dir;
+    const std::string File = Dir / "old.txt";
+    WriteBytes(File, "x");
+    SetLocalWriteTime(File, 1975, 6, 1);
+    ASSERT_TRUE(SetFileAttributesA(File.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+    EXPECT_TRUE(SetFileAttrFlags(File, false, false, false));
+    EXPECT_EQ(GetAttrs(File) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN), 0u);
+    EXPECT_TRUE(RemoveFile(File));  // no longer protected
+}
+
+// ---- Opening through the shell ----
+
+std::string HelperProgram() {
+    char Module[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, Module, MAX_PATH);
+    return FolderPart(Module) + "yqshellrecord.exe";
+}
+
+// A copy of the recording program in Folder under Name.
+std::string PlaceHelper(const std::string& Folder, const std::string& Name) {
+    const std::string Copy = Folder + "\\" + Name;
+    EXPECT_TRUE(CopyFileA(HelperProgram().c_str(), Copy.c_str(), FALSE)) << HelperProgram();
+    return Copy;
+}
+
+struct TRecord {
+    std::string CommandLine;
+    std::string CurrentFolder;
+};
+
+// The record the program in Folder writes, waited for up to 20 s.
+TRecord WaitForRecord(const std::string& Folder) {
+    const std::string Name = Folder + "\\record.txt";
+    for (int Waited = 0; Waited < 2000 && !IsExistingFile(Name); ++Waited) Sleep(10);
+    TRecord Record;
+    if (!IsExistingFile(Name)) return Record;
+    TStringList Lines;
+    Lines.LoadLines(Name);
+    if (Lines.Count() >= 2) Record = {Lines[0], Lines[1]};
+    return Record;
+}
+
+bool EndsWith(const std::string& S, const std::string& Tail) {
+    return S.size() >= Tail.size() && S.compare(S.size() - Tail.size(), Tail.size(), Tail) == 0;
+}
+
+TEST(ShellOpen, ProgramInAFolderWithBlanksRunsThereWithTheParametersAsGiven) {
+    TTempDir Dir;
+    MakeFolder(Dir / "my tools");
+    const std::string Program = PlaceHelper(Dir / "my tools", "record me.exe");
+    ASSERT_TRUE(ShellOpen(Program, "C:\\my docs\\ \"quoted\" x"));
+    const TRecord Record = WaitForRecord(Dir / "my tools");
+    EXPECT_TRUE(EndsWith(Record.CommandLine, " C:\\my docs\\ \"quoted\" x")) << Record.CommandLine;
+    EXPECT_NE(Record.CommandLine.find("my tools\\record me.exe"), std::string::npos) << Record.CommandLine;
+    EXPECT_EQ(AsciiLower(Record.CurrentFolder), AsciiLower(Dir / "my tools"));
+}
+
+TEST(ShellOpen, ProgramWithoutFolderStartsInTheCurrentFolder) {
+    TTempDir Dir;
+    MakeFolder(Dir / "here");
+    PlaceHelper(Dir / "here", "yqrecord.exe");
+    TCurrentFolder Inside(Dir / "here");
+    // As the go-to-folder command starts the file browser: a bare program name and a folder.
+    ASSERT_TRUE(ShellOpen("yqrecord.exe", "C:\\docs\\"));
+    const TRecord Record = WaitForRecord(Dir / "here");
+    EXPECT_TRUE(EndsWith(Record.CommandLine, " C:\\docs\\")) << Record.CommandLine;
+    EXPECT_EQ(AsciiLower(Record.CurrentFolder), AsciiLower(Dir / "here"));
+}
+
+// Associates the extension with the recording program for the scope.
+class TAssociation {
+public:
+    TAssociation(const std::string& Extension, const std::string& Program) : FExtension(Extension) {
+        SetValue(Extension, ClassName);
+        SetValue(std::string(ClassName) + "\\shell\\open\\command", "\"" + Program + "\" \"%1\"");
+    }
+    ~TAssociation() {
+        RegDeleteTreeA(HKEY_CLASSES_ROOT, ClassName);
+        RegDeleteTreeA(HKEY_CLASSES_ROOT, FExtension.c_str());
+    }
+    TAssociation(const TAssociation&) = delete;
+    TAssociation& operator=(const TAssociation&) = delete;
+
+private:
+    static constexpr const char* ClassName = "yqsearch.recordtest";
+    static void SetValue(const std::string& Key, const std::string& Value) {
+        HKEY Handle = nullptr;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, Key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &Handle, nullptr),
+                  ERROR_SUCCESS);
+        RegSetValueExA(Handle, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(Value.c_str()),
+                       static_cast<DWORD>(Value.size() + 1));
+        RegCloseKey(Handle);
+    }
+    std::string FExtension;
+};
+
+TEST(ShellOpen, DocumentOpensWithItsProgramInItsFolder) {
+    TTempDir Dir;
+    MakeFolder(Dir / "bin");
+    MakeFolder(Dir / "年度 报告");
+    const TAssociation Association(".yqrecdoc", PlaceHelper(Dir / "bin", "yqrecord.exe"));
+    const std::string Document = Dir / "年度 报告\\note.yqrecdoc";
+    WriteBytes(Document, "x");
+    ASSERT_TRUE(ShellOpen(Document, ""));
+    const TRecord Record = WaitForRecord(Dir / "bin");
+    EXPECT_TRUE(EndsWith(AsciiLower(Record.CommandLine), AsciiLower("\"" + Document + "\""))) << Record.CommandLine;
+    EXPECT_EQ(AsciiLower(Record.CurrentFolder), AsciiLower(Dir / "年度 报告"));
+}
+
+TEST(ShellOpen, MissingFileIsRefused) {
+    TTempDir Dir;
+    EXPECT_FALSE(ShellOpen(Dir / "missing.exe", ""));
+    EXPECT_FALSE(ShellOpen(Dir / "missing folder\\missing.yqrecdoc", "x"));
+}
+
+}  // namespace
