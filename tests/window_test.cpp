@@ -12,6 +12,7 @@
 
 #include "support/bytetext.h"
 #include "support/failure.h"
+#include "support/textrules.h"
 #include "tests/testfiles.h"
 #include "ui/Unit1.h"
 #include "ui/application.h"
@@ -566,6 +567,64 @@ TEST_F(MainWindow, DatePickerKeepsTheValueItIsGiven) {
     EXPECT_FALSE(Picker.SetDateTime(1e12));
     EXPECT_FALSE(Picker.SetDateTime(std::nan("")));
     EXPECT_EQ(Picker.DateTime(), 36585.75);
+}
+
+// The program itself, started as the user starts it, closed by its close box.
+TEST(Program, StartsWithItsWindowAndEndsWhenTheWindowCloses) {
+    const std::string Program = ProgramFolder() + "..\\ui\\yqsearch.exe";
+    ASSERT_TRUE(IsExistingFile(Program)) << Program;
+
+    // The version information and the icons are in the program file.
+    DWORD Unused = 0;
+    std::string Version(GetFileVersionInfoSizeA(Program.c_str(), &Unused), '\0');
+    ASSERT_FALSE(Version.empty());
+    ASSERT_TRUE(GetFileVersionInfoA(Program.c_str(), 0, static_cast<DWORD>(Version.size()), Version.data()));
+    char* Description = nullptr;
+    UINT Length = 0;
+    ASSERT_TRUE(VerQueryValueA(Version.data(), "\\StringFileInfo\\080404B0\\FileDescription",
+                               reinterpret_cast<void**>(&Description), &Length));
+    EXPECT_STREQ(Description, "砚桥文件搜索工具");
+    HMODULE Image = LoadLibraryExA(Program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(Image, nullptr);
+    const auto Resource = [Image](int Id, int Type) {
+        return FindResourceA(Image, MAKEINTRESOURCEA(Id), MAKEINTRESOURCEA(Type)) != nullptr;
+    };
+    // Icon groups and the manifest.
+    for (const int Icon : {1, 101, 102, 103, 104, 105, 106, 107, 108}) EXPECT_TRUE(Resource(Icon, 14)) << Icon;
+    EXPECT_TRUE(Resource(1, 24));
+    FreeLibrary(Image);
+
+    STARTUPINFOA Startup{};
+    Startup.cb = sizeof Startup;
+    PROCESS_INFORMATION Process{};
+    std::string Command = "\"" + Program + "\"";
+    ASSERT_TRUE(CreateProcessA(nullptr, Command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &Startup,
+                               &Process));
+    WaitForInputIdle(Process.hProcess, 10000);
+    HWND Window = nullptr;
+    for (int Wait = 0; Wait < 200 && !Window; ++Wait) {
+        Window = FindWindowA("TForm1", "砚桥文件搜索工具");
+        if (!Window) Sleep(50);
+    }
+    ASSERT_NE(Window, nullptr);
+    EXPECT_TRUE(IsWindowVisible(Window));
+    RECT Outer{};
+    GetWindowRect(Window, &Outer);
+    EXPECT_EQ(Outer.left, 192);
+    EXPECT_EQ(Outer.top, 111);
+    // Its buttons carry their images: the version 6 controls are in use.
+    HWND Panel = FindWindowExA(Window, nullptr, "TPanel", nullptr);
+    HWND Quick = FindWindowExA(Panel, nullptr, "Button", "快速搜索");
+    ASSERT_NE(Quick, nullptr);
+    EXPECT_NE(SendMessageA(Quick, BM_GETIMAGE, IMAGE_ICON, 0), 0);
+
+    PostMessageA(Window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(WaitForSingleObject(Process.hProcess, 10000), WAIT_OBJECT_0);
+    DWORD Code = 1;
+    GetExitCodeProcess(Process.hProcess, &Code);
+    EXPECT_EQ(Code, 0u);
+    CloseHandle(Process.hThread);
+    CloseHandle(Process.hProcess);
 }
 
 }  // namespace
