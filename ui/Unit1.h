@@ -1,0 +1,68 @@
+#pragma once
+// The main window of the program: the search fields and buttons in the upper panel, the result
+// list, the bar of file actions below it and the status bar.
+#include <memory>
+#include <string>
+
+#include "engine/zemzuvave.h"
+#include "ui/controls.h"
+#include "ui/form.h"
+
+class TForm1 : public TForm {
+public:
+    // Creates the window with every control of the form description, then runs FormCreate.
+    TForm1();
+    ~TForm1() override;
+
+    // Declared parents first: a control goes before the panel that holds it.
+    TPanel Panel1;
+    TLabel Label1;
+    TLabel Label2;
+    TLabel Label3;
+    TLabel Label4;
+    TLabel Label5;
+    TEdit Edit1;
+    TButton Button1;
+    TComboBox ComboBox1;
+    TEdit Edit2;
+    TDateTimePicker DateTimePicker1;
+    TBitBtn BitBtn1;
+    TBitBtn BitBtn2;
+    TCheckBox CheckBox1;
+    TBitBtn BitBtn7;
+    TStatusBar StatusBar1;
+    TPanel Panel2;
+    TBitBtn BitBtn3;
+    TBitBtn BitBtn4;
+    TBitBtn BitBtn5;
+    TBitBtn BitBtn6;
+    TBitBtn BitBtn8;
+    TListBox ListBox1;
+
+    void FormCreate(TObject* Sender);
+    void FormClose(TObject* Sender, TCloseAction& Action);
+    void FormResize(TObject* Sender);
+
+    void BitBtn1Click(TObject* Sender);       // quick search, answered from the directory cache
+    void BitBtn7Click(TObject* Sender);       // full search, walking the whole folder tree
+    void BitBtn2Click(TObject* Sender);       // asks the running search to stop
+    void CheckBox1Click(TObject* Sender);     // turns the date filter on or off
+    void ListBox1Click(TObject* Sender);      // shows the selected file's size and date
+    void ListBox1DblClick(TObject* Sender);   // opens the selected file
+    void BitBtn3Click(TObject* Sender);       // opens the selected file
+    void BitBtn4Click(TObject* Sender);       // copies the selected file to a chosen path
+    void BitBtn5Click(TObject* Sender);       // moves the selected file to a chosen path
+    void BitBtn8Click(TObject* Sender);       // opens the selected file's folder
+    void BitBtn6Click(TObject* Sender);       // deletes the selected file
+    void Button1Click(TObject* Sender);       // chooses the search folder
+};
+
+// The main window, set when the application creates it.
+extern TForm1* Form1;
+// The one search engine, from FormCreate to FormClose.
+extern std::unique_ptr<Tzemzuvave> SearchEngine;
+// The user's request to stop the running search.
+extern bool StopRequested;
+
+// The folder of the running program file, ending in "\".
+std::string ProgramFolder();

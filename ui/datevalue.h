@@ -1,0 +1,11 @@
+#pragma once
+// The date picker's value as a date-time (days since 30 December 1899, the fraction being the
+// time of day), converted from and to the platform's calendar fields.
+#include <windows.h>
+
+#include "support/datetime.h"
+
+TDateTime SystemTimeToDateTime(const SYSTEMTIME& Time);
+// The calendar fields of Value, rounded to the millisecond, with the day of the week. False, and
+// Time unchanged, for a value outside the years 1601 to 9999 that the platform's fields can hold.
+bool DateTimeToSystemTime(TDateTime Value, SYSTEMTIME& Time);
