@@ -124,7 +124,15 @@ void TForm1::FormCreate(TObject*) {
     SearchEngine = NewSearchEngine(ProgramFolder());
 }
 
-void TForm1::FormClose(TObject*, TCloseAction&) { SearchEngine.reset(); }
+void TForm1::FormClose(TObject*, TCloseAction& Action) {
+    if (FSearching) {  // the engine must outlive its search: stop it, and close once it has returned
+        StopRequested = true;
+        FCloseAfterSearch = true;
+        Action = TCloseAction::None;
+        return;
+    }
+    SearchEngine.reset();
+}
 
 // Keeps the result list and the bar of file actions fitted to the window's outer size.
 void TForm1::FormResize(TObject*) {
@@ -134,10 +142,6 @@ void TForm1::FormResize(TObject*) {
     ListBox1.SetWidth(Width() - ListBox1.Left() - 10);
 }
 
-void TForm1::BitBtn1Click(TObject*) {}
-void TForm1::BitBtn7Click(TObject*) {}
-void TForm1::BitBtn2Click(TObject*) {}
-void TForm1::CheckBox1Click(TObject*) {}
 void TForm1::ListBox1Click(TObject*) {}
 void TForm1::ListBox1DblClick(TObject*) {}
 void TForm1::BitBtn3Click(TObject*) {}

@@ -8,6 +8,8 @@
 #include "ui/controls.h"
 #include "ui/form.h"
 
+class TPaintThrottle;
+
 class TForm1 : public TForm {
 public:
     // Creates the window with every control of the form description, then runs FormCreate.
@@ -55,7 +57,27 @@ public:
     void BitBtn8Click(TObject* Sender);       // opens the selected file's folder
     void BitBtn6Click(TObject* Sender);       // deletes the selected file
     void Button1Click(TObject* Sender);       // chooses the search folder
+
+    // True from the start of a search command until its search has returned.
+    bool Searching() const { return FSearching; }
+    // Lets the list and the status bar show what a running search has reported so far.
+    void PaintProgress();
+
+private:
+    // The search command of both search buttons.
+    void RunSearch(bool UseCache);
+
+    bool FSearching = false;
+    TPaintThrottle* FProgressPaint = nullptr;  // while a search runs
+    bool FCloseAfterSearch = false;  // the window was asked to close while a search ran
 };
+
+// The window's progress and result callback of the engine.
+void SearchNotify(const std::string& Path, int Kind, bool& Stop);
+
+// The type handed to the engine for the pattern typed by the user: every "*" removed, except that
+// "*.*" and "*" stand for every file.
+std::string SearchFileType(const std::string& Pattern);
 
 // The main window, set when the application creates it.
 extern TForm1* Form1;

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -212,12 +213,12 @@ RECT TStatusBar::PanelRect(int Index) const {
 
 std::string TStatusBar::PanelText(int Index) const {
     if (Index < 0 || Index >= PanelCount()) return std::string();
-    // The length message answers the length in its low word.
-    const LRESULT Length = LOWORD(SendMessageA(Handle(), SB_GETTEXTLENGTHA, static_cast<WPARAM>(Index), 0));
-    std::string Text(static_cast<std::size_t>(Length) + 1, '\0');
-    const LRESULT Got =
-        LOWORD(SendMessageA(Handle(), SB_GETTEXTA, static_cast<WPARAM>(Index), reinterpret_cast<LPARAM>(Text.data())));
-    Text.resize(std::min(static_cast<std::size_t>(Got), Text.size() - 1));
+    // The length comes in the low word, and some implementations count it in UTF-16 units, not
+    // bytes; the text message takes no buffer size, so the buffer holds two bytes per unit.
+    const auto Units = static_cast<std::size_t>(LOWORD(SendMessageA(Handle(), SB_GETTEXTLENGTHA, static_cast<WPARAM>(Index), 0)));
+    std::string Text(2 * Units + 2, '\0');
+    SendMessageA(Handle(), SB_GETTEXTA, static_cast<WPARAM>(Index), reinterpret_cast<LPARAM>(Text.data()));
+    Text.resize(std::strlen(Text.c_str()));
     return Text;
 }
 

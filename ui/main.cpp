@@ -15,7 +15,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     } catch (...) {
         Application.HandleException();
     }
-    Application.DestroyForms();
+    // The modules' exit work runs before the main window object is released.
     RunExitHooks();
+    Application.DestroyForms();
     return 0;
 }

@@ -1,0 +1,43 @@
+#include "ui/paintthrottle.h"
+
+#include <utility>
+
+double MonotonicSeconds() {
+    static const double TicksPerSecond = [] {
+        LARGE_INTEGER Frequency{};
+        QueryPerformanceFrequency(&Frequency);
+        return static_cast<double>(Frequency.QuadPart);
+    }();
+    LARGE_INTEGER Now{};
+    QueryPerformanceCounter(&Now);
+    return static_cast<double>(Now.QuadPart) / TicksPerSecond;
+}
+
+TPaintThrottle::TPaintThrottle(std::vector<HWND> Windows, double IntervalSeconds)
+    : FWindows(std::move(Windows)), FInterval(IntervalSeconds), FLastPaint(MonotonicSeconds()) {
+    Hold();
+}
+
+TPaintThrottle::~TPaintThrottle() { Paint(); }
+
+void TPaintThrottle::Tick() {
+    const double Now = MonotonicSeconds();
+    if (Now - FLastPaint < FInterval) return;
+    Paint();
+    Hold();
+    FLastPaint = Now;
+}
+
+void TPaintThrottle::Hold() const {
+    for (HWND Window : FWindows)
+        if (IsWindow(Window)) SendMessageA(Window, WM_SETREDRAW, FALSE, 0);
+}
+
+void TPaintThrottle::Paint() const {
+    for (HWND Window : FWindows)
+        if (IsWindow(Window)) {
+            SendMessageA(Window, WM_SETREDRAW, TRUE, 0);
+            InvalidateRect(Window, nullptr, TRUE);
+            UpdateWindow(Window);
+        }
+}
