@@ -3,6 +3,7 @@
 // window_bench FOLDER CACHEROOT REPEATS. Prints both best times in seconds and the list's count.
 #include <windows.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -37,15 +38,19 @@ int main(int argc, char** argv) {
     const int Repeats = std::atoi(argv[3]);
 
     Tzemzuvave Engine(argv[2]);
-    const double Alone = BestOf(Repeats, [&] { Engine.Search("", Folder, ".txt", false, Ignore); });
-
     Application.Initialize();
     Application.CreateForm(Form1);
     Form1->Show();
     Application.ProcessMessages();
     Form1->Edit1.SetText(Folder);
     Form1->ComboBox1.SetText("*.txt");
-    const double Window = BestOf(Repeats, [] { Form1->BitBtn7Click(nullptr); });
+
+    // Taken in turns, so that both see the same state of the machine.
+    double Alone = 1e9, Window = 1e9;
+    for (int I = 0; I < Repeats; ++I) {
+        Alone = std::min(Alone, BestOf(1, [&] { Engine.Search("", Folder, ".txt", false, Ignore); }));
+        Window = std::min(Window, BestOf(1, [] { Form1->BitBtn7Click(nullptr); }));
+    }
     std::printf("%.6f %.6f %d\n", Alone, Window, Form1->ListBox1.Count());
     Application.DestroyForms();
     return 0;
