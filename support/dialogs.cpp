@@ -2,6 +2,8 @@
 
 #include <commdlg.h>
 
+#include <cstring>
+
 #include "support/folderchooser.h"
 #include "support/registry.h"
 

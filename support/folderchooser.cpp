@@ -194,7 +194,8 @@ private:
         }
     }
 
-    bool OpenFolder(const std::string& Folder) {
+    // Takes a copy: the folder often comes from FItems, which showing it refills.
+    bool OpenFolder(std::string Folder) {
         if (!CanEnter(Folder)) return false;
         ShowFolder(Folder, Subfolders(Folder));
         return true;

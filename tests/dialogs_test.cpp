@@ -1,13 +1,10 @@
-// The notice box, the save-as dialog and the folder chooser, each shown for real and answered
-// by a script on a second thread.
+// The notice box and the save-as dialog, each shown for real and answered by a script on a
+// second thread.
 #include "support/dialogs.h"
 
 #include <gtest/gtest.h>
 
-#include "support/folderchain.h"
-#include "support/folderchooser.h"
 #include "support/registry.h"
-#include "support/textrules.h"
 #include "tests/dialogdriver.h"
 #include "tests/testfiles.h"
 
