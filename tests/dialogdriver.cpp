@@ -1,0 +1,144 @@
+#include "tests/dialogdriver.h"
+
+namespace {
+
+struct TSearch {
+    std::string Caption;
+    HWND Found = nullptr;
+};
+
+BOOL CALLBACK MatchDialog(HWND Window, LPARAM L) {
+    auto* Search = reinterpret_cast<TSearch*>(L);
+    DWORD Process = 0;
+    GetWindowThreadProcessId(Window, &Process);
+    if (Process != GetCurrentProcessId() || !IsWindowVisible(Window) || !IsWindowEnabled(Window)) return TRUE;
+    if (ClassOf(Window) != "#32770") return TRUE;
+    if (!Search->Caption.empty() && TextOf(Window) != Search->Caption) return TRUE;
+    Search->Found = Window;
+    return FALSE;
+}
+
+BOOL CALLBACK CancelDialog(HWND Window, LPARAM) {
+    DWORD Process = 0;
+    GetWindowThreadProcessId(Window, &Process);
+    if (Process == GetCurrentProcessId() && IsWindowVisible(Window) && ClassOf(Window) == "#32770")
+        PostMessageA(Window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    return TRUE;
+}
+
+struct TChildSearch {
+    std::string Class;
+    std::vector<std::string> Texts;
+};
+
+BOOL CALLBACK CollectChild(HWND Window, LPARAM L) {
+    auto* Search = reinterpret_cast<TChildSearch*>(L);
+    if (ClassOf(Window) == Search->Class) Search->Texts.push_back(TextOf(Window));
+    return TRUE;
+}
+
+struct TFind {
+    std::string Class;
+    int Id;
+    HWND Found = nullptr;
+};
+
+BOOL CALLBACK FindDescendant(HWND Window, LPARAM L) {
+    auto* Find = reinterpret_cast<TFind*>(L);
+    if (ClassOf(Window) == Find->Class && (Find->Id == -1 || GetDlgCtrlID(Window) == Find->Id)) {
+        Find->Found = Window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+HWND FindChild(HWND Parent, const std::string& Class, int Id) {
+    TFind Find{Class, Id};
+    EnumChildWindows(Parent, FindDescendant, reinterpret_cast<LPARAM>(&Find));  // walks all descendants
+    return Find.Found;
+}
+
+HWND WaitForDialog(const std::string& Caption, DWORD TimeoutMs) {
+    const DWORD Start = GetTickCount();
+    do {
+        TSearch Search{Caption};
+        EnumWindows(MatchDialog, reinterpret_cast<LPARAM>(&Search));
+        if (Search.Found) return Search.Found;
+        Sleep(10);
+    } while (GetTickCount() - Start < TimeoutMs);
+    return nullptr;
+}
+
+std::string TextOf(HWND Window) {
+    char Text[1024] = {};
+    GetWindowTextA(Window, Text, sizeof(Text));
+    return Text;
+}
+
+std::string ClassOf(HWND Window) {
+    char Name[64] = {};
+    GetClassNameA(Window, Name, sizeof(Name));
+    return Name;
+}
+
+std::vector<std::string> ListLines(HWND List) {
+    std::vector<std::string> Lines;
+    const auto Count = SendMessageA(List, LB_GETCOUNT, 0, 0);
+    for (LRESULT I = 0; I < Count; ++I) {
+        std::string Line(static_cast<std::size_t>(SendMessageA(List, LB_GETTEXTLEN, I, 0)) + 1, '\0');
+        const auto Got = SendMessageA(List, LB_GETTEXT, I, reinterpret_cast<LPARAM>(Line.data()));
+        Line.resize(Got > 0 ? static_cast<std::size_t>(Got) : 0);
+        Lines.push_back(Line);
+    }
+    return Lines;
+}
+
+int FindLine(HWND List, const std::string& Text) {
+    const std::vector<std::string> Lines = ListLines(List);
+    for (std::size_t I = 0; I < Lines.size(); ++I) {
+        if (Lines[I].substr(Lines[I].find_first_not_of(' ') == std::string::npos ? Lines[I].size()
+                                                                                  : Lines[I].find_first_not_of(' ')) == Text)
+            return static_cast<int>(I);
+    }
+    return -1;
+}
+
+std::vector<std::string> ChildTexts(HWND Parent, const std::string& Class) {
+    TChildSearch Search{Class, {}};
+    EnumChildWindows(Parent, CollectChild, reinterpret_cast<LPARAM>(&Search));
+    return Search.Texts;
+}
+
+void Click(HWND Button) { PostMessageA(Button, BM_CLICK, 0, 0); }
+
+TDialogScript::TDialogScript(std::function<void()> Script) : FScript(std::move(Script)) {
+    FReturned = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    FThread = CreateThread(nullptr, 0, &TDialogScript::Run, this, 0, nullptr);
+}
+
+TDialogScript::~TDialogScript() { Finish(); }
+
+bool TDialogScript::Finish() {
+    if (FThread) {
+        SetEvent(FReturned);
+        WaitForSingleObject(FThread, INFINITE);
+        CloseHandle(FThread);
+        CloseHandle(FReturned);
+        FThread = nullptr;
+    }
+    return FRescued == 0;
+}
+
+DWORD WINAPI TDialogScript::Run(void* Self) {
+    auto* Script = static_cast<TDialogScript*>(Self);
+    Script->FScript();
+    // The modal call should return soon after the script; if it does not, cancel what is open so
+    // that the test fails instead of hanging.
+    while (WaitForSingleObject(Script->FReturned, 3000) == WAIT_TIMEOUT) {
+        InterlockedExchange(&Script->FRescued, 1);
+        EnumWindows(CancelDialog, 0);
+    }
+    return 0;
+}

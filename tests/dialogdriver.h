@@ -1,0 +1,45 @@
+#pragma once
+// Answers the real modal dialogs of the code under test from a second thread: the test thread
+// sits in the dialog's modal loop while a script finds the dialog window, fills it in and
+// presses its buttons.
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+// A visible, enabled dialog window (#32770) of this process with the given caption (any caption
+// when empty) that appears within the time; nullptr when none does.
+HWND WaitForDialog(const std::string& Caption = std::string(), DWORD TimeoutMs = 10000);
+
+std::string TextOf(HWND Window);
+std::string ClassOf(HWND Window);
+// The lines of a list box.
+std::vector<std::string> ListLines(HWND List);
+// Index of the line whose text, less its leading spaces, is Text; -1 when there is none.
+int FindLine(HWND List, const std::string& Text);
+// The texts of all child windows of the given class.
+std::vector<std::string> ChildTexts(HWND Parent, const std::string& Class);
+// The first window of the class and id among all descendants of Parent (id -1: any id).
+HWND FindChild(HWND Parent, const std::string& Class, int Id = -1);
+// Clicks a button from outside, by a posted click, so that a script never waits on the dialog.
+void Click(HWND Button);
+
+class TDialogScript {
+public:
+    explicit TDialogScript(std::function<void()> Script);
+    ~TDialogScript();
+    TDialogScript(const TDialogScript&) = delete;
+    TDialogScript& operator=(const TDialogScript&) = delete;
+
+    // Call when the modal call has returned: true when the script closed the dialog itself, false
+    // when a dialog was still open after the script and had to be cancelled.
+    bool Finish();
+
+private:
+    static DWORD WINAPI Run(void* Self);
+    std::function<void()> FScript;
+    HANDLE FReturned = nullptr;
+    HANDLE FThread = nullptr;
+    volatile LONG FRescued = 0;
+};
