@@ -6,38 +6,12 @@
 
 #include "support/formatting.h"
 #include "support/textrules.h"
+#include "tests/shellrecording.h"
 #include "tests/testfiles.h"
 
 namespace {
 
 constexpr DWORD ReadOnlyHiddenArchive = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE;
-
-// Changes the process's current folder for one scope.
-class TCurrentFolder {
-public:
-    explicit TCurrentFolder(const std::string& Folder) {
-        char Old[MAX_PATH] = {};
-        GetCurrentDirectoryA(MAX_PATH, Old);
-        FOld = Old;
-        SetCurrentDirectoryA(Folder.c_str());
-    }
-    ~TCurrentFolder() { SetCurrentDirectoryA(FOld.c_str()); }
-    TCurrentFolder(const TCurrentFolder&) = delete;
-    TCurrentFolder& operator=(const TCurrentFolder&) = delete;
-
-private:
-    std::string FOld;
-};
-
-// A file of Length bytes that holds no data blocks.
-void MakeSparseFile(const std::string& Path, std::int64_t Length) {
-    TFileHandle File(CreateFileA(Path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    ASSERT_TRUE(File.Valid());
-    LARGE_INTEGER At{};
-    At.QuadPart = Length;
-    ASSERT_TRUE(SetFilePointerEx(File.Get(), At, nullptr, FILE_BEGIN));
-    ASSERT_TRUE(SetEndOfFile(File.Get()));
-}
 
 TEST(FileInfo, ModificationTimeCountsMilliseconds) {
     TTempDir Dir;
@@ -176,40 +150,6 @@ TEST(FileInfo, AttributeFlagsOfAFileWrittenBefore1980) {
 }
 
 // ---- Opening through the shell ----
-
-std::string HelperProgram() {
-    char Module[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, Module, MAX_PATH);
-    return FolderPart(Module) + "yqshellrecord.exe";
-}
-
-// A copy of the recording program in Folder under Name.
-std::string PlaceHelper(const std::string& Folder, const std::string& Name) {
-    const std::string Copy = Folder + "\\" + Name;
-    EXPECT_TRUE(CopyFileA(HelperProgram().c_str(), Copy.c_str(), FALSE)) << HelperProgram();
-    return Copy;
-}
-
-struct TRecord {
-    std::string CommandLine;
-    std::string CurrentFolder;
-};
-
-// The record the program in Folder writes, waited for up to 20 s.
-TRecord WaitForRecord(const std::string& Folder) {
-    const std::string Name = Folder + "\\record.txt";
-    for (int Waited = 0; Waited < 2000 && !IsExistingFile(Name); ++Waited) Sleep(10);
-    TRecord Record;
-    if (!IsExistingFile(Name)) return Record;
-    TStringList Lines;
-    Lines.LoadLines(Name);
-    if (Lines.Count() >= 2) Record = {Lines[0], Lines[1]};
-    return Record;
-}
-
-bool EndsWith(const std::string& S, const std::string& Tail) {
-    return S.size() >= Tail.size() && S.compare(S.size() - Tail.size(), Tail.size(), Tail) == 0;
-}
 
 TEST(ShellOpen, ProgramInAFolderWithBlanksRunsThereWithTheParametersAsGiven) {
     TTempDir Dir;

@@ -2,6 +2,10 @@
 // that fails.
 #include "support/modulehooks.h"
 
+#ifdef _WIN32
+#include "support/registry.h"
+#endif
+
 #include <gtest/gtest.h>
 
 #include <stdexcept>
@@ -40,10 +44,20 @@ TEST(ModuleHooks, AFailedStartLeavesOnlyTheStartedModulesToExit) {
     EXPECT_EQ(Trace, "+a-a");
 }
 
-TEST(ModuleHooks, TheProgramsListRunsWithoutFailure) {
-    RunStartHooks();
-    RunExitHooks();
-    for (const TModuleHooks& Module : ModuleHooks()) EXPECT_NE(Module.Module, nullptr);
+#ifdef _WIN32
+TEST(ModuleHooks, TheProgramCarriesTheRememberedSavePathAcrossRuns) {
+    const auto& Hooks = ModuleHooks();
+    ASSERT_EQ(Hooks.size(), 1u);
+    EXPECT_EQ(Hooks[0].Start, &LoadLastDialogFile);
+    EXPECT_EQ(Hooks[0].Exit, &SaveLastDialogFile);
+    LastDialogFile = "C:\\saved\\报告.txt";
+    RunStartHooks();  // the start reads what the registry holds...
+    LastDialogFile = "C:\\saved\\报告.txt";
+    RunExitHooks();  // ...and the exit stores the current path and empties it
+    EXPECT_EQ(LastDialogFile, "");
+    LoadLastDialogFile();
+    EXPECT_EQ(LastDialogFile, "C:\\saved\\报告.txt");
 }
+#endif
 
 }  // namespace

@@ -102,3 +102,22 @@ std::string Ansi(const std::wstring& Text) {
     WideCharToMultiByte(CP_ACP, 0, Text.data(), static_cast<int>(Text.size()), R.data(), N, nullptr, nullptr);
     return R;
 }
+
+void MakeSparseFile(const std::string& Path, long long Length) {
+    HANDLE File = CreateFileA(Path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (File == INVALID_HANDLE_VALUE) Broken("cannot create", Path);
+    LARGE_INTEGER At{};
+    At.QuadPart = Length;
+    const bool Ok = SetFilePointerEx(File, At, nullptr, FILE_BEGIN) && SetEndOfFile(File);
+    CloseHandle(File);
+    if (!Ok) Broken("cannot extend", Path);
+}
+
+TCurrentFolder::TCurrentFolder(const std::string& Folder) {
+    char Old[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, Old);
+    FOld = Old;
+    if (!SetCurrentDirectoryA(Folder.c_str())) Broken("cannot enter", Folder);
+}
+
+TCurrentFolder::~TCurrentFolder() { SetCurrentDirectoryA(FOld.c_str()); }

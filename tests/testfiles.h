@@ -30,5 +30,20 @@ void RemoveTree(const std::string& Path);
 // Sets the last-write time from local calendar fields.
 void SetLocalWriteTime(const std::string& Path, int Year, int Month, int Day, int Hour = 0, int Minute = 0,
                        int Second = 0, int Millisecond = 0);
+// A file of Length bytes that holds no data blocks.
+void MakeSparseFile(const std::string& Path, long long Length);
+
+// Changes the process's current folder for one scope.
+class TCurrentFolder {
+public:
+    explicit TCurrentFolder(const std::string& Folder);
+    ~TCurrentFolder();
+    TCurrentFolder(const TCurrentFolder&) = delete;
+    TCurrentFolder& operator=(const TCurrentFolder&) = delete;
+
+private:
+    std::string FOld;
+};
+
 // The program's code page form of a UTF-16 text.
 std::string Ansi(const std::wstring& Text);

@@ -142,11 +142,3 @@ void TForm1::FormResize(TObject*) {
     ListBox1.SetWidth(Width() - ListBox1.Left() - 10);
 }
 
-void TForm1::ListBox1Click(TObject*) {}
-void TForm1::ListBox1DblClick(TObject*) {}
-void TForm1::BitBtn3Click(TObject*) {}
-void TForm1::BitBtn4Click(TObject*) {}
-void TForm1::BitBtn5Click(TObject*) {}
-void TForm1::BitBtn8Click(TObject*) {}
-void TForm1::BitBtn6Click(TObject*) {}
-void TForm1::Button1Click(TObject*) {}

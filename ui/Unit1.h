@@ -64,6 +64,8 @@ public:
     void PaintProgress();
 
 private:
+    // The selected line of the result list; false when none is selected.
+    bool SelectedPath(std::string& Path) const;
     // The search command of both search buttons.
     void RunSearch(bool UseCache);
 

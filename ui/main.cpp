@@ -2,6 +2,7 @@
 // modules' exit work. The program reads no command line.
 #include <windows.h>
 
+#include "support/dialogs.h"
 #include "support/modulehooks.h"
 #include "ui/Unit1.h"
 #include "ui/application.h"
@@ -11,6 +12,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     Application.Initialize();
     try {
         Application.CreateForm(Form1);
+        SetDialogOwner(Form1->Handle());
         Application.Run();
     } catch (...) {
         Application.HandleException();
