@@ -9,6 +9,7 @@
 
 #include "support/fileinfo.h"
 #include "support/formatting.h"
+#include "tests/dialogdriver.h"
 #include "tests/testfiles.h"
 #include "ui/Unit1.h"
 #include "ui/application.h"
@@ -46,20 +47,6 @@ private:
     HWND FWindow = nullptr;
     bool FRan = false;
 };
-
-// Answers every message box of this thread with OK and remembers its text.
-std::vector<std::string> Boxes;
-BOOL CALLBACK AnswerBox(HWND Window, LPARAM) {
-    char Class[32] = {};
-    GetClassNameA(Window, Class, sizeof Class);
-    if (std::string(Class) != "#32770" || !IsWindowVisible(Window)) return TRUE;
-    char Text[512] = {};
-    GetDlgItemTextA(Window, 0xFFFF, Text, sizeof Text);
-    Boxes.push_back(Text);
-    PostMessageA(Window, WM_COMMAND, IDOK, 0);
-    return FALSE;
-}
-void CALLBACK AnswerTimer(HWND, UINT, UINT_PTR, DWORD) { EnumThreadWindows(GetCurrentThreadId(), AnswerBox, 0); }
 
 class WindowSearch : public testing::Test {
 protected:
@@ -289,10 +276,15 @@ TEST_F(WindowSearch, AFailingCacheFileIsReportedAndTheWindowStaysUsable) {
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(Writer, INVALID_HANDLE_VALUE);
     Form->StatusBar1.SetPanelText(1, "before");
-    Boxes.clear();
-    const UINT_PTR Timer = SetTimer(nullptr, 0, 20, AnswerTimer);
+    std::vector<std::string> Boxes;
+    TDialogScript Answer([&] {
+        HWND Box = WaitForDialog();
+        if (!Box) return;
+        Boxes.push_back(TextOf(GetDlgItem(Box, 0xFFFF)));
+        ::Click(GetDlgItem(Box, IDOK));
+    });
     Search(Form->BitBtn1, Tree.Path());
-    KillTimer(nullptr, Timer);
+    EXPECT_TRUE(Answer.Finish());
     CloseHandle(Writer);
     EXPECT_EQ(Boxes, (std::vector<std::string>{"不能打开文件 " + CacheFile()}));
     EXPECT_EQ(Status(), "before");  // no summary after a failure
