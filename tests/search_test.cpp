@@ -32,10 +32,13 @@ public:
     }
     ~TDuringSearch() { DestroyWindow(FWindow); }
     bool Ran() const { return FRan; }
+    // Runs the action again a moment later, when the window next processes its messages.
+    void Again() const { SetTimer(FWindow, 1, 1, nullptr); }
 
 private:
     static LRESULT CALLBACK Proc(HWND Window, UINT Message, WPARAM W, LPARAM L) {
-        if (Message == WM_APP) {
+        if (Message == WM_TIMER) KillTimer(Window, 1);
+        if (Message == WM_APP || Message == WM_TIMER) {
             auto* Self = reinterpret_cast<TDuringSearch*>(GetWindowLongPtrA(Window, GWLP_USERDATA));
             Self->FRan = true;
             Self->FAction();
@@ -254,6 +257,32 @@ TEST_F(WindowSearch, ASearchCommandDuringASearchIsIgnored) {
     EXPECT_EQ(std::unique(Unique.begin(), Unique.end()), Unique.end());
     EXPECT_EQ(SummaryCount(Status()), 20);
     EXPECT_TRUE(IsExistingFile(CacheFile()));
+}
+
+TEST_F(WindowSearch, TheListCanBeUsedWhileASearchFillsIt) {
+    MakeFolders(300, 2);  // a search long enough for the timer of the action below
+    std::string Selected;
+    bool Visible = false;
+    TDuringSearch* Self = nullptr;
+    TDuringSearch SelectFirst([&] {
+        if (Form->ListBox1.Count() < 3) {
+            Self->Again();
+            return;
+        }
+        RECT Item{};
+        SendMessageA(Form->ListBox1.Handle(), LB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&Item));
+        const LPARAM At = MAKELPARAM(Item.left + 5, (Item.top + Item.bottom) / 2);
+        SendMessageA(Form->ListBox1.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, At);
+        SendMessageA(Form->ListBox1.Handle(), WM_LBUTTONUP, 0, At);
+        Visible = IsWindowVisible(Form->ListBox1.Handle()) && IsWindowVisible(Form->StatusBar1.Handle());
+        Selected = Form->ListBox1.Item(Form->ListBox1.ItemIndex());
+    });
+    Self = &SelectFirst;
+    Search(Form->BitBtn7, Tree.Path());
+    EXPECT_TRUE(Visible);
+    EXPECT_EQ(Selected, Form->ListBox1.Item(1));
+    EXPECT_EQ(Form->ListBox1.ItemIndex(), 1);
+    EXPECT_EQ(Listed().size(), 600u);
 }
 
 TEST_F(WindowSearch, ClosingDuringASearchStopsItAndClosesAfterwards) {

@@ -62,15 +62,21 @@ public:
     bool Searching() const { return FSearching; }
     // Lets the list and the status bar show what a running search has reported so far.
     void PaintProgress();
+    // Shows a running search's folder in the status bar.
+    void ShowSearchStatus(const std::string& Text);
 
 private:
+    class TSearchScope;
+    void ShowPendingStatus();
     // The selected line of the result list; false when none is selected.
     bool SelectedPath(std::string& Path) const;
     // The search command of both search buttons.
     void RunSearch(bool UseCache);
 
     bool FSearching = false;
-    TPaintThrottle* FProgressPaint = nullptr;  // while a search runs
+    TPaintThrottle* FProgress = nullptr;  // while a search runs
+    std::string FPendingStatus;             // the latest folder not shown yet
+    bool FStatusPending = false;
     bool FCloseAfterSearch = false;  // the window was asked to close while a search ran
 };
 

@@ -1,7 +1,4 @@
 // The search commands of the main window and the engine's callback that reports to it.
-#include <utility>
-#include <vector>
-
 #include "support/fileinfo.h"
 #include "support/formatting.h"
 #include "support/textrules.h"
@@ -9,40 +6,31 @@
 #include "ui/application.h"
 #include "ui/paintthrottle.h"
 
-namespace {
-
-// Marks a search as running for the scope of one command, with the list and the status bar
-// painting a few times a second instead of at every file and folder. A close asked for meanwhile
-// is carried out once the search has returned, also when it ended with a failure.
-class TSearchScope {
+// Marks a search as running for the scope of one command, with the progress shown at a steady
+// pace. A close asked for meanwhile is carried out once the search has returned, also when it
+// ended with a failure.
+class TForm1::TSearchScope {
 public:
-    TSearchScope(bool& Searching, bool& CloseAfterSearch, TPaintThrottle*& Progress, HWND Window,
-                 std::vector<HWND> Painted)
-        : FSearching(Searching), FCloseAfterSearch(CloseAfterSearch), FProgress(Progress), FWindow(Window),
-          FThrottle(std::move(Painted)) {
-        FSearching = true;
-        FProgress = &FThrottle;
+    explicit TSearchScope(TForm1& Form) : FForm(Form), FThrottle({Form.ListBox1.Handle()}) {
+        FForm.FSearching = true;
+        FForm.FProgress = &FThrottle;
     }
     ~TSearchScope() {
-        FProgress = nullptr;
-        FSearching = false;
-        if (FCloseAfterSearch) {
-            FCloseAfterSearch = false;
-            PostMessageA(FWindow, WM_CLOSE, 0, 0);
+        FForm.FProgress = nullptr;
+        FForm.ShowPendingStatus();
+        FForm.FSearching = false;
+        if (FForm.FCloseAfterSearch) {
+            FForm.FCloseAfterSearch = false;
+            PostMessageA(FForm.Handle(), WM_CLOSE, 0, 0);
         }
     }
     TSearchScope(const TSearchScope&) = delete;
     TSearchScope& operator=(const TSearchScope&) = delete;
 
 private:
-    bool& FSearching;
-    bool& FCloseAfterSearch;
-    TPaintThrottle*& FProgress;
-    HWND FWindow;
+    TForm1& FForm;
     TPaintThrottle FThrottle;
 };
-
-}  // namespace
 
 std::string SearchFileType(const std::string& Pattern) {
     if (Pattern == "*.*" || Pattern == "*") return "*.*";
@@ -60,7 +48,7 @@ void SearchNotify(const std::string& Path, int Kind, bool& Stop) {
         if (!Form->CheckBox1.Checked() || GetFileModified(Path) > Form->DateTimePicker1.DateTime())
             Form->ListBox1.Add(Path);
     } else if (Kind == 1) {
-        Form->StatusBar1.SetPanelText(1, Path);
+        Form->ShowSearchStatus(Path);
     } else {
         return;
     }
@@ -76,16 +64,32 @@ void TForm1::RunSearch(bool UseCache) {
     const double Start = MonotonicSeconds();
     const std::string FileType = SearchFileType(ComboBox1.Text());
     {
-        const TSearchScope Scope(FSearching, FCloseAfterSearch, FProgressPaint, Handle(),
-                                 {ListBox1.Handle(), StatusBar1.Handle()});
+        const TSearchScope Scope(*this);
         SearchEngine->Search(Edit2.Text(), Edit1.Text(), FileType, UseCache, SearchNotify);
     }
     const double Seconds = MonotonicSeconds() - Start;
     StatusBar1.SetPanelText(1, FormatText("搜索完毕,找到文件%d个,耗时：%.2f秒", {ListBox1.Count(), Seconds}));
 }
 
+// While a search runs, the status bar takes the latest folder a few times a second; setting it
+// at every folder would cost more than the walk itself.
+void TForm1::ShowSearchStatus(const std::string& Text) {
+    if (FProgress == nullptr) {
+        StatusBar1.SetPanelText(1, Text);
+        return;
+    }
+    FPendingStatus = Text;
+    FStatusPending = true;
+}
+
+void TForm1::ShowPendingStatus() {
+    if (!FStatusPending) return;
+    FStatusPending = false;
+    StatusBar1.SetPanelText(1, FPendingStatus);
+}
+
 void TForm1::PaintProgress() {
-    if (FProgressPaint != nullptr) FProgressPaint->Tick();
+    if (FProgress != nullptr && FProgress->Tick()) ShowPendingStatus();
 }
 
 void TForm1::BitBtn1Click(TObject*) { RunSearch(true); }

@@ -13,28 +13,30 @@ double MonotonicSeconds() {
     return static_cast<double>(Now.QuadPart) / TicksPerSecond;
 }
 
-TPaintThrottle::TPaintThrottle(std::vector<HWND> Windows, double IntervalSeconds)
-    : FWindows(std::move(Windows)), FInterval(IntervalSeconds), FLastPaint(MonotonicSeconds()) {
+TPaintThrottle::TPaintThrottle(std::vector<HWND> Held, double IntervalSeconds)
+    : FHeld(std::move(Held)), FInterval(IntervalSeconds), FLastPaint(MonotonicSeconds()) {
     Hold();
 }
 
 TPaintThrottle::~TPaintThrottle() { Paint(); }
 
-void TPaintThrottle::Tick() {
+bool TPaintThrottle::Tick() {
     const double Now = MonotonicSeconds();
-    if (Now - FLastPaint < FInterval) return;
+    if (!FFirst && Now - FLastPaint < FInterval) return false;
+    FFirst = false;
     Paint();
     Hold();
     FLastPaint = Now;
+    return true;
 }
 
 void TPaintThrottle::Hold() const {
-    for (HWND Window : FWindows)
+    for (HWND Window : FHeld)
         if (IsWindow(Window)) SendMessageA(Window, WM_SETREDRAW, FALSE, 0);
 }
 
 void TPaintThrottle::Paint() const {
-    for (HWND Window : FWindows)
+    for (HWND Window : FHeld)
         if (IsWindow(Window)) {
             SendMessageA(Window, WM_SETREDRAW, TRUE, 0);
             InvalidateRect(Window, nullptr, TRUE);
