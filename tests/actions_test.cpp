@@ -6,6 +6,7 @@
 #include "support/registry.h"
 #include "support/textrules.h"
 #include "tests/dialogdriver.h"
+#include "tests/mainform.h"
 #include "tests/shellrecording.h"
 #include "tests/testfiles.h"
 #include "ui/Unit1.h"
@@ -13,45 +14,16 @@
 
 namespace {
 
-class ListActions : public testing::Test {
+class ListActions : public TMainFormTest {
 protected:
-    void SetUp() override {
-        Application.Initialize();
-        Application.CreateForm(Form1);
-        Form = Form1;
-        SetDialogOwner(Form->Handle());
-        Form->Show();
-        Application.ProcessMessages();
-    }
-    void TearDown() override {
-        SetDialogOwner(nullptr);
-        Application.DestroyForms();
-        Application.ProcessMessages();
-    }
-
     void List(const std::vector<std::string>& Lines) {
         Form->ListBox1.Clear();
         for (const auto& L : Lines) Form->ListBox1.Add(L);
-    }
-    // A mouse click on line Index, as a person selects it.
-    void ClickLine(int Index, bool Double = false) {
-        RECT Item{};
-        SendMessageA(Form->ListBox1.Handle(), LB_GETITEMRECT, static_cast<WPARAM>(Index), reinterpret_cast<LPARAM>(&Item));
-        const LPARAM At = MAKELPARAM(Item.left + 5, (Item.top + Item.bottom) / 2);
-        HWND Box = Form->ListBox1.Handle();
-        SendMessageA(Box, WM_LBUTTONDOWN, MK_LBUTTON, At);
-        SendMessageA(Box, WM_LBUTTONUP, 0, At);
-        if (Double) {
-            SendMessageA(Box, WM_LBUTTONDBLCLK, MK_LBUTTON, At);
-            SendMessageA(Box, WM_LBUTTONUP, 0, At);
-        }
-        Application.ProcessMessages();
     }
     void Press(TControl& Button) { SendMessageA(Button.Handle(), BM_CLICK, 0, 0); }
     std::string Status() const { return Form->StatusBar1.PanelText(1); }
 
     TTempDir Dir;
-    TForm1* Form = nullptr;
 };
 
 // Answers a save-as dialog with Name (cancels when empty), then the notice that follows, and

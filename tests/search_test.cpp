@@ -10,6 +10,7 @@
 #include "support/fileinfo.h"
 #include "support/formatting.h"
 #include "tests/dialogdriver.h"
+#include "tests/mainform.h"
 #include "tests/testfiles.h"
 #include "ui/Unit1.h"
 #include "ui/application.h"
@@ -51,24 +52,18 @@ private:
     bool FRan = false;
 };
 
-class WindowSearch : public testing::Test {
+class WindowSearch : public TMainFormTest {
 protected:
     void SetUp() override {
-        Application.Initialize();
-        Application.CreateForm(Form1);
-        Form = Form1;
-        Form->Show();
-        Application.ProcessMessages();
+        TMainFormTest::SetUp();
         RemoveCacheFiles();
     }
     void TearDown() override {
-        Application.DestroyForms();
-        Application.ProcessMessages();
+        TMainFormTest::TearDown();
         RemoveCacheFiles();
     }
     void RemoveCacheFiles() {
-        for (const char* Letters : {"txt", "", "doc"})
-            DeleteFileA((ProgramFolder() + Tree.Path().substr(0, 1) + Letters + ".dat").c_str());
+        for (const char* Letters : {"txt", "", "doc"}) DeleteFileA(CacheFile(Letters).c_str());
     }
     std::string CacheFile(const std::string& Letters = "txt") const {
         return ProgramFolder() + Tree.Path().substr(0, 1) + Letters + ".dat";
@@ -98,7 +93,6 @@ protected:
     }
 
     TTempDir Tree;
-    TForm1* Form = nullptr;
 };
 
 // The reported files of a search, in the engine's order, from an engine of its own.
@@ -269,11 +263,7 @@ TEST_F(WindowSearch, TheListCanBeUsedWhileASearchFillsIt) {
             Self->Again();
             return;
         }
-        RECT Item{};
-        SendMessageA(Form->ListBox1.Handle(), LB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&Item));
-        const LPARAM At = MAKELPARAM(Item.left + 5, (Item.top + Item.bottom) / 2);
-        SendMessageA(Form->ListBox1.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, At);
-        SendMessageA(Form->ListBox1.Handle(), WM_LBUTTONUP, 0, At);
+        ClickLine(1);
         Visible = IsWindowVisible(Form->ListBox1.Handle()) && IsWindowVisible(Form->StatusBar1.Handle());
         Selected = Form->ListBox1.Item(Form->ListBox1.ItemIndex());
     });

@@ -16,6 +16,7 @@
 #include "tests/testfiles.h"
 #include "ui/Unit1.h"
 #include "ui/application.h"
+#include "tests/mainform.h"
 #include "ui/datevalue.h"
 
 namespace {
@@ -43,29 +44,14 @@ void PressKey(WORD Key, bool Shift = false) {
     SetKeyboardState(State);
 }
 
-class MainWindow : public testing::Test {
+class MainWindow : public TMainFormTest {
 protected:
-    void SetUp() override {
-        Application.Initialize();
-        Application.CreateForm(Form1);
-        Form = Form1;
-        Form->Show();
-        SetForegroundWindow(Form->Handle());
-        Application.ProcessMessages();
-    }
-    void TearDown() override {
-        Application.DestroyForms();
-        Application.ProcessMessages();
-    }
-
     // The controls that take the focus by Tab, in their order, while the date picker is off.
     std::vector<TControl*> TabStops() const {
         return {&Form->Edit1,   &Form->Button1, &Form->ComboBox1, &Form->Edit2,   &Form->BitBtn1,
                 &Form->BitBtn2, &Form->CheckBox1, &Form->BitBtn7, &Form->BitBtn3, &Form->BitBtn4,
                 &Form->BitBtn5, &Form->BitBtn6, &Form->BitBtn8,   &Form->ListBox1};
     }
-
-    TForm1* Form = nullptr;
 };
 
 TEST_F(MainWindow, EveryControlHasItsKindParentPlaceSizeAndText) {
