@@ -3,8 +3,8 @@
 #include <new>
 #include <vector>
 
-#include "engine/cacherules.h"
-#include "engine/keyscan.h"
+#include "pure/engine/cacherules.h"
+#include "pure/engine/keyscan.h"
 
 namespace {
 

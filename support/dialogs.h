@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "support/filtertext.h"
+#include "pure/support/filtertext.h"
 
 // The application's top-level window, set by the window layer at start; dialogs and notices are
 // owned by it. Until it is set, or once it is gone, they have no owner.

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "support/datetime.h"
+#include "pure/support/datetime.h"
 
 // The same instant as a local date-time (the part below one millisecond dropped).
 TDateTime FileTimeToLocalDateTime(const FILETIME& Utc);

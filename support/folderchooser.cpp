@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "support/folderchain.h"
+#include "pure/support/folderchain.h"
 #include "support/textrules.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "support/datetime.h"
-#include "support/formatrules.h"
+#include "pure/support/datetime.h"
+#include "pure/support/formatrules.h"
 
 // Reads the locale settings of the user's default locale (with the defaults of TLocaleSettings
 // where the locale gives nothing) and the double-byte mode with its lead bytes.

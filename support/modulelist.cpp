@@ -1,5 +1,5 @@
 // The modules of the program that have work at start or exit, in start order.
-#include "support/modulehooks.h"
+#include "pure/support/modulehooks.h"
 #include "support/registry.h"
 
 const std::vector<TModuleHooks>& ModuleHooks() {

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "support/bytetext.h"
+#include "pure/support/bytetext.h"
 
 std::string LastDialogFile;
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "support/bytetext.h"
+#include "pure/support/bytetext.h"
 #include "support/failure.h"
 
 // Reads the double-byte mode and lead-byte set from the user's locale (its ANSI code page, or

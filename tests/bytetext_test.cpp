@@ -1,5 +1,5 @@
 // Byte rules of 8-bit text: built into the Windows suites and natively with the sanitizers.
-#include "support/bytetext.h"
+#include "pure/support/bytetext.h"
 
 #include <gtest/gtest.h>
 

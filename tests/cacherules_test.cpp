@@ -1,9 +1,9 @@
 // Naming of the cache file, the recorded folder form, line selection and the type test.
-#include "engine/cacherules.h"
+#include "pure/engine/cacherules.h"
 
 #include <gtest/gtest.h>
 
-#include "support/bytetext.h"
+#include "pure/support/bytetext.h"
 
 namespace {
 

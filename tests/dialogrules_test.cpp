@@ -2,9 +2,9 @@
 // the Windows suites and natively with the sanitizers.
 #include <gtest/gtest.h>
 
-#include "support/bytetext.h"
-#include "support/filtertext.h"
-#include "support/folderchain.h"
+#include "pure/support/bytetext.h"
+#include "pure/support/filtertext.h"
+#include "pure/support/folderchain.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <algorithm>
 
 #include "support/dialogs.h"
-#include "support/folderchain.h"
+#include "pure/support/folderchain.h"
 #include "support/textrules.h"
 #include "tests/dialogdriver.h"
 #include "tests/testfiles.h"

@@ -1,14 +1,14 @@
 // Calendar arithmetic and the formatting of numbers and date-times, given locale settings.
 // Pure rules: this suite runs in the Windows build and natively with the sanitizers.
-#include "support/formatrules.h"
+#include "pure/support/formatrules.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 
-#include "support/bytetext.h"
-#include "support/datetime.h"
+#include "pure/support/bytetext.h"
+#include "pure/support/datetime.h"
 
 namespace {
 

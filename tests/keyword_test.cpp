@@ -1,7 +1,7 @@
 // The keyword test on real files: name first, then the raw bytes in GBK and in UTF-16LE.
 #include <gtest/gtest.h>
 
-#include "engine/keyscan.h"
+#include "pure/engine/keyscan.h"
 #include "engine/zemzuvave.h"
 #include "support/textrules.h"
 #include "tests/testfiles.h"

@@ -1,6 +1,6 @@
 // The start and exit work of the modules: order, modules without one of the two, and a start
 // that fails.
-#include "support/modulehooks.h"
+#include "pure/support/modulehooks.h"
 
 #ifdef _WIN32
 #include "support/registry.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "support/bytetext.h"
+#include "pure/support/bytetext.h"
 #include "support/failure.h"
 #include "support/textrules.h"
 #include "tests/testfiles.h"

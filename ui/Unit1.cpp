@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "support/bytetext.h"
+#include "pure/support/bytetext.h"
 #include "support/formatting.h"
 #include "ui/application.h"
 #include "ui/datevalue.h"

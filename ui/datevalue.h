@@ -3,7 +3,7 @@
 // time of day), converted from and to the platform's calendar fields.
 #include <windows.h>
 
-#include "support/datetime.h"
+#include "pure/support/datetime.h"
 
 TDateTime SystemTimeToDateTime(const SYSTEMTIME& Time);
 // The calendar fields of Value, rounded to the millisecond, with the day of the week. False, and

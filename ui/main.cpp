@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "support/dialogs.h"
-#include "support/modulehooks.h"
+#include "pure/support/modulehooks.h"
 #include "ui/Unit1.h"
 #include "ui/application.h"
 

@@ -4,8 +4,8 @@
 #include <random>
 #include <stdexcept>
 
-#include "engine/keyscan.h"
-#include "support/bytetext.h"
+#include "pure/engine/keyscan.h"
+#include "pure/support/bytetext.h"
 
 namespace {
 

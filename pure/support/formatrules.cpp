@@ -1,11 +1,11 @@
-#include "support/formatrules.h"
+#include "pure/support/formatrules.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
 
-#include "support/bytetext.h"
+#include "pure/support/bytetext.h"
 
 namespace {
 

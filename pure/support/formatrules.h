@@ -8,7 +8,7 @@
 #include <variant>
 #include <vector>
 
-#include "support/datetime.h"
+#include "pure/support/datetime.h"
 
 struct TLocaleSettings {
     // Each separator is the first character of the locale's text (one or two bytes).

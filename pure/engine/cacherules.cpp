@@ -1,6 +1,6 @@
-#include "engine/cacherules.h"
+#include "pure/engine/cacherules.h"
 
-#include "support/bytetext.h"
+#include "pure/support/bytetext.h"
 
 std::string CacheFileNameFor(const std::string& CacheRoot, const std::string& Folder, const std::string& FileType) {
     std::string Name = CacheRoot;

@@ -1,8 +1,8 @@
-#include "support/filtertext.h"
+#include "pure/support/filtertext.h"
 
 #include <vector>
 
-#include "support/bytetext.h"
+#include "pure/support/bytetext.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "support/datetime.h"
+#include "pure/support/datetime.h"
 
 #include <algorithm>
 #include <chrono>

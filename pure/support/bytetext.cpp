@@ -1,4 +1,4 @@
-#include "support/bytetext.h"
+#include "pure/support/bytetext.h"
 
 #include <algorithm>
 #include <array>

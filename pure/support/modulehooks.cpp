@@ -1,4 +1,4 @@
-#include "support/modulehooks.h"
+#include "pure/support/modulehooks.h"
 
 #include <cstddef>
 

@@ -1,6 +1,6 @@
-#include "support/folderchain.h"
+#include "pure/support/folderchain.h"
 
-#include "support/bytetext.h"
+#include "pure/support/bytetext.h"
 
 namespace {
 

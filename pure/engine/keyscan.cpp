@@ -1,8 +1,8 @@
-#include "engine/keyscan.h"
+#include "pure/engine/keyscan.h"
 
 #include <emmintrin.h>
 
-#include "support/bytetext.h"
+#include "pure/support/bytetext.h"
 
 namespace {
 

@@ -1,0 +1,24 @@
+#pragma once
+// Where a decoder puts what a reader of the document sees. The keyword test's sink matches as
+// the text arrives and asks the decoder to stop at the first match; tests collect the text.
+#include <cstddef>
+#include <string_view>
+
+class TByteSource;
+
+class TTextSink {
+public:
+    virtual ~TTextSink() = default;
+    // Text as UTF-16 code units in reading order, joined with the text before it (a word written
+    // half bold arrives in two calls). Returns false once the sink wants no more: the decoder
+    // then stops as soon as it can.
+    virtual bool Text(const char16_t* Units, std::size_t Count) = 0;
+    // Ends a run of text (a paragraph, table cell, shared string, slide shape, row, property):
+    // nothing matches across it. Returns false as Text does.
+    virtual bool Break() = 0;
+    // A stream held inside a container (such as one stream of a compound file), to be scanned
+    // for the keyword's raw byte forms as if it were a file of its own. Returns false as Text does.
+    virtual bool RawStream(TByteSource& Stream) = 0;
+
+    bool Text(std::u16string_view Units) { return Text(Units.data(), Units.size()); }
+};
