@@ -22,5 +22,5 @@ inline constexpr std::size_t MaxDecodeMemory = std::size_t(64) << 20;
 
 struct TDecodeEnv {
     const TCodePageConverter* CodePages = nullptr;  // null: only ASCII and UTF forms decode
-    const TCrypto* Crypto = nullptr;                 // null: encrypted documents give no text
+    const TCrypto* Crypto = nullptr;                // null: encrypted documents give no text
 };

@@ -19,6 +19,7 @@ public:
     // A stream held inside a container (such as one stream of a compound file), to be scanned
     // for the keyword's raw byte forms as if it were a file of its own. Returns false as Text does.
     virtual bool RawStream(TByteSource& Stream) = 0;
-
-    bool Text(std::u16string_view Units) { return Text(Units.data(), Units.size()); }
 };
+
+// Hands a whole piece of text to the sink.
+inline bool PutText(TTextSink& Sink, std::u16string_view Units) { return Sink.Text(Units.data(), Units.size()); }

@@ -1,0 +1,90 @@
+#pragma once
+// Shared helpers of the document-decoder suites: a sink that collects what a decoder hands out,
+// and a code page converter over iconv standing in for the platform's.
+#include <iconv.h>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "pure/doctext/document.h"
+
+// Collects text as UTF-8 with "|" for every break, and the bytes of every raw stream.
+class TCollectSink : public TTextSink {
+public:
+    std::string Text8;                      // the text, breaks as "|"
+    std::vector<std::string> RawStreams;    // each raw stream's bytes
+    std::size_t StopAfterUnits = SIZE_MAX;  // asks to stop once this many units arrived
+
+    bool Text(const char16_t* Units, std::size_t Count) override {
+        for (std::size_t I = 0; I < Count; ++I) AppendUtf8(Units, Count, I);
+        FUnits += Count;
+        return FUnits < StopAfterUnits;
+    }
+    bool Break() override {
+        Text8 += '|';
+        return FUnits < StopAfterUnits;
+    }
+    bool RawStream(TByteSource& Stream) override {
+        std::string Bytes(static_cast<std::size_t>(Stream.Size()), '\0');
+        Bytes.resize(Stream.ReadAt(0, Bytes.data(), Bytes.size()));
+        RawStreams.push_back(std::move(Bytes));
+        return true;
+    }
+
+private:
+    std::size_t FUnits = 0;
+    char16_t FHigh = 0;
+    void AppendUtf8(const char16_t* Units, std::size_t, std::size_t I) {
+        char32_t C = Units[I];
+        if (C >= 0xD800 && C < 0xDC00) {
+            FHigh = static_cast<char16_t>(C);
+            return;
+        }
+        if (C >= 0xDC00 && C < 0xE000 && FHigh != 0) C = 0x10000 + ((FHigh - 0xD800) << 10) + (C - 0xDC00);
+        FHigh = 0;
+        if (C < 0x80) {
+            Text8 += static_cast<char>(C);
+        } else if (C < 0x800) {
+            Text8 += static_cast<char>(0xC0 | (C >> 6));
+            Text8 += static_cast<char>(0x80 | (C & 0x3F));
+        } else if (C < 0x10000) {
+            Text8 += static_cast<char>(0xE0 | (C >> 12));
+            Text8 += static_cast<char>(0x80 | ((C >> 6) & 0x3F));
+            Text8 += static_cast<char>(0x80 | (C & 0x3F));
+        } else {
+            Text8 += static_cast<char>(0xF0 | (C >> 18));
+            Text8 += static_cast<char>(0x80 | ((C >> 12) & 0x3F));
+            Text8 += static_cast<char>(0x80 | ((C >> 6) & 0x3F));
+            Text8 += static_cast<char>(0x80 | (C & 0x3F));
+        }
+    }
+};
+
+// Windows code pages through glibc's iconv ("CP936", "CP1252", ...).
+class TIconvCodePages : public TCodePageConverter {
+public:
+    bool ToUtf16(unsigned CodePage, std::string_view Bytes, std::u16string& Out) const override {
+        const std::string Name = CodePage == 65001 ? "UTF-8" : "CP" + std::to_string(CodePage);
+        iconv_t Cd = iconv_open("UTF-16LE", Name.c_str());
+        if (Cd == reinterpret_cast<iconv_t>(-1)) return false;
+        std::string In(Bytes);
+        std::string Buffer(In.size() * 4 + 4, '\0');
+        char* InP = In.data();
+        std::size_t InLeft = In.size();
+        char* OutP = Buffer.data();
+        std::size_t OutLeft = Buffer.size();
+        while (InLeft > 0) {
+            if (iconv(Cd, &InP, &InLeft, &OutP, &OutLeft) == static_cast<std::size_t>(-1)) {
+                ++InP;  // an invalid byte is dropped, as the platform's conversion would
+                --InLeft;
+            }
+        }
+        iconv_close(Cd);
+        const std::size_t Bytes16 = Buffer.size() - OutLeft;
+        for (std::size_t I = 0; I + 1 < Bytes16; I += 2)
+            Out += static_cast<char16_t>(static_cast<unsigned char>(Buffer[I]) |
+                                         (static_cast<unsigned char>(Buffer[I + 1]) << 8));
+        return true;
+    }
+};
