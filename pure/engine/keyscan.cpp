@@ -24,6 +24,40 @@ inline __m128i Load(const unsigned char* At) { return _mm_loadu_si128(reinterpre
 
 }  // namespace
 
+std::string Utf16LeToUtf8(const std::string& Wide) {
+    std::string Out;
+    const std::size_t Units = Wide.size() / 2;
+    auto UnitAt = [&Wide](std::size_t I) {
+        return static_cast<char32_t>(static_cast<unsigned char>(Wide[2 * I]) |
+                                     (static_cast<unsigned char>(Wide[2 * I + 1]) << 8));
+    };
+    for (std::size_t I = 0; I < Units; ++I) {
+        char32_t C = UnitAt(I);
+        if (C >= 0xD800 && C < 0xDC00 && I + 1 < Units && UnitAt(I + 1) >= 0xDC00 && UnitAt(I + 1) < 0xE000) {
+            C = 0x10000 + ((C - 0xD800) << 10) + (UnitAt(I + 1) - 0xDC00);
+            ++I;
+        } else if (C >= 0xD800 && C < 0xE000) {
+            C = 0xFFFD;
+        }
+        if (C < 0x80) {
+            Out += static_cast<char>(C);
+        } else if (C < 0x800) {
+            Out += static_cast<char>(0xC0 | (C >> 6));
+            Out += static_cast<char>(0x80 | (C & 0x3F));
+        } else if (C < 0x10000) {
+            Out += static_cast<char>(0xE0 | (C >> 12));
+            Out += static_cast<char>(0x80 | ((C >> 6) & 0x3F));
+            Out += static_cast<char>(0x80 | (C & 0x3F));
+        } else {
+            Out += static_cast<char>(0xF0 | (C >> 18));
+            Out += static_cast<char>(0x80 | ((C >> 12) & 0x3F));
+            Out += static_cast<char>(0x80 | ((C >> 6) & 0x3F));
+            Out += static_cast<char>(0x80 | (C & 0x3F));
+        }
+    }
+    return Out;
+}
+
 TKeywordScanner::TPattern TKeywordScanner::Prepare(std::string Bytes) {
     TPattern P;
     P.Bytes = std::move(Bytes);
@@ -35,14 +69,24 @@ TKeywordScanner::TPattern TKeywordScanner::Prepare(std::string Bytes) {
 }
 
 TKeywordScanner::TKeywordScanner(std::string Ansi, std::string Wide)
-    : FAnsi(Prepare(std::move(Ansi))), FWide(Prepare(std::move(Wide))) {}
+    : FAnsi(Prepare(std::move(Ansi))), FWide(Prepare(std::move(Wide))) {
+    std::string Utf8 = Utf16LeToUtf8(FWide.Bytes);
+    if (Utf8 != FAnsi.Bytes) FUtf8 = Prepare(std::move(Utf8));
+}
+
+std::size_t TKeywordScanner::MinLength() const {
+    std::size_t L = FAnsi.Bytes.size();
+    if (!FWide.Empty()) L = std::min(L, FWide.Bytes.size());
+    if (!FUtf8.Empty()) L = std::min(L, FUtf8.Bytes.size());
+    return L;
+}
 
 bool TKeywordScanner::TPattern::At(const unsigned char* Data, std::size_t Pos, std::size_t Avail) const {
     return !Empty() && Bytes.size() <= Avail - Pos && RawEqualNoCase(Data + Pos, Bytes.data(), Bytes.size());
 }
 
 bool TKeywordScanner::MatchAt(const unsigned char* Data, std::size_t Pos, std::size_t Avail) const {
-    return FAnsi.At(Data, Pos, Avail) || FWide.At(Data, Pos, Avail);
+    return FAnsi.At(Data, Pos, Avail) || FWide.At(Data, Pos, Avail) || FUtf8.At(Data, Pos, Avail);
 }
 
 bool TKeywordScanner::FindIn(const unsigned char* Data, std::size_t Avail, std::size_t Count) const {
@@ -50,10 +94,13 @@ bool TKeywordScanner::FindIn(const unsigned char* Data, std::size_t Avail, std::
     const std::size_t AnsiLast = FAnsi.Bytes.size() - 1;
     const bool HasWide = !FWide.Empty();
     const std::size_t WideLast = HasWide ? FWide.Bytes.size() - 1 : 0;
-    const std::size_t Reach = std::max(AnsiLast, WideLast);  // farthest byte the filter reads past a position
+    const bool HasUtf8 = !FUtf8.Empty();
+    const std::size_t Utf8Last = HasUtf8 ? FUtf8.Bytes.size() - 1 : 0;
+    // Farthest byte the filter reads past a position.
+    const std::size_t Reach = std::max({AnsiLast, WideLast, Utf8Last});
 
     // Sixteen positions at a time: a position is a candidate when its first byte and the byte
-    // under the pattern's last byte both fit, for the 8-bit or the UTF-16 form.
+    // under the pattern's last byte both fit, for any of the forms.
     std::size_t Pos = 0;
     if (Avail > Reach + 15) {
         const std::size_t VectorEnd = std::min(Count, Avail - Reach - 15);
@@ -62,9 +109,13 @@ bool TKeywordScanner::FindIn(const unsigned char* Data, std::size_t Avail, std::
             __m128i Hit = _mm_and_si128(Matches(Head, FAnsi.FirstOr, FAnsi.FirstTarget),
                                         Matches(Load(Data + Pos + AnsiLast), FAnsi.LastOr, FAnsi.LastTarget));
             if (HasWide)
-                Hit = _mm_or_si128(Hit, _mm_and_si128(Matches(Head, FWide.FirstOr, FWide.FirstTarget),
-                                                      Matches(Load(Data + Pos + WideLast), FWide.LastOr,
-                                                              FWide.LastTarget)));
+                Hit = _mm_or_si128(Hit,
+                                   _mm_and_si128(Matches(Head, FWide.FirstOr, FWide.FirstTarget),
+                                                 Matches(Load(Data + Pos + WideLast), FWide.LastOr, FWide.LastTarget)));
+            if (HasUtf8)
+                Hit = _mm_or_si128(Hit,
+                                   _mm_and_si128(Matches(Head, FUtf8.FirstOr, FUtf8.FirstTarget),
+                                                 Matches(Load(Data + Pos + Utf8Last), FUtf8.LastOr, FUtf8.LastTarget)));
             for (unsigned Mask = static_cast<unsigned>(_mm_movemask_epi8(Hit)); Mask != 0; Mask &= Mask - 1)
                 if (MatchAt(Data, Pos + static_cast<std::size_t>(__builtin_ctz(Mask)), Avail)) return true;
         }

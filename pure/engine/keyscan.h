@@ -1,7 +1,7 @@
 #pragma once
-// The raw keyword scan over file bytes: finds the keyword in its 8-bit form or in its UTF-16LE
-// form at any byte position, with a..z folded to A..Z. No platform calls; the file arrives in
-// blocks through a read function.
+// The raw keyword scan over file bytes: finds the keyword in its 8-bit form, its UTF-16LE form or
+// its UTF-8 form at any byte position, with a..z folded to A..Z. No platform calls; the file
+// arrives in blocks through a read function.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -9,16 +9,23 @@
 #include <memory>
 #include <string>
 
+// The UTF-8 bytes of UTF-16LE bytes (an odd last byte is ignored; a lone surrogate becomes U+FFFD).
+std::string Utf16LeToUtf8(const std::string& Wide);
+
 class TKeywordScanner {
 public:
-    // Ansi: the keyword's bytes (not empty). Wide: its UTF-16LE bytes (may be empty).
+    // Ansi: the keyword's bytes (not empty). Wide: its UTF-16LE bytes (may be empty). The UTF-8
+    // form is made from Wide and scanned only where it differs from Ansi (a keyword with any
+    // character beyond ASCII).
     TKeywordScanner(std::string Ansi, std::string Wide);
 
-    std::size_t AnsiLength() const { return FAnsi.Bytes.size(); }
-    // Bytes that consecutive blocks must share so that no occurrence is cut: max(L, W) - 1.
-    std::size_t Overlap() const { return std::max(FAnsi.Bytes.size(), FWide.Bytes.size()) - 1; }
+    // The shortest form's length: content shorter than this holds no occurrence.
+    std::size_t MinLength() const;
+    // Bytes that consecutive blocks must share so that no occurrence is cut: the longest form's
+    // length less one.
+    std::size_t Overlap() const { return std::max({FAnsi.Bytes.size(), FWide.Bytes.size(), FUtf8.Bytes.size()}) - 1; }
 
-    // True when an occurrence of either form starts at one of the positions 0 .. Count - 1 of
+    // True when an occurrence of any form starts at one of the positions 0 .. Count - 1 of
     // Data and lies wholly inside its Avail bytes (Count <= Avail).
     bool FindIn(const unsigned char* Data, std::size_t Avail, std::size_t Count) const;
 
@@ -36,6 +43,7 @@ private:
 
     TPattern FAnsi;
     TPattern FWide;
+    TPattern FUtf8;  // empty when equal to FAnsi
 };
 
 // Block size of the file scan: memory stays bounded whatever the file's size.
@@ -46,10 +54,11 @@ inline constexpr std::size_t ScanBlockSize = std::size_t(4) << 20;
 // the same as a scan of the whole content at once.
 template <typename TRead>
 bool ScanStream(const TKeywordScanner& Scanner, std::uint64_t Size, std::size_t BlockSize, TRead&& Read) {
-    const std::size_t L = Scanner.AnsiLength();
+    const std::size_t L = Scanner.MinLength();
     if (Size < L) return false;
     const std::size_t Overlap = Scanner.Overlap();
-    const std::size_t Block = static_cast<std::size_t>(std::min<std::uint64_t>(Size, std::max<std::size_t>(BlockSize, 1)));
+    const std::size_t Block =
+        static_cast<std::size_t>(std::min<std::uint64_t>(Size, std::max<std::size_t>(BlockSize, 1)));
     std::unique_ptr<unsigned char[]> Buffer(new unsigned char[Block + Overlap]);
     std::uint64_t Left = Size;
     std::size_t Carry = 0;  // bytes kept from the previous block, at the buffer's start

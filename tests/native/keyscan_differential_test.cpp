@@ -9,14 +9,15 @@
 
 namespace {
 
-// Every position 0 .. S - L: the 8-bit form must fit, the UTF-16 form only where it fits.
+// Every position of the data, every form that fits there: the 8-bit form, the UTF-16 form and
+// the UTF-8 form made from it.
 bool NaiveScan(const std::string& Data, const std::string& Ansi, const std::string& Wide) {
-    const std::size_t S = Data.size(), L = Ansi.size(), W = Wide.size();
-    if (S < L) return false;
-    for (std::size_t P = 0; P + L <= S; ++P) {
-        if (RawEqualNoCase(Data.data() + P, Ansi.data(), L)) return true;
-        if (W > 0 && P + W <= S && RawEqualNoCase(Data.data() + P, Wide.data(), W)) return true;
-    }
+    const std::string Utf8 = Utf16LeToUtf8(Wide);
+    for (std::size_t P = 0; P < Data.size(); ++P)
+        for (const std::string* Form : {&Ansi, &Wide, &Utf8})
+            if (!Form->empty() && P + Form->size() <= Data.size() &&
+                RawEqualNoCase(Data.data() + P, Form->data(), Form->size()))
+                return true;
     return false;
 }
 
@@ -37,18 +38,23 @@ std::string Random(std::mt19937& Gen, std::size_t Len, const std::string& Alphab
 
 TEST(KeywordScan, BlockScanEqualsWholeBufferScan) {
     std::mt19937 Gen(20261208);
-    const std::string Alphabet = std::string("aAbB\x81\x5C", 6) + std::string(1, '\0') + "zZ`@";
+    // The data's bytes include those of the UTF-8 forms of U+00E9 and U+4E2D.
+    const std::string Alphabet = std::string("aAbB\x81\x5C", 6) + std::string(1, '\0') + "zZ`@\xC3\xA9\xE4\xB8\xAD";
     int Found = 0;
     for (int Round = 0; Round < 40000; ++Round) {
         const std::string Ansi = Random(Gen, 1 + Gen() % 5, Alphabet.substr(0, 6) + "zZ");
         std::string Wide;
-        if (Gen() % 4 != 0) {  // sometimes no UTF-16 form at all
+        if (Gen() % 3 == 0) {  // real characters: a UTF-8 form that differs from the 8-bit one
+            for (std::size_t I = 0, N = 1 + Gen() % 3; I < N; ++I)
+                Wide += std::string(Gen() % 2 ? "\xE9\x00" : (Gen() % 2 ? "\x2D\x4E" : "a\0"), 2);
+        } else if (Gen() % 4 != 0) {  // sometimes no UTF-16 form at all
             for (char C : Ansi) {
                 Wide += C;
                 if (Gen() % 3 != 0) Wide += '\0';
             }
         }
-        const std::string Data = Random(Gen, Gen() % 120, Alphabet);
+        std::string Data = Random(Gen, Gen() % 120, Alphabet);
+        if (Gen() % 4 == 0) Data.insert(Gen() % (Data.size() + 1), Utf16LeToUtf8(Wide));
         const std::size_t Block = 1 + Gen() % 40;
         const bool Expected = NaiveScan(Data, Ansi, Wide);
         Found += Expected;
@@ -80,6 +86,19 @@ TEST(KeywordScan, VectorPathFindsOccurrencesAtEveryOffsetAndEnd) {
     // A UTF-16 occurrence cut by the end of the data is not one.
     EXPECT_FALSE(BlockScan(std::string("xxk\0e\0y", 7), Ansi, Wide, 3));
     EXPECT_TRUE(BlockScan(std::string("xxk\0e\0y\0", 8), Ansi, Wide, 3));
+}
+
+TEST(KeywordScan, Utf8FormComesFromTheUtf16Form) {
+    EXPECT_EQ(Utf16LeToUtf8(std::string("a\0\xE9\0\x2D\x4E\x87\x65", 8)), "a\xC3\xA9\xE4\xB8\xAD\xE6\x96\x87");
+    EXPECT_EQ(Utf16LeToUtf8(std::string("\x3D\xD8\x00\xDE", 4)), "\xF0\x9F\x98\x80");  // a surrogate pair
+    EXPECT_EQ(Utf16LeToUtf8(std::string("\x3D\xD8x", 3)), "\xEF\xBF\xBD");             // lone, odd byte dropped
+    // 中文 (GBK D6 D0 CE C4) is found in UTF-8 content, with the block cut inside it; an ASCII
+    // keyword has no separate UTF-8 form and still matches in both cases.
+    const std::string Gbk = "\xD6\xD0\xCE\xC4", Wide = "\x2D\x4E\x87\x65";
+    for (std::size_t Block : {1u, 2u, 5u, 64u})
+        EXPECT_TRUE(BlockScan(std::string(37, 'x') + "\xE4\xB8\xAD\xE6\x96\x87", Gbk, Wide, Block)) << Block;
+    EXPECT_FALSE(BlockScan(std::string(37, 'x') + "\xE4\xB8\xAD\xE6\x96", Gbk, Wide, 8));
+    EXPECT_TRUE(BlockScan("xxABC", "abc", std::string("a\0b\0c\0", 6), 2));
 }
 
 TEST(KeywordScan, ShortAndEmptyContentNeverMatches) {
