@@ -1,0 +1,30 @@
+#pragma once
+// The keyword test of a document's text: a sink that finds the keyword's UTF-16 form in the text
+// a decoder hands out, across the chunks it arrives in, and asks the decoder to stop at the first
+// match. Streams that a container holds are scanned with the raw byte forms instead.
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "pure/doctext/textsink.h"
+#include "pure/engine/keyscan.h"
+
+class TKeywordMatcher : public TTextSink {
+public:
+    // Wide: the keyword's UTF-16LE bytes (an empty form never matches text). Scanner: the raw
+    // forms, for RawStream; it must outlive the matcher.
+    TKeywordMatcher(const std::string& Wide, const TKeywordScanner& Scanner);
+
+    bool Found() const { return FFound; }
+
+    bool Text(const char16_t* Units, std::size_t Count) override;
+    bool Break() override;
+    bool RawStream(TByteSource& Stream) override;
+
+private:
+    std::u16string FPattern;         // the keyword's units with a..z folded to A..Z
+    std::vector<std::size_t> FBack;  // KMP: the longest proper border of each pattern prefix
+    const TKeywordScanner& FScanner;
+    std::size_t FMatched = 0;  // units of the pattern matched by the text's end so far
+    bool FFound = false;
+};
