@@ -2,6 +2,9 @@
 
 #include <cstring>
 
+#include "pure/doctext/plaintext.h"
+#include "pure/doctext/rtf.h"
+
 namespace {
 
 bool StartsWith(const unsigned char* Head, std::size_t Size, const char* Signature, std::size_t Length) {
@@ -30,8 +33,14 @@ TDocumentFormat RecognizeFormat(const unsigned char* Head, std::size_t Size) {
 
 void DecodeDocument(TDocumentFormat Format, TByteSource& Source, TTextSink& Sink, const TDecodeEnv& Env) {
     // Each format's decoder is added here as it is written.
-    (void)Format;
-    (void)Source;
-    (void)Sink;
-    (void)Env;
+    switch (Format) {
+        case TDocumentFormat::Utf16BigEndian:
+            DecodeUtf16BigEndian(Source, Sink);
+            break;
+        case TDocumentFormat::Rtf:
+            DecodeRtf(Source, Sink, Env);
+            break;
+        default:
+            break;
+    }
 }

@@ -1,0 +1,443 @@
+#include "pure/doctext/rtf.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+// Reads the source byte by byte through a buffer.
+class TByteReader {
+public:
+    explicit TByteReader(TByteSource& Source) : FSource(Source), FBuffer(64 * 1024) {}
+
+    int Get() { return (FPos < FLen || Fill()) ? FBuffer[FPos++] : -1; }
+    int Peek() { return (FPos < FLen || Fill()) ? FBuffer[FPos] : -1; }
+    void Skip(std::uint64_t Count) {
+        const std::size_t InBuffer = FLen - FPos;
+        if (Count <= InBuffer) {
+            FPos += static_cast<std::size_t>(Count);
+            return;
+        }
+        FOffset += Count - InBuffer;
+        FPos = FLen = 0;
+    }
+
+private:
+    bool Fill() {
+        FPos = 0;
+        FLen = FSource.ReadAt(FOffset, FBuffer.data(), FBuffer.size());
+        FOffset += FLen;
+        return FLen > 0;
+    }
+
+    TByteSource& FSource;
+    std::vector<unsigned char> FBuffer;
+    std::uint64_t FOffset = 0;  // of the byte after the buffer's content
+    std::size_t FPos = 0, FLen = 0;
+};
+
+// Where a group's text goes. Text and Property reach the sink; Info holds the properties;
+// Alternate is the 8-bit copy of a text whose Unicode copy follows in a nested \ud group.
+enum class TDest : unsigned char { Text, Property, Info, Alternate, Hidden };
+
+bool Visible(TDest D) { return D == TDest::Text || D == TDest::Property; }
+
+struct TGroup {
+    TDest Dest = TDest::Text;
+    TDest BeforeAlternate = TDest::Text;  // the destination that a \ud group inside \upr returns to
+    unsigned char FallbackCount = 1;      // \ucN: characters that stand in for each \uN
+};
+
+enum class TAction : unsigned char {
+    Break,        // ends a paragraph, cell, row, section or page
+    Unit,         // a character given by the table
+    Unicode,      // \uN
+    UnicodeSkip,  // \ucN
+    CodePage,     // \ansicpg
+    Hide,         // a destination a reader does not see
+    Info,         // the document properties
+    Property,     // one property inside \info
+    Alternate,    // \upr: an 8-bit copy, then a Unicode one
+    UnicodeCopy,  // \ud inside \upr
+    Binary,       // \binN: N bytes of data follow
+};
+
+struct TWord {
+    std::string_view Name;
+    TAction Action;
+    char16_t Unit = 0;
+};
+
+// Sorted by name for the binary search.
+constexpr TWord Words[] = {
+    {"ansicpg", TAction::CodePage},
+    {"author", TAction::Property},
+    {"bin", TAction::Binary},
+    {"bkmkstart", TAction::Hide},
+    {"bullet", TAction::Unit, 0x2022},
+    {"category", TAction::Property},
+    {"cell", TAction::Break},
+    {"colortbl", TAction::Hide},
+    {"comment", TAction::Property},
+    {"company", TAction::Property},
+    {"datastore", TAction::Hide},
+    {"doccomm", TAction::Property},
+    {"emdash", TAction::Unit, 0x2014},
+    {"emspace", TAction::Unit, 0x2003},
+    {"endash", TAction::Unit, 0x2013},
+    {"enspace", TAction::Unit, 0x2002},
+    {"fldinst", TAction::Hide},
+    {"fonttbl", TAction::Hide},
+    {"info", TAction::Info},
+    {"keywords", TAction::Property},
+    {"ldblquote", TAction::Unit, 0x201C},
+    {"line", TAction::Unit, u'\n'},
+    {"listoverridetable", TAction::Hide},
+    {"listtable", TAction::Hide},
+    {"lquote", TAction::Unit, 0x2018},
+    {"manager", TAction::Property},
+    {"nestcell", TAction::Break},
+    {"nonshppict", TAction::Hide},
+    {"objdata", TAction::Hide},
+    {"object", TAction::Unit, 0},  // holds \objdata (hidden) and \result (visible)
+    {"operator", TAction::Property},
+    {"page", TAction::Break},
+    {"par", TAction::Break},
+    {"pict", TAction::Hide},
+    {"qmspace", TAction::Unit, 0x2005},
+    {"rdblquote", TAction::Unit, 0x201D},
+    {"revtbl", TAction::Hide},
+    {"row", TAction::Break},
+    {"rquote", TAction::Unit, 0x2019},
+    {"sect", TAction::Break},
+    {"stylesheet", TAction::Hide},
+    {"subject", TAction::Property},
+    {"tab", TAction::Unit, u'\t'},
+    {"themedata", TAction::Hide},
+    {"title", TAction::Property},
+    {"u", TAction::Unicode},
+    {"uc", TAction::UnicodeSkip},
+    {"ud", TAction::UnicodeCopy},
+    {"upr", TAction::Alternate},
+};
+
+static_assert(std::is_sorted(std::begin(Words), std::end(Words),
+                             [](const TWord& A, const TWord& B) { return A.Name < B.Name; }));
+
+const TWord* FindWord(std::string_view Name) {
+    const auto* End = std::end(Words);
+    const auto* At =
+        std::lower_bound(std::begin(Words), End, Name, [](const TWord& W, std::string_view N) { return W.Name < N; });
+    return At != End && At->Name == Name ? At : nullptr;
+}
+
+bool IsDoubleByteCodePage(unsigned CodePage) {
+    return CodePage == 932 || CodePage == 936 || CodePage == 949 || CodePage == 950;
+}
+
+int HexValue(int C) {
+    if (C >= '0' && C <= '9') return C - '0';
+    if (C >= 'a' && C <= 'f') return C - 'a' + 10;
+    if (C >= 'A' && C <= 'F') return C - 'A' + 10;
+    return -1;
+}
+
+class TRtfDecoder {
+public:
+    TRtfDecoder(TByteSource& Source, TTextSink& Sink, const TDecodeEnv& Env) : FReader(Source), FSink(Sink), FEnv(Env) {
+        FStack.reserve(64);
+    }
+
+    void Run() {
+        while (!FStop) {
+            const int C = FReader.Get();
+            if (C < 0) break;
+            switch (C) {
+                case '{':
+                    OpenGroup();
+                    break;
+                case '}':
+                    if (!CloseGroup()) {  // the document's outermost group ended
+                        Flush();
+                        FStop = true;
+                    }
+                    break;
+                case '\\':
+                    Control();
+                    break;
+                case '\r':
+                case '\n':
+                case '\0':
+                    break;
+                default:
+                    TextByte(static_cast<unsigned char>(C));
+            }
+        }
+        Flush();
+    }
+
+private:
+    // Groups deeper than this share the state of the deepest one kept.
+    static constexpr std::size_t MaxDepth = 1024;
+    // Pending 8-bit text and collected units are handed on in pieces of about this size.
+    static constexpr std::size_t PieceSize = 4096;
+
+    TGroup& Top() { return FStack.empty() ? FOutside : FStack.back(); }
+
+    void OpenGroup() {
+        FStarred = false;
+        FFallbackLeft = 0;
+        if (FStack.size() >= MaxDepth) {
+            ++FOverflow;
+            return;
+        }
+        // Outside the document's group nothing is visible; its first group is the document.
+        FStack.push_back(FStack.empty() ? TGroup{} : Top());
+    }
+
+    // False when the document's group itself closed.
+    bool CloseGroup() {
+        FStarred = false;
+        FFallbackLeft = 0;
+        if (FOverflow > 0) {
+            --FOverflow;
+            return true;
+        }
+        if (FStack.empty()) return true;
+        const TDest Was = FStack.back().Dest;
+        FStack.pop_back();
+        if (FStack.empty()) return false;
+        if (Was != Top().Dest) {
+            Flush();
+            if (Was == TDest::Property) Break();
+        }
+        return true;
+    }
+
+    void SetDest(TDest Dest) {
+        if (Top().Dest == Dest) return;
+        Flush();
+        Top().Dest = Dest;
+    }
+
+    void Control() {
+        const int C = FReader.Peek();
+        if (C < 0) return;
+        if ((C >= 'a' && C <= 'z') || (C >= 'A' && C <= 'Z')) {
+            ControlWord();
+            return;
+        }
+        FReader.Get();
+        FStarred = false;
+        switch (C) {
+            case '\'': {
+                const int High = HexValue(FReader.Get());
+                const int Low = High < 0 ? -1 : HexValue(FReader.Get());
+                if (Low >= 0) TextByte(static_cast<unsigned char>(High * 16 + Low));
+                break;
+            }
+            case '{':
+            case '}':
+            case '\\':
+                TextByte(static_cast<unsigned char>(C));
+                break;
+            case '~':
+                PutUnit(0x00A0);
+                break;
+            case '_':
+                PutUnit(0x2011);
+                break;
+            case '*':
+                FStarred = true;
+                break;
+            case '\r':
+            case '\n':
+                if (FFallbackLeft > 0)
+                    --FFallbackLeft;
+                else
+                    Break();
+                break;
+            default:
+                if (FFallbackLeft > 0) --FFallbackLeft;
+        }
+    }
+
+    void ControlWord() {
+        char Name[32];
+        std::size_t Length = 0;
+        for (int C = FReader.Peek(); (C >= 'a' && C <= 'z') || (C >= 'A' && C <= 'Z'); C = FReader.Peek()) {
+            FReader.Get();
+            if (Length < sizeof Name) Name[Length] = static_cast<char>(C);
+            ++Length;
+        }
+        const bool Known = Length <= sizeof Name;
+        bool Negative = false, HasParam = false;
+        std::int64_t Param = 0;
+        if (FReader.Peek() == '-') {
+            FReader.Get();
+            Negative = true;
+        }
+        for (int C = FReader.Peek(); C >= '0' && C <= '9'; C = FReader.Peek()) {
+            FReader.Get();
+            HasParam = true;
+            if (Param < (std::int64_t(1) << 32)) Param = Param * 10 + (C - '0');
+        }
+        if (Negative) Param = -Param;
+        if (FReader.Peek() == ' ') FReader.Get();
+
+        const bool Starred = FStarred;
+        FStarred = false;
+        const TWord* Word = Known ? FindWord(std::string_view(Name, Length)) : nullptr;
+        if (Word != nullptr && Word->Action == TAction::Binary) {  // data, whatever the destination
+            if (HasParam && Param > 0) FReader.Skip(static_cast<std::uint64_t>(Param));
+            return;
+        }
+        if (FFallbackLeft > 0) {  // a control word standing in for the preceding \uN
+            --FFallbackLeft;
+            return;
+        }
+        if (Word == nullptr) {
+            // An unknown destination marked as ignorable is one a reader does not see.
+            if (Starred) SetDest(TDest::Hidden);
+            return;
+        }
+        if (Starred && Word->Action != TAction::UnicodeCopy && Word->Action != TAction::Property) {
+            SetDest(TDest::Hidden);
+            return;
+        }
+        switch (Word->Action) {
+            case TAction::Break:
+                Break();
+                break;
+            case TAction::Unit:
+                if (Word->Unit != 0) PutUnit(Word->Unit);
+                break;
+            case TAction::Unicode:
+                if (HasParam && Param >= -32768 && Param <= 65535) {
+                    PutUnit(static_cast<char16_t>(Param < 0 ? Param + 65536 : Param));
+                    FFallbackLeft = Top().FallbackCount;
+                }
+                break;
+            case TAction::UnicodeSkip:
+                if (HasParam) Top().FallbackCount = static_cast<unsigned char>(std::clamp<std::int64_t>(Param, 0, 16));
+                break;
+            case TAction::CodePage:
+                if (HasParam && Param > 0 && Param < 65536) {
+                    ConvertPending();
+                    FCodePage = static_cast<unsigned>(Param);
+                }
+                break;
+            case TAction::Hide:
+                SetDest(TDest::Hidden);
+                break;
+            case TAction::Info:
+                if (Top().Dest == TDest::Text) SetDest(TDest::Info);
+                break;
+            case TAction::Property:
+                if (Top().Dest == TDest::Info) {
+                    SetDest(TDest::Property);
+                    Break();
+                } else if (Starred) {
+                    SetDest(TDest::Hidden);
+                }
+                break;
+            case TAction::Alternate:
+                if (Top().Dest != TDest::Hidden && Top().Dest != TDest::Alternate) {
+                    Top().BeforeAlternate = Top().Dest;
+                    SetDest(TDest::Alternate);
+                }
+                break;
+            case TAction::UnicodeCopy:
+                if (Top().Dest == TDest::Alternate)
+                    SetDest(Top().BeforeAlternate);
+                else
+                    SetDest(TDest::Hidden);
+                break;
+            case TAction::Binary:
+                break;
+        }
+    }
+
+    // A byte of 8-bit text in the document's code page (a double-byte character comes as two).
+    void TextByte(unsigned char B) {
+        FStarred = false;
+        if (FFallbackLeft > 0) {
+            --FFallbackLeft;
+            return;
+        }
+        if (!Visible(Top().Dest)) return;
+        FPending += static_cast<char>(B);
+        if (FPending.size() >= PieceSize) ConvertPending(true);
+    }
+
+    void PutUnit(char16_t Unit) {
+        if (FFallbackLeft > 0) {
+            --FFallbackLeft;
+            return;
+        }
+        if (!Visible(Top().Dest)) return;
+        ConvertPending();
+        FUnits += Unit;
+        if (FUnits.size() >= PieceSize) Send();
+    }
+
+    // Turns the pending bytes into units. KeepPartial: a lead byte at the end waits for its trail.
+    void ConvertPending(bool KeepPartial = false) {
+        if (FPending.empty()) return;
+        std::size_t Take = FPending.size();
+        if (KeepPartial && IsDoubleByteCodePage(FCodePage)) {
+            std::size_t I = 0;
+            while (I < FPending.size()) {
+                const auto B = static_cast<unsigned char>(FPending[I]);
+                if (B >= 0x81 && B <= 0xFE) {
+                    if (I + 1 == FPending.size()) break;
+                    I += 2;
+                } else {
+                    ++I;
+                }
+            }
+            Take = I;
+        }
+        const std::string_view Bytes(FPending.data(), Take);
+        if (FEnv.CodePages == nullptr || !FEnv.CodePages->ToUtf16(FCodePage, Bytes, FUnits))
+            for (char C : Bytes)  // without the code page only ASCII is known
+                if (static_cast<unsigned char>(C) < 0x80) FUnits += static_cast<char16_t>(C);
+        FPending.erase(0, Take);
+        if (FUnits.size() >= PieceSize) Send();
+    }
+
+    void Send() {
+        if (!FUnits.empty() && !FStop && !FSink.Text(FUnits.data(), FUnits.size())) FStop = true;
+        FUnits.clear();
+    }
+
+    void Flush() {
+        ConvertPending();
+        Send();
+    }
+
+    void Break() {
+        Flush();
+        if (!FStop && !FSink.Break()) FStop = true;
+    }
+
+    TByteReader FReader;
+    TTextSink& FSink;
+    const TDecodeEnv& FEnv;
+    std::vector<TGroup> FStack;
+    TGroup FOutside{TDest::Hidden, TDest::Hidden, 1};
+    std::size_t FOverflow = 0;   // groups opened beyond MaxDepth and not yet closed
+    unsigned FCodePage = 936;    // \ansicpg; without it, the system's code page
+    unsigned FFallbackLeft = 0;  // characters still to skip after a \uN
+    bool FStarred = false;       // a \* waits for the destination word it marks
+    bool FStop = false;
+    std::string FPending;   // 8-bit text not yet converted
+    std::u16string FUnits;  // converted text not yet handed to the sink
+};
+
+}  // namespace
+
+void DecodeRtf(TByteSource& Source, TTextSink& Sink, const TDecodeEnv& Env) { TRtfDecoder(Source, Sink, Env).Run(); }

@@ -1,0 +1,9 @@
+#pragma once
+// Rich Text Format: the text a reader sees (body, headers, footnotes, field results) and the
+// document properties (title, subject, keywords, author, comments, ...). Tables of fonts,
+// colours, styles and lists, pictures, object data and the other hidden destinations give none.
+#include "pure/doctext/bytesource.h"
+#include "pure/doctext/decodeenv.h"
+#include "pure/doctext/textsink.h"
+
+void DecodeRtf(TByteSource& Source, TTextSink& Sink, const TDecodeEnv& Env);
