@@ -1,10 +1,15 @@
 #include "engine/zemzuvave.h"
 
+#include <algorithm>
+#include <cstring>
 #include <new>
 #include <vector>
 
+#include "pure/doctext/document.h"
 #include "pure/engine/cacherules.h"
+#include "pure/engine/keymatch.h"
 #include "pure/engine/keyscan.h"
+#include "support/docsource.h"
 
 namespace {
 
@@ -140,11 +145,35 @@ std::string Tzemzuvave::KeywordToWide(const std::string& Keyword) {
 
 bool Tzemzuvave::FileMatches(const std::string& Path, const std::string& Keyword) {
     if (ContainsNoCase(NamePart(Path), Keyword)) return true;
-    const TKeywordScanner Scanner(Keyword, KeywordToWide(Keyword));
+    const std::string Wide = KeywordToWide(Keyword);
+    const TKeywordScanner Scanner(Keyword, Wide);
     TFileReader Reader(Path);
     try {
-        return ScanStream(Scanner, Reader.Size(), ScanBlockSize,
-                          [&Reader](void* Buffer, std::size_t Count) { Reader.ReadExact(Buffer, Count); });
+        // The raw scan first; its first block also tells the format, so a file of no known
+        // format is read once.
+        unsigned char Head[FormatHeadSize];
+        std::size_t HeadSize = 0;
+        bool First = true;
+        if (ScanStream(Scanner, Reader.Size(), ScanBlockSize, [&](void* Buffer, std::size_t Count) {
+                Reader.ReadExact(Buffer, Count);
+                if (First) {
+                    HeadSize = std::min(Count, FormatHeadSize);
+                    std::memcpy(Head, Buffer, HeadSize);
+                    First = false;
+                }
+            }))
+            return true;
+        const TDocumentFormat Format = RecognizeFormat(Head, HeadSize);
+        if (Format == TDocumentFormat::Unknown) return false;
+        // Then the text a reader of the document sees. A damaged document gives less text,
+        // never a failure; only a failing read of the file passes through.
+        TFileSource Source(Reader);
+        TKeywordMatcher Matcher(Wide, Scanner);
+        const TSystemCodePages CodePages;
+        TDecodeEnv Env;
+        Env.CodePages = &CodePages;
+        DecodeDocument(Format, Source, Matcher, Env);
+        return Matcher.Found();
     } catch (const std::bad_alloc&) {
         Fail(FailureText::OutOfMemory);
     }

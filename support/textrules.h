@@ -100,6 +100,7 @@ public:
     std::uint64_t Size() const { return FSize; }
     // Reads exactly Count bytes at the current position; fails with "读流发生错误".
     void ReadExact(void* Buffer, std::size_t Count);
+    HANDLE Handle() const { return FFile.Get(); }
 
 private:
     TFileHandle FFile;

@@ -1,8 +1,9 @@
-// The keyword test on real files: name first, then the raw bytes in GBK and in UTF-16LE.
+// The keyword test on real files: name first, then the raw bytes in GBK, UTF-16LE and UTF-8,
+// then the text of a document format recognised by content.
 #include <gtest/gtest.h>
 
-#include "pure/engine/keyscan.h"
 #include "engine/zemzuvave.h"
+#include "pure/engine/keyscan.h"
 #include "support/textrules.h"
 #include "tests/testfiles.h"
 
@@ -66,9 +67,40 @@ TEST(Keyword, ContentInGbkAndUtf16AtEveryEdge) {
         {"utf16first.txt", Utf16(L"abc") + "tail", "ABC", true},
         {"utf16last.txt", "head" + Utf16(L"\x4E2D\x6587"), Chinese, true},
         {"utf16cut.txt", std::string("xa\0b\0c", 6), "abc", false},  // the last zero byte is missing
-        {"utf8.txt", "\xE4\xB8\xAD\xE6\x96\x87", Chinese, false},
+        {"utf8.txt", "\xE4\xB8\xAD\xE6\x96\x87", Chinese, true},
         {"between.txt", "\xB0\xA1Z", "\xA1Z", true},  // the scan knows no characters
         {"binary.bin", std::string("\0\0kEyWoRd\0", 10), "keyword", true},
+    };
+    for (const auto& C : Cases) {
+        WriteBytes(Dir / C.Name, C.Content);
+        EXPECT_EQ(Matches(Dir / C.Name, C.Keyword), C.Expected) << C.Name;
+    }
+}
+
+TEST(Keyword, TextOfDocumentFormats) {
+    TTempDir Dir;
+    const std::string Contract = "合同";  // GBK BA CF CD AC, UTF-16 U+5408 U+540C
+    const std::string Utf8 = "\xE5\x90\x88\xE5\x90\x8C";
+    // Far past the first block of the raw scan, so the decoder reads the file at its offsets.
+    std::string LongRtf = "{\\rtf1 ";
+    while (LongRtf.size() < ScanBlockSize + 1000) LongRtf += "filler text\\par ";
+    struct Case {
+        const char* Name;
+        std::string Content;
+        std::string Keyword;
+        bool Expected;
+    } Cases[] = {
+        {"bom.txt", "\xEF\xBB\xBF" + Utf8 + "\r\n", Contract, true},
+        {"nobom.csv", "a," + Utf8 + ",b", Contract, true},
+        {"be.txt", std::string("\xFE\xFF\x00\x20\x54\x08\x54\x0C", 8), Contract, true},
+        {"be-nomark.txt", std::string("\x00\x20\x54\x08\x54\x0C", 6), Contract, false},
+        {"split.rtf", R"({\rtf1 {\b \'ba\'cf}\'cd\'ac})", Contract, true},
+        {"unicode.rtf", R"({\rtf1\uc1 \u21512?\u21516?})", Contract, true},
+        {"props.rtf", R"({\rtf1{\info{\keywords \u21512?\u21516?}}x})", Contract, true},
+        {"renamed.doc", R"({\rtf1 Kes{\b Trel}})", "kestrel", true},  // by content, not by name
+        {"font.rtf", R"({\rtf1{\fonttbl{\f0\fcharset134 \'cb\'ce\'cc\'e5;}}\f0 body})", "宋体", false},
+        {"damaged.rtf", R"({\rtf1 \'ba\'c)", Contract, false},
+        {"long.rtf", LongRtf + "\\'ba\\'cf\\'cd\\'ac}", Contract, true},
     };
     for (const auto& C : Cases) {
         WriteBytes(Dir / C.Name, C.Content);
@@ -127,8 +159,8 @@ TEST(Keyword, UnreadableFileIsAFailureNotFalse) {
         EXPECT_EQ(std::string(E.what()), "不能打开文件 " + Dir / "none.txt");
     }
     WriteBytes(Dir / "locked.txt", "zz");
-    HANDLE Writer = CreateFileA((Dir / "locked.txt").c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE Writer = CreateFileA((Dir / "locked.txt").c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(Writer, INVALID_HANDLE_VALUE);
     EXPECT_THROW(Matches(Dir / "locked.txt", "zz"), TSupportError);
     EXPECT_TRUE(Matches(Dir / "locked.txt", "lock"));  // by its name, without opening it

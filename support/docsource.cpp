@@ -1,0 +1,45 @@
+#include "support/docsource.h"
+
+#include <algorithm>
+
+std::size_t TFileSource::ReadAt(std::uint64_t Offset, void* Buffer, std::size_t Count) {
+    const std::uint64_t FileSize = FReader.Size();
+    if (Offset >= FileSize) return 0;
+    Count = static_cast<std::size_t>(std::min<std::uint64_t>(Count, FileSize - Offset));
+    auto* At = static_cast<char*>(Buffer);
+    std::size_t Done = 0;
+    while (Done < Count) {
+        // A synchronous handle reads at the offset the OVERLAPPED names and waits for the data.
+        OVERLAPPED Where{};
+        const std::uint64_t From = Offset + Done;
+        Where.Offset = static_cast<DWORD>(From & 0xFFFFFFFFu);
+        Where.OffsetHigh = static_cast<DWORD>(From >> 32);
+        const DWORD Want = static_cast<DWORD>(std::min<std::size_t>(Count - Done, 1u << 30));
+        DWORD Got = 0;
+        if (!ReadFile(FReader.Handle(), At + Done, Want, &Got, &Where)) {
+            if (GetLastError() == ERROR_HANDLE_EOF) break;  // the file shrank meanwhile
+            Fail(FailureText::ReadFailed);
+        }
+        if (Got == 0) break;
+        Done += Got;
+    }
+    return Done;
+}
+
+bool TSystemCodePages::ToUtf16(unsigned CodePage, std::string_view Bytes, std::u16string& Out) const {
+    if (!IsValidCodePage(CodePage)) return false;
+    constexpr std::size_t Piece = 1u << 20;  // keeps every length within an int
+    while (!Bytes.empty()) {
+        std::size_t Take = std::min(Bytes.size(), Piece);
+        const int Length = static_cast<int>(Take);
+        const int Units = MultiByteToWideChar(CodePage, 0, Bytes.data(), Length, nullptr, 0);
+        if (Units > 0) {
+            const std::size_t Start = Out.size();
+            Out.resize(Start + static_cast<std::size_t>(Units));
+            MultiByteToWideChar(CodePage, 0, Bytes.data(), Length, reinterpret_cast<wchar_t*>(Out.data() + Start),
+                                Units);
+        }
+        Bytes.remove_prefix(Take);
+    }
+    return true;
+}
