@@ -40,8 +40,9 @@ private:
 };
 
 // Where a group's text goes. Text and Property reach the sink; Info holds the properties;
-// Alternate is the 8-bit copy of a text whose Unicode copy follows in a nested \ud group.
-enum class TDest : unsigned char { Text, Property, Info, Alternate, Hidden };
+// Alternate is the 8-bit copy of a text whose Unicode copy follows in a nested \ud group;
+// FontTable is read only for the code pages of the fonts.
+enum class TDest : unsigned char { Text, Property, Info, Alternate, FontTable, Hidden };
 
 bool Visible(TDest D) { return D == TDest::Text || D == TDest::Property; }
 
@@ -49,20 +50,25 @@ struct TGroup {
     TDest Dest = TDest::Text;
     TDest BeforeAlternate = TDest::Text;  // the destination that a \ud group inside \upr returns to
     unsigned char FallbackCount = 1;      // \ucN: characters that stand in for each \uN
+    unsigned short FontCodePage = 0;      // of the current font's character set; 0: the document's
 };
 
 enum class TAction : unsigned char {
-    Break,        // ends a paragraph, cell, row, section or page
-    Unit,         // a character given by the table
-    Unicode,      // \uN
-    UnicodeSkip,  // \ucN
-    CodePage,     // \ansicpg
-    Hide,         // a destination a reader does not see
-    Info,         // the document properties
-    Property,     // one property inside \info
-    Alternate,    // \upr: an 8-bit copy, then a Unicode one
-    UnicodeCopy,  // \ud inside \upr
-    Binary,       // \binN: N bytes of data follow
+    Break,         // ends a paragraph, cell, row, section or page
+    Unit,          // a character given by the table
+    Unicode,       // \uN
+    UnicodeSkip,   // \ucN
+    CodePage,      // \ansicpg
+    Hide,          // a destination a reader does not see
+    Info,          // the document properties
+    Property,      // one property inside \info
+    Alternate,     // \upr: an 8-bit copy, then a Unicode one
+    UnicodeCopy,   // \ud inside \upr
+    Binary,        // \binN: N bytes of data follow
+    FontTable,     // \fonttbl
+    Font,          // \fN: selects a font, or names one in the font table
+    FontCharset,   // \fcharsetN in the font table
+    FontCodePage,  // \cpgN in the font table
 };
 
 struct TWord {
@@ -83,14 +89,17 @@ constexpr TWord Words[] = {
     {"colortbl", TAction::Hide},
     {"comment", TAction::Property},
     {"company", TAction::Property},
+    {"cpg", TAction::FontCodePage},
     {"datastore", TAction::Hide},
     {"doccomm", TAction::Property},
     {"emdash", TAction::Unit, 0x2014},
     {"emspace", TAction::Unit, 0x2003},
     {"endash", TAction::Unit, 0x2013},
     {"enspace", TAction::Unit, 0x2002},
+    {"f", TAction::Font},
+    {"fcharset", TAction::FontCharset},
     {"fldinst", TAction::Hide},
-    {"fonttbl", TAction::Hide},
+    {"fonttbl", TAction::FontTable},
     {"info", TAction::Info},
     {"keywords", TAction::Property},
     {"ldblquote", TAction::Unit, 0x201C},
@@ -136,6 +145,44 @@ const TWord* FindWord(std::string_view Name) {
 
 bool IsDoubleByteCodePage(unsigned CodePage) {
     return CodePage == 932 || CodePage == 936 || CodePage == 949 || CodePage == 950;
+}
+
+// The Windows code page of an RTF font character set; 0 for the document's own.
+unsigned short CharsetCodePage(std::int64_t Charset) {
+    switch (Charset) {
+        case 77:
+            return 10000;
+        case 128:
+            return 932;
+        case 129:
+            return 949;
+        case 130:
+            return 1361;
+        case 134:
+            return 936;
+        case 136:
+            return 950;
+        case 161:
+            return 1253;
+        case 162:
+            return 1254;
+        case 163:
+            return 1258;
+        case 177:
+            return 1255;
+        case 178:
+            return 1256;
+        case 186:
+            return 1257;
+        case 204:
+            return 1251;
+        case 222:
+            return 874;
+        case 238:
+            return 1250;
+        default:
+            return 0;
+    }
 }
 
 int HexValue(int C) {
@@ -207,6 +254,7 @@ private:
             return true;
         }
         if (FStack.empty()) return true;
+        ConvertPending();  // in the closing group's code page
         const TDest Was = FStack.back().Dest;
         FStack.pop_back();
         if (FStack.empty()) return false;
@@ -356,6 +404,31 @@ private:
                 else
                     SetDest(TDest::Hidden);
                 break;
+            case TAction::FontTable:
+                SetDest(TDest::FontTable);
+                break;
+            case TAction::Font:
+                if (!HasParam) break;
+                if (Top().Dest == TDest::FontTable) {
+                    FTableFont = Param;
+                    if (FontIndex(Param) < 0 && FFonts.size() < MaxFonts) FFonts.push_back({Param, 0});
+                } else {
+                    const int Index = FontIndex(Param);
+                    ConvertPending();
+                    Top().FontCodePage = Index < 0 ? 0 : FFonts[static_cast<std::size_t>(Index)].CodePage;
+                }
+                break;
+            case TAction::FontCharset:
+            case TAction::FontCodePage:
+                if (HasParam && Top().Dest == TDest::FontTable) {
+                    const int Index = FontIndex(FTableFont);
+                    const unsigned short CodePage =
+                        Word->Action == TAction::FontCharset
+                            ? CharsetCodePage(Param)
+                            : static_cast<unsigned short>(Param > 0 && Param < 65536 ? Param : 0);
+                    if (Index >= 0 && CodePage != 0) FFonts[static_cast<std::size_t>(Index)].CodePage = CodePage;
+                }
+                break;
             case TAction::Binary:
                 break;
         }
@@ -384,11 +457,20 @@ private:
         if (FUnits.size() >= PieceSize) Send();
     }
 
+    int FontIndex(std::int64_t Number) const {
+        for (std::size_t I = 0; I < FFonts.size(); ++I)
+            if (FFonts[I].Number == Number) return static_cast<int>(I);
+        return -1;
+    }
+
+    unsigned CodePage() { return Top().FontCodePage != 0 ? Top().FontCodePage : FCodePage; }
+
     // Turns the pending bytes into units. KeepPartial: a lead byte at the end waits for its trail.
     void ConvertPending(bool KeepPartial = false) {
         if (FPending.empty()) return;
         std::size_t Take = FPending.size();
-        if (KeepPartial && IsDoubleByteCodePage(FCodePage)) {
+        const unsigned Page = CodePage();
+        if (KeepPartial && IsDoubleByteCodePage(Page)) {
             std::size_t I = 0;
             while (I < FPending.size()) {
                 const auto B = static_cast<unsigned char>(FPending[I]);
@@ -402,7 +484,7 @@ private:
             Take = I;
         }
         const std::string_view Bytes(FPending.data(), Take);
-        if (FEnv.CodePages == nullptr || !FEnv.CodePages->ToUtf16(FCodePage, Bytes, FUnits))
+        if (FEnv.CodePages == nullptr || !FEnv.CodePages->ToUtf16(Page, Bytes, FUnits))
             for (char C : Bytes)  // without the code page only ASCII is known
                 if (static_cast<unsigned char>(C) < 0x80) FUnits += static_cast<char16_t>(C);
         FPending.erase(0, Take);
@@ -429,10 +511,17 @@ private:
     const TDecodeEnv& FEnv;
     std::vector<TGroup> FStack;
     TGroup FOutside{TDest::Hidden, TDest::Hidden, 1};
-    std::size_t FOverflow = 0;   // groups opened beyond MaxDepth and not yet closed
-    unsigned FCodePage = 936;    // \ansicpg; without it, the system's code page
-    unsigned FFallbackLeft = 0;  // characters still to skip after a \uN
-    bool FStarred = false;       // a \* waits for the destination word it marks
+    std::size_t FOverflow = 0;  // groups opened beyond MaxDepth and not yet closed
+    unsigned FCodePage = 936;   // \ansicpg; without it, the system's code page
+    struct TFont {
+        std::int64_t Number;
+        unsigned short CodePage;  // 0: the document's
+    };
+    static constexpr std::size_t MaxFonts = 1024;
+    std::vector<TFont> FFonts;     // from the font table
+    std::int64_t FTableFont = -1;  // the font the table is describing
+    unsigned FFallbackLeft = 0;    // characters still to skip after a \uN
+    bool FStarred = false;         // a \* waits for the destination word it marks
     bool FStop = false;
     std::string FPending;   // 8-bit text not yet converted
     std::u16string FUnits;  // converted text not yet handed to the sink

@@ -36,6 +36,9 @@ TEST(RichText, VisibleTextAndPropertiesOnly) {
         // 8-bit text in the document's code page, a double-byte character as two escapes
         {R"({\rtf1 \'ba\'cf\'cd\'ac})", u8"合同"},
         {R"({\rtf1\ansi\ansicpg1252 caf\'e9})", u8"café"},
+        // a font's character set overrides the document's code page while the font is in use
+        {R"({\rtf1\ansicpg1252{\fonttbl{\f0\fcharset0 A;}{\f1\fcharset134 B;}}\f1 \'ba\'cf{\f0 \'e9}\'cd\'ac\f0\'e9})",
+         u8"合é同é"},
         // text is joined across formatting groups
         {R"({\rtf1 {\b \'ba\'cf}\'cd\'ac {\i kes}trel})", u8"合同 kestrel"},
         // tables, pictures, hidden destinations and field instructions are not text
