@@ -484,8 +484,10 @@ private:
             Take = I;
         }
         const std::string_view Bytes(FPending.data(), Take);
-        if (FEnv.CodePages == nullptr || !FEnv.CodePages->ToUtf16(Page, Bytes, FUnits))
-            for (char C : Bytes)  // without the code page only ASCII is known
+        const bool Ascii =
+            std::all_of(Bytes.begin(), Bytes.end(), [](char C) { return static_cast<unsigned char>(C) < 0x80; });
+        if (Ascii || FEnv.CodePages == nullptr || !FEnv.CodePages->ToUtf16(Page, Bytes, FUnits))
+            for (char C : Bytes)  // ASCII is the same in every code page; without one nothing else is known
                 if (static_cast<unsigned char>(C) < 0x80) FUnits += static_cast<char16_t>(C);
         FPending.erase(0, Take);
         if (FUnits.size() >= PieceSize) Send();
