@@ -281,10 +281,14 @@ private:
         FReader.Get();
         FStarred = false;
         switch (C) {
-            case '\'': {
-                const int High = HexValue(FReader.Get());
-                const int Low = High < 0 ? -1 : HexValue(FReader.Get());
-                if (Low >= 0) TextByte(static_cast<unsigned char>(High * 16 + Low));
+            case '\'': {  // a digit that is not hexadecimal stays in the input: it may be a brace
+                const int High = HexValue(FReader.Peek());
+                if (High < 0) break;
+                FReader.Get();
+                const int Low = HexValue(FReader.Peek());
+                if (Low < 0) break;
+                FReader.Get();
+                TextByte(static_cast<unsigned char>(High * 16 + Low));
                 break;
             }
             case '{':

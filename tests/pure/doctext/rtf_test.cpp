@@ -54,6 +54,7 @@ TEST(RichText, VisibleTextAndPropertiesOnly) {
         {R"({\rtf1{\upr{ab}{\*\ud{\u21512?}}}})", u8"合"},
         // damaged: cut in an escape, text after the document's group, unknown words
         {R"({\rtf1 abc\'b)", u8"abc"},
+        {R"({\rtf1 {a\'}b{\'4}c})", u8"abc"},  // a cut escape does not swallow the brace
         {R"({\rtf1 abc}tail)", u8"abc"},
         {R"({\rtf1 \foo1\bar-2 x\verylongcontrolwordthatgoesonandonandonforever1 y})", u8"xy"},
     };
