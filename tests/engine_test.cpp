@@ -270,6 +270,23 @@ TEST_F(Engine, KeywordFiltersReportsButNotTheRecordedFolders) {
     EXPECT_EQ(Quick(Tree / "data", ".txt", "keyword"), 1);
 }
 
+TEST_F(Engine, KeywordInDocumentTextByFullAndQuickSearch) {
+    MakeFolder(Tree / "Docs");
+    WriteBytes(Tree / "Docs\\utf8.txt", "\xE5\x90\x88\xE5\x90\x8C");
+    WriteBytes(Tree / "Docs\\rtf.txt", R"({\rtf1 {\b \'ba\'cf}\'cd\'ac})");
+    WriteBytes(Tree / "Docs\\be.txt", std::string("\xFE\xFF\x54\x08\x54\x0C", 6));
+    WriteBytes(Tree / "Docs\\font.txt", R"({\rtf1{\fonttbl{\f0 \'ba\'cf\'cd\'ac;}}x})");  // not text
+    const std::vector<std::string> Expected{AsciiLower(Tree / "Docs\\be.txt"), AsciiLower(Tree / "Docs\\rtf.txt"),
+                                            AsciiLower(Tree / "Docs\\utf8.txt")};
+    for (bool UseCache : {false, true}) {
+        EXPECT_EQ(UseCache ? Quick(Tree.Path(), ".txt", "合同") : Full(Tree.Path(), ".txt", "合同"), 3);
+        std::vector<std::string> Found = PathsOfKind(0);
+        for (auto& Path : Found) Path = AsciiLower(Path);  // a quick search reports the cache's case
+        std::sort(Found.begin(), Found.end());
+        EXPECT_EQ(Found, Expected) << UseCache;
+    }
+}
+
 TEST_F(Engine, EveryFileTypeAndLetterlessTypes) {
     WriteBytes(Tree / "a.txt", "");
     WriteBytes(Tree / "README", "");
