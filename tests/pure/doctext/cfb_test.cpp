@@ -1,0 +1,122 @@
+// Compound files: every stream reassembled in its chain's order, whatever the layout, and damage
+// that ends a stream (or the whole file) early instead of reading astray.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+
+#include "pure/doctext/cfb.h"
+#include "tests/pure/doctext/cfbwriter.h"
+#include "tests/pure/doctext/doctexttest.h"
+
+namespace {
+
+std::string Pattern(char Tag, std::size_t Size) {
+    std::string S(Size, Tag);
+    for (std::size_t I = 0; I < Size; I += 7) S[I] = static_cast<char>('0' + I / 7 % 10);
+    return S;
+}
+
+std::vector<std::string> Streams(const std::string& File) {
+    TMemorySource Source(File.data(), File.size());
+    TCollectSink Sink;
+    DecodeDocument(RecognizeFormat(reinterpret_cast<const unsigned char*>(File.data()), File.size()), Source, Sink,
+                   TDecodeEnv{});
+    std::sort(Sink.RawStreams.begin(), Sink.RawStreams.end());
+    return Sink.RawStreams;
+}
+
+std::vector<std::string> Sorted(std::vector<std::string> V) {
+    std::sort(V.begin(), V.end());
+    return V;
+}
+
+// Two large streams, two small ones (one in a storage) and an empty one.
+const std::string Big1 = Pattern('a', 5000), Big2 = Pattern('b', 9000), Small1 = Pattern('c', 300),
+                  Small2 = Pattern('d', 4095);
+
+TCfbWriter Writer(unsigned Shift, bool Interleave, std::uint32_t Pad = 0) {
+    TCfbWriter W;
+    W.Shift = Shift, W.Interleave = Interleave, W.PadSectors = Pad;
+    W.Add("WordDocument", Big1);
+    W.Add("1Table", Big2);
+    W.Add("\x05SummaryInformation", Small1);
+    W.Add("ObjectPool/Contents", Small2);
+    W.Add("Empty", "");
+    return W;
+}
+
+TEST(CompoundFile, ReassemblesEveryStreamInChainOrder) {
+    const struct {
+        unsigned Shift;
+        bool Interleave;
+        std::uint32_t Pad;
+    } Layouts[] = {{9, false, 0},
+                   {9, true, 0},
+                   {12, false, 0},
+                   {12, true, 0},
+                   {9, true, 109 * 128}};  // streams past what the header's FAT sectors cover
+    for (const auto& L : Layouts) {
+        SCOPED_TRACE(testing::Message() << "shift " << L.Shift << " interleave " << L.Interleave << " pad " << L.Pad);
+        TCfbWriter W = Writer(L.Shift, L.Interleave, L.Pad);
+        const std::string File = W.Build();
+        EXPECT_EQ(W.DifatSectors > 0, L.Pad > 0);
+        EXPECT_EQ(Streams(File), Sorted({Big1, Big2, Small1, Small2}));
+    }
+}
+
+TEST(CompoundFile, DamageEndsTheStreamOrTheFile) {
+    // Each case damages a file of Writer(9, true) (streams 0 to 3 as above, chains interleaved).
+    using TDamage = std::function<void(TCfbWriter&, std::string&)>;
+    const auto Fat = [](std::size_t Stream, std::size_t Index, std::uint32_t Next) -> TDamage {
+        return [=](TCfbWriter& W, std::string& F) { W.Put32(F, W.FatEntry(W.Chains[Stream][Index]), Next); };
+    };
+    const auto Header = [](std::size_t At, std::uint32_t Value) -> TDamage {
+        return [=](TCfbWriter& W, std::string& F) { W.Put32(F, At, Value); };
+    };
+    const auto Entry = [](std::size_t Id, std::size_t Field, std::uint32_t Value) -> TDamage {
+        return
+            [=](TCfbWriter& W, std::string& F) { W.Put32(F, W.Offset(W.DirectorySector) + 128 * Id + Field, Value); };
+    };
+    const std::vector<std::string> All{Big1, Big2, Small1, Small2};
+    const struct {
+        const char* What;
+        TDamage Damage;
+        std::vector<std::string> Expected;
+    } Cases[] = {
+        {"chain loops back",
+         [&](TCfbWriter& W, std::string& F) { Fat(1, 5, W.Chains[1][2])(W, F); },
+         {Big1, Big2.substr(0, 6 * 512), Small1, Small2}},
+        {"chain leaves the file", Fat(0, 3, 0x7FFFFFF0), {Big1.substr(0, 4 * 512), Big2, Small1, Small2}},
+        {"chain runs into another stream's sector",
+         [&](TCfbWriter& W, std::string& F) { Fat(1, 0, W.Chains[0][1])(W, F); },
+         {Big1, Big2.substr(0, 512), Small1, Small2}},
+        {"mini chain loops",
+         [](TCfbWriter& W, std::string& F) { W.Put32(F, W.MiniFatEntry(W.Chains[3][4]), W.Chains[3][4]); },
+         {Big1, Big2, Small1, Small2.substr(0, 5 * 64)}},
+        {"truncated inside a stream",
+         [](TCfbWriter& W, std::string& F) { F.resize(W.Offset(W.Chains[1].back()) - 100); },
+         {Big1, Big2.substr(0, 16 * 512 + 412), Small1, Small2}},
+        {"size larger than the chain",
+         Entry(1, 0x78, 0x7FFFFFFF),
+         {Big1 + std::string(120, '\0'), Big2, Small1, Small2}},
+        {"sibling loop in the directory", Entry(6, 0x48, 1), All},
+        {"FAT claims four billion sectors", Header(0x2C, 0xFFFFFFFF), All},
+        {"mini stream larger than the file", Entry(0, 0x78, 0xFFFFFFF0), All},
+        {"bad signature", Header(0, 0x12345678), {}},
+        {"unknown version", Header(0x18, 0x00050000 | 0x3E), {}},
+        {"sector size 1024", Header(0x1C, 0x000AFFFE), {}},
+        {"root entry missing", Entry(0, 0x40, 0x00010000), {}},
+        {"directory outside the file", Header(0x30, 0x00FFFFFF), {}},
+        {"truncated in the header", [](TCfbWriter&, std::string& F) { F.resize(300); }, {}},
+    };
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(C.What);
+        TCfbWriter W = Writer(9, true);
+        std::string File = W.Build();
+        C.Damage(W, File);
+        EXPECT_EQ(Streams(File), Sorted(C.Expected));
+    }
+}
+
+}  // namespace
