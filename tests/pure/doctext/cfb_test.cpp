@@ -3,7 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <sstream>
 
 #include "pure/doctext/cfb.h"
 #include "tests/pure/doctext/cfbwriter.h"
@@ -117,6 +121,75 @@ TEST(CompoundFile, DamageEndsTheStreamOrTheFile) {
         C.Damage(W, File);
         EXPECT_EQ(Streams(File), Sorted(C.Expected));
     }
+}
+
+// The real .doc, .xls and .ppt files of the shared document set (YQ_DOCUMENTS, or shared/documents
+// beside the repository): every keyword typed into a document's text or properties is in one of its
+// reassembled streams (as GBK, UTF-16LE or UTF-8 bytes) or in its shared strings. The set's
+// README has a table of files and keywords; T or P marks a typed keyword.
+std::string Folded(std::string S) {
+    for (char& C : S)
+        if (C >= 'a' && C <= 'z') C = static_cast<char>(C - 'a' + 'A');
+    return S;
+}
+
+std::string Convert(const char* To, const std::string& Utf8) {
+    iconv_t Cd = iconv_open(To, "UTF-8");
+    std::string In(Utf8), Out(4 * Utf8.size() + 4, '\0');
+    char *InP = In.data(), *OutP = Out.data();
+    std::size_t InLeft = In.size(), OutLeft = Out.size();
+    iconv(Cd, &InP, &InLeft, &OutP, &OutLeft);
+    iconv_close(Cd);
+    Out.resize(Out.size() - OutLeft);
+    return Out;
+}
+
+std::vector<std::string> Cells(const std::string& Row) {
+    std::vector<std::string> Out;
+    std::stringstream In(Row);
+    std::string Cell;
+    std::getline(In, Cell, '|');
+    while (std::getline(In, Cell, '|')) {
+        const auto First = Cell.find_first_not_of(' '), Last = Cell.find_last_not_of(' ');
+        Out.push_back(First == std::string::npos ? "" : Cell.substr(First, Last - First + 1));
+    }
+    return Out;
+}
+
+TEST(CompoundFile, RealDocumentsHoldEveryTypedKeyword) {
+    const char* Env = std::getenv("YQ_DOCUMENTS");
+    const std::filesystem::path Root =
+        Env ? std::filesystem::path(Env)
+            : std::filesystem::path(__FILE__).parent_path() / "../../../../shared/documents";
+    std::ifstream Readme(Root / "README.md");
+    if (!Readme) GTEST_SKIP() << "no document set at " << Root;
+    std::vector<std::string> Keywords;
+    int Expected = 0, Found = 0;
+    for (std::string Line; std::getline(Readme, Line);) {
+        std::vector<std::string> Row = Cells(Line);
+        if (Row.size() < 2) continue;
+        if (Row[0] == "file") Keywords.assign(Row.begin() + 1, Row.end());
+        std::string Ext = Folded(std::filesystem::path(Row[0]).extension().string());
+        if (Keywords.empty() || (Ext != ".DOC" && Ext != ".XLS" && Ext != ".PPT")) continue;
+        std::ifstream In(Root / "files" / Row[0], std::ios::binary);
+        const std::string File((std::istreambuf_iterator<char>(In)), std::istreambuf_iterator<char>());
+        TMemorySource Source(File.data(), File.size());
+        TCollectSink Sink;
+        DecodeDocument(TDocumentFormat::CompoundFile, Source, Sink, TDecodeEnv{});
+        for (std::size_t K = 0; K < Keywords.size() && K + 1 < Row.size(); ++K) {
+            if (Row[K + 1].find_first_of("TP") == std::string::npos) continue;
+            ++Expected;
+            const std::string& Word = Keywords[K];
+            const std::string Forms[] = {Folded(Convert("GBK", Word)), Folded(Convert("UTF-16LE", Word)), Folded(Word)};
+            bool Seen = Folded(Sink.Text8).find(Folded(Word)) != std::string::npos;
+            for (const std::string& Stream : Sink.RawStreams)
+                for (const std::string& Form : Forms) Seen = Seen || Folded(Stream).find(Form) != std::string::npos;
+            Found += Seen;
+            EXPECT_TRUE(Seen) << Row[0] << ": " << Word;
+        }
+    }
+    std::printf("typed keywords of the compound files found: %d of %d\n", Found, Expected);
+    EXPECT_GT(Expected, 20);
 }
 
 }  // namespace
