@@ -9,7 +9,6 @@
 
 namespace {
 
-constexpr std::uint32_t EndOfChain = 0xFFFFFFFE;
 constexpr std::uint32_t FreeSector = 0xFFFFFFFF;
 constexpr std::uint32_t NoEntry = 0xFFFFFFFF;
 constexpr std::size_t HeaderSize = 512;
