@@ -60,21 +60,27 @@ public:
         if (!ReadFile(FFile, Buffer, static_cast<DWORD>(Count), &Got, &At)) throw std::runtime_error("read");
         return Got;
     }
+    std::uint64_t FilePiece(std::uint64_t Offset, std::uint64_t& FileOffset) const override {
+        FileOffset = Offset;
+        return Offset < FSize ? FSize - Offset : 0;
+    }
 
 private:
     HANDLE FFile;
     std::uint64_t FSize = 0;
 };
 
-bool ScanSource(const TKeywordScanner& Scanner, TByteSource& Source) {
-    std::uint64_t At = 0;
-    return ScanStream(Scanner, Source.Size(), ScanBlockSize, [&](void* Buffer, std::size_t Count) {
+// Scans the bytes of Source from At to End (or its end).
+bool ScanSource(const TKeywordScanner& Scanner, TByteSource& Source, std::uint64_t At = 0,
+                std::uint64_t End = UINT64_MAX) {
+    return ScanStream(Scanner, std::min(End, Source.Size()) - At, ScanBlockSize, [&](void* Buffer, std::size_t Count) {
         if (!Source.ReadExactAt(At, Buffer, Count)) throw std::runtime_error("read");
         At += Count;
     });
 }
 
-// Scans raw streams with the raw scanner and matches text against the keyword's UTF-16 form.
+// Scans raw streams with the raw scanner and matches text against the keyword's UTF-16 form. The
+// file was scanned raw already, so a stream is scanned only where its pieces meet.
 class TScanSink : public TTextSink {
 public:
     TScanSink(const TKeywordScanner& Scanner, std::u16string Units) : FScanner(Scanner), FUnits(std::move(Units)) {}
@@ -94,7 +100,10 @@ public:
         return !Found;
     }
     bool RawStream(TByteSource& Stream) override {
-        Found = Found || ScanSource(FScanner, Stream);
+        ForEachSeamWindow(Stream, FScanner.Overlap(), [&](std::uint64_t At, std::uint64_t Count) {
+            Found = Found || ScanSource(FScanner, Stream, At, At + Count);
+            return !Found;
+        });
         return !Found;
     }
 
@@ -119,7 +128,8 @@ bool RawThenDecode(const std::string& Path, const std::string& Keyword, const st
     const std::size_t N = Source.ReadAt(0, Head, sizeof Head);
     std::u16string Units;
     for (std::size_t I = 0; I + 1 < Wide.size(); I += 2)
-        Units += static_cast<char16_t>(static_cast<unsigned char>(Wide[I]) | (static_cast<unsigned char>(Wide[I + 1]) << 8));
+        Units +=
+            static_cast<char16_t>(static_cast<unsigned char>(Wide[I]) | (static_cast<unsigned char>(Wide[I + 1]) << 8));
     TScanSink Sink(Scanner, Units);
     DecodeDocument(RecognizeFormat(Head, N), Source, Sink, TDecodeEnv{});
     return Sink.Found;

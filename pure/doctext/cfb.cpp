@@ -49,6 +49,19 @@ bool SameNameNoCase(const std::u16string& Name, const char* Ascii) {
     return true;
 }
 
+// A small file's bytes read into memory, placed where the file has them.
+class TFileCopy : public TMemorySource {
+public:
+    TFileCopy(const std::vector<unsigned char>& Bytes, const TByteSource& File)
+        : TMemorySource(Bytes.data(), Bytes.size()), FFile(File) {}
+    std::uint64_t FilePiece(std::uint64_t Offset, std::uint64_t& FileOffset) const override {
+        return FFile.FilePiece(Offset, FileOffset);
+    }
+
+private:
+    const TByteSource& FFile;
+};
+
 }  // namespace
 
 // A stream's bytes: a list of sectors of the base (the file, or the mini stream) in chain order.
@@ -92,6 +105,19 @@ public:
         return Done;
     }
 
+    std::uint64_t FilePiece(std::uint64_t Offset, std::uint64_t& FileOffset) const override {
+        if (Offset >= FSize) return 0;
+        std::size_t Index = static_cast<std::size_t>(Offset >> FShift);
+        const std::uint64_t Within = Offset & (SectorBytes() - 1);
+        const std::uint64_t BaseOffset = this->Offset(FSectors[Index]) + Within;
+        std::uint64_t Run = SectorBytes() - Within;
+        while (Index + 1 < FSectors.size() && FSectors[Index + 1] == FSectors[Index] + 1) {
+            ++Index;
+            Run += SectorBytes();
+        }
+        return std::min({Run, FSize - Offset, FBase.FilePiece(BaseOffset, FileOffset)});
+    }
+
 private:
     std::uint64_t SectorBytes() const { return std::uint64_t(1) << FShift; }
     std::uint64_t Offset(std::uint32_t Sector) const { return FOrigin + (std::uint64_t(Sector) << FShift); }
@@ -107,7 +133,7 @@ TCompoundFile::TCompoundFile(TByteSource& File) : FFile(&File) {
     if (File.Size() <= MaxWholeFile) {
         FWholeBytes.resize(static_cast<std::size_t>(File.Size()));
         FWholeBytes.resize(File.ReadAt(0, FWholeBytes.data(), FWholeBytes.size()));
-        FWhole = std::make_unique<TMemorySource>(FWholeBytes.data(), FWholeBytes.size());
+        FWhole = std::make_unique<TFileCopy>(FWholeBytes, File);
         FFile = FWhole.get();
     }
     FValid = ReadHeaderAndTables();
@@ -188,13 +214,18 @@ bool TCompoundFile::ReadFat(const unsigned char* H) {
     std::fill(FTaken.begin(), FTaken.end(), false);
 
     FFat.assign(static_cast<std::size_t>(std::min<std::uint64_t>(Entries, FatSectors.size() * PerSector)), FreeSector);
-    for (std::size_t F = 0; F < FatSectors.size(); ++F) {
-        if (FatSectors[F] >= FSectorCount ||
-            !FFile->ReadExactAt(SectorOffset(FatSectors[F]), Sector.data(), SectorBytes))
-            continue;
-        const std::size_t First = F * PerSector;
-        const std::size_t Count = std::min(PerSector, FFat.size() - First);
-        for (std::size_t I = 0; I < Count; ++I) FFat[First + I] = Le32(Sector.data() + 4 * I);
+    // FAT sectors that follow each other in the file (the usual case) are read in one piece.
+    std::vector<unsigned char> Run;
+    for (std::size_t F = 0, Count; F * PerSector < FFat.size(); F += Count) {
+        Count = 1;
+        if (FatSectors[F] >= FSectorCount) continue;
+        while (F + Count < FatSectors.size() && (F + Count) * PerSector < FFat.size() &&
+               FatSectors[F + Count] == FatSectors[F] + Count)
+            ++Count;
+        Run.resize(Count * SectorBytes);
+        Run.resize(FFile->ReadAt(SectorOffset(FatSectors[F]), Run.data(), Run.size()) / 4 * 4);
+        const std::size_t N = std::min(Run.size() / 4, FFat.size() - F * PerSector);
+        for (std::size_t I = 0; I < N; ++I) FFat[F * PerSector + I] = Le32(Run.data() + 4 * I);
     }
     return !FFat.empty();
 }

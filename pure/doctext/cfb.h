@@ -39,7 +39,7 @@ private:
 
     TByteSource* FFile;                      // the file, or FWhole when the file was read into memory
     std::vector<unsigned char> FWholeBytes;  // a small file's bytes, read once
-    std::unique_ptr<TMemorySource> FWhole;
+    std::unique_ptr<TByteSource> FWhole;
     bool FValid = false;
     bool FVersion3 = true;
     unsigned FShift = 9;

@@ -123,6 +123,42 @@ TEST(CompoundFile, DamageEndsTheStreamOrTheFile) {
     }
 }
 
+// The file itself, telling that its bytes are where they are.
+class TFileSource : public TMemorySource {
+public:
+    explicit TFileSource(const std::string& File) : TMemorySource(File.data(), File.size()) {}
+    std::uint64_t FilePiece(std::uint64_t Offset, std::uint64_t& FileOffset) const override {
+        FileOffset = Offset;
+        return Offset < Size() ? Size() - Offset : 0;
+    }
+};
+
+TEST(CompoundFile, StreamsTellWhereTheirPiecesLieInTheFile) {
+    for (const bool Interleave : {false, true}) {
+        for (const unsigned Shift : {9u, 12u}) {
+            SCOPED_TRACE(testing::Message() << "interleave " << Interleave << " shift " << Shift);
+            const std::string File = Writer(Shift, Interleave).Build();
+            TFileSource Source(File);
+            TCompoundFile Cfb(Source);
+            std::size_t Streams = 0;
+            Cfb.ForEachStream([&](const std::u16string&, TByteSource& Stream) {
+                ++Streams;
+                std::string Bytes(Stream.Size(), '\0');
+                Stream.ReadAt(0, Bytes.data(), Bytes.size());
+                std::size_t Pieces = 0;
+                for (std::uint64_t At = 0, FileAt = 0, N; At < Bytes.size(); At += N, ++Pieces) {
+                    N = Stream.FilePiece(At, FileAt);
+                    EXPECT_GT(N, 0u);
+                    EXPECT_EQ(File.substr(FileAt, N), Bytes.substr(At, N));
+                }
+                EXPECT_TRUE(Interleave || Bytes.size() < 4096 || Pieces == 1) << Pieces;
+                return true;
+            });
+            EXPECT_EQ(Streams, 4u);
+        }
+    }
+}
+
 // The real .doc, .xls and .ppt files of the shared document set (YQ_DOCUMENTS, or shared/documents
 // beside the repository): every keyword typed into a document's text or properties is in one of its
 // reassembled streams (as GBK, UTF-16LE or UTF-8 bytes) or in its shared strings. The set's
@@ -156,6 +192,22 @@ std::vector<std::string> Cells(const std::string& Row) {
     return Out;
 }
 
+// Also keeps the windows where each stream's pieces meet, as a matcher that scanned the file
+// already would look at them (radius 15: keyword forms of up to 16 bytes).
+class TSeamSink : public TCollectSink {
+public:
+    std::vector<std::string> Windows;
+    bool RawStream(TByteSource& Stream) override {
+        ForEachSeamWindow(Stream, 15, [&](std::uint64_t At, std::uint64_t Count) {
+            std::string Bytes(Count, '\0');
+            Bytes.resize(Stream.ReadAt(At, Bytes.data(), Bytes.size()));
+            Windows.push_back(Bytes);
+            return true;
+        });
+        return TCollectSink::RawStream(Stream);
+    }
+};
+
 TEST(CompoundFile, RealDocumentsHoldEveryTypedKeyword) {
     const char* Env = std::getenv("YQ_DOCUMENTS");
     const std::filesystem::path Root =
@@ -173,19 +225,26 @@ TEST(CompoundFile, RealDocumentsHoldEveryTypedKeyword) {
         if (Keywords.empty() || (Ext != ".DOC" && Ext != ".XLS" && Ext != ".PPT")) continue;
         std::ifstream In(Root / "files" / Row[0], std::ios::binary);
         const std::string File((std::istreambuf_iterator<char>(In)), std::istreambuf_iterator<char>());
-        TMemorySource Source(File.data(), File.size());
-        TCollectSink Sink;
+        TFileSource Source(File);
+        TSeamSink Sink;
         DecodeDocument(TDocumentFormat::CompoundFile, Source, Sink, TDecodeEnv{});
         for (std::size_t K = 0; K < Keywords.size() && K + 1 < Row.size(); ++K) {
             if (Row[K + 1].find_first_of("TP") == std::string::npos) continue;
             ++Expected;
             const std::string& Word = Keywords[K];
             const std::string Forms[] = {Folded(Convert("GBK", Word)), Folded(Convert("UTF-16LE", Word)), Folded(Word)};
-            bool Seen = Folded(Sink.Text8).find(Folded(Word)) != std::string::npos;
-            for (const std::string& Stream : Sink.RawStreams)
-                for (const std::string& Form : Forms) Seen = Seen || Folded(Stream).find(Form) != std::string::npos;
+            const auto In = [&](const std::vector<std::string>& Pieces) {
+                for (const std::string& Piece : Pieces)
+                    for (const std::string& Form : Forms)
+                        if (Folded(Piece).find(Form) != std::string::npos) return true;
+                return false;
+            };
+            const bool InText = Folded(Sink.Text8).find(Folded(Word)) != std::string::npos;
+            const bool Seen = InText || In(Sink.RawStreams);
             Found += Seen;
             EXPECT_TRUE(Seen) << Row[0] << ": " << Word;
+            // What the streams hold is in the file's raw bytes or in a window where pieces meet.
+            EXPECT_TRUE(InText || In({File}) || In(Sink.Windows)) << Row[0] << ": " << Word;
         }
     }
     std::printf("typed keywords of the compound files found: %d of %d\n", Found, Expected);
