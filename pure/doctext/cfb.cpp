@@ -20,9 +20,10 @@ constexpr std::uint64_t MiniCutoff = 4096;  // streams below this size live in t
 constexpr std::size_t MaxFatEntries = std::size_t(4) << 20;      // 16 MiB: 2 GiB of 512-byte sectors
 constexpr std::size_t MaxMiniFatEntries = std::size_t(1) << 20;  // 4 MiB: a 64 MiB mini stream
 constexpr std::size_t MaxDirectoryBytes = std::size_t(4) << 20;  // 32,768 entries
-// Files up to this size are read into memory in one piece: one read instead of one per run of
-// sectors, and the file was just read by the raw scan, so it comes from the cache.
-constexpr std::uint64_t MaxWholeFile = std::uint64_t(16) << 20;
+// Files up to this size are read into memory in one piece: one read instead of a dozen small ones.
+// A larger file is read where needed: its tables, and of its streams what the sink asks for
+// (a matcher that has scanned the file already asks only where a stream's pieces meet).
+constexpr std::uint64_t MaxWholeFile = std::uint64_t(64) << 10;
 
 // A small file's copy and a large file's FAT do not meet; one stream's sector list is at most the
 // FAT's size; the sink's own buffers fit in what is left.
