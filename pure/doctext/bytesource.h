@@ -20,7 +20,49 @@ public:
     bool ReadExactAt(std::uint64_t Offset, void* Buffer, std::size_t Count) {
         return ReadAt(Offset, Buffer, Count) == Count;
     }
+
+    // Where the bytes from Offset on lie in the file being tested: sets FileOffset and returns
+    // how many of them follow each other there unchanged, or 0 when this source cannot tell (the
+    // default; a member inflated from a package, for one). A source over the file itself answers
+    // Size() - Offset at Offset; a stream reassembled from pieces of the file answers piece by
+    // piece. A matcher that has scanned the whole file already then need look only where two
+    // pieces meet (see ForEachSeamWindow).
+    virtual std::uint64_t FilePiece(std::uint64_t Offset, std::uint64_t& FileOffset) const {
+        (void)Offset;
+        (void)FileOffset;
+        return 0;
+    }
 };
+
+// Calls Visit(Offset, Count) for each window of Stream where bytes that lie apart in the file
+// meet, Radius bytes either side of the meeting point (clipped to the stream; overlapping windows
+// merged), in order: an occurrence of a pattern of up to Radius + 1 bytes that no window holds lies
+// unchanged in the file. Where the stream cannot tell where its bytes lie, the rest of it from
+// Radius bytes before is one window. Stops and returns false when Visit does.
+template <typename TVisit>
+bool ForEachSeamWindow(const TByteSource& Stream, std::uint64_t Radius, TVisit&& Visit) {
+    const std::uint64_t Size = Stream.Size();
+    std::uint64_t Offset = 0, FileEnd = 0;
+    std::uint64_t WindowStart = 0, WindowEnd = 0;  // the pending window, empty while equal
+    while (Offset < Size) {
+        std::uint64_t FileOffset = 0;
+        const std::uint64_t Piece = std::min(Stream.FilePiece(Offset, FileOffset), Size - Offset);
+        if (Piece == 0 || (Offset > 0 && FileOffset != FileEnd)) {
+            const std::uint64_t Start = Offset > Radius ? Offset - Radius : 0;
+            const std::uint64_t End = Piece == 0 ? Size : std::min(Size, Offset + Radius);
+            if (WindowEnd > WindowStart && Start <= WindowEnd) {
+                WindowEnd = std::max(WindowEnd, End);
+            } else {
+                if (WindowEnd > WindowStart && !Visit(WindowStart, WindowEnd - WindowStart)) return false;
+                WindowStart = Start, WindowEnd = End;
+            }
+            if (Piece == 0) break;
+        }
+        FileEnd = FileOffset + Piece;
+        Offset += Piece;
+    }
+    return WindowEnd > WindowStart ? Visit(WindowStart, WindowEnd - WindowStart) : true;
+}
 
 // Bytes held in memory by someone else.
 class TMemorySource : public TByteSource {

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "pure/doctext/cfb.h"
 #include "pure/doctext/plaintext.h"
 #include "pure/doctext/rtf.h"
 
@@ -32,13 +33,15 @@ TDocumentFormat RecognizeFormat(const unsigned char* Head, std::size_t Size) {
 }
 
 void DecodeDocument(TDocumentFormat Format, TByteSource& Source, TTextSink& Sink, const TDecodeEnv& Env) {
-    // Each format's decoder is added here as it is written.
     switch (Format) {
         case TDocumentFormat::Utf16BigEndian:
             DecodeUtf16BigEndian(Source, Sink);
             break;
         case TDocumentFormat::Rtf:
             DecodeRtf(Source, Sink, Env);
+            break;
+        case TDocumentFormat::CompoundFile:
+            DecodeCompoundFile(Source, Sink);
             break;
         default:
             break;
