@@ -169,6 +169,7 @@ bool Tzemzuvave::FileMatches(const std::string& Path, const std::string& Keyword
         // never a failure; only a failing read of the file passes through.
         TFileSource Source(Reader);
         TKeywordMatcher Matcher(Wide, Scanner);
+        Matcher.SetFileScanned();
         const TSystemCodePages CodePages;
         TDecodeEnv Env;
         Env.CodePages = &CodePages;

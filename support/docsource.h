@@ -11,6 +11,11 @@ public:
     explicit TFileSource(TFileReader& Reader) : FReader(Reader) {}
     std::uint64_t Size() const override { return FReader.Size(); }
     std::size_t ReadAt(std::uint64_t Offset, void* Buffer, std::size_t Count) override;
+    // The file is one piece: every offset is its own file offset.
+    std::uint64_t FilePiece(std::uint64_t Offset, std::uint64_t& FileOffset) const override {
+        FileOffset = Offset;
+        return Offset < Size() ? Size() - Offset : 0;
+    }
 
 private:
     TFileReader& FReader;

@@ -45,15 +45,31 @@ bool TKeywordMatcher::Break() {
     return !FFound;
 }
 
-bool TKeywordMatcher::RawStream(TByteSource& Stream) {
-    if (FFound) return false;
-    std::uint64_t At = 0;
+// Scans Count bytes of Stream from Offset with the raw forms; a stream that ends early holds no
+// more to scan.
+bool TKeywordMatcher::ScanRange(TByteSource& Stream, std::uint64_t Offset, std::uint64_t Count) const {
+    std::uint64_t At = Offset;
     try {
-        FFound = ScanStream(FScanner, Stream.Size(), ScanBlockSize, [&](void* Buffer, std::size_t Count) {
-            if (!Stream.ReadExactAt(At, Buffer, Count)) throw TShortStream();
-            At += Count;
+        return ScanStream(FScanner, Count, ScanBlockSize, [&](void* Buffer, std::size_t Want) {
+            if (!Stream.ReadExactAt(At, Buffer, Want)) throw TShortStream();
+            At += Want;
         });
     } catch (const TShortStream&) {
+        return false;
+    }
+}
+
+bool TKeywordMatcher::RawStream(TByteSource& Stream) {
+    if (FFound) return false;
+    if (!FFileScanned) {
+        FFound = ScanRange(Stream, 0, Stream.Size());
+    } else {
+        // The file's own bytes hold no raw form, so an occurrence in the stream must cross a
+        // point where two pieces from different places of the file meet: only those are scanned.
+        ForEachSeamWindow(Stream, FScanner.Overlap(), [&](std::uint64_t Offset, std::uint64_t Count) {
+            FFound = ScanRange(Stream, Offset, Count);
+            return !FFound;
+        });
     }
     return !FFound;
 }
