@@ -17,7 +17,7 @@
 #include "ui/Unit1.h"
 #include "ui/application.h"
 #include "tests/mainform.h"
-#include "ui/datevalue.h"
+#include "support/datevalue.h"
 
 namespace {
 
