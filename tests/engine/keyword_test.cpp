@@ -1,12 +1,14 @@
 // The keyword test on real files: name first, then the raw bytes in GBK and in UTF-16LE.
 #include <gtest/gtest.h>
 
-#include "pure/engine/keyscan.h"
 #include "engine/zemzuvave.h"
+#include "pure/engine/keyscan.h"
 #include "support/textrules.h"
-#include "tests/testfiles.h"
+#include "tests/helpers/testfiles.h"
 
 namespace {
+
+class Keyword : public TTempFolderTest {};
 
 bool Matches(const std::string& Path, const std::string& Keyword) { return Tzemzuvave::FileMatches(Path, Keyword); }
 
@@ -19,7 +21,7 @@ std::string Utf16(const std::wstring& Text) {
     return Bytes;
 }
 
-TEST(Keyword, WideFormIsUtf16LittleEndianWithoutZeroUnit) {
+TEST_F(Keyword, WideFormIsUtf16LittleEndianWithoutZeroUnit) {
     EXPECT_EQ(Tzemzuvave::KeywordToWide("abc"), std::string("a\0b\0c\0", 6));
     EXPECT_EQ(Tzemzuvave::KeywordToWide("中文"), "\x2D\x4E\x87\x65");
     EXPECT_EQ(Tzemzuvave::KeywordToWide(""), "");
@@ -31,8 +33,7 @@ TEST(Keyword, WideFormIsUtf16LittleEndianWithoutZeroUnit) {
     EXPECT_EQ(Tzemzuvave::KeywordToWide(LongChinese).size(), 1400u);
 }
 
-TEST(Keyword, NameIsTestedFirstByTheLocaleRules) {
-    TTempDir Dir;
+TEST_F(Keyword, NameIsTestedFirstByTheLocaleRules) {
     WriteBytes(Dir / "Notes.TXT", "nothing");
     EXPECT_TRUE(Matches(Dir / "Notes.TXT", "txt"));
     EXPECT_TRUE(Matches(Dir / "Notes.TXT", "notes"));
@@ -44,8 +45,7 @@ TEST(Keyword, NameIsTestedFirstByTheLocaleRules) {
     EXPECT_FALSE(Matches(Dir / "keyword\\a.txt", "keyword"));
 }
 
-TEST(Keyword, ContentInGbkAndUtf16AtEveryEdge) {
-    TTempDir Dir;
+TEST_F(Keyword, ContentInGbkAndUtf16AtEveryEdge) {
     const std::string Chinese = "中文";
     struct Case {
         const char* Name;
@@ -76,8 +76,7 @@ TEST(Keyword, ContentInGbkAndUtf16AtEveryEdge) {
     }
 }
 
-TEST(Keyword, OccurrencesAcrossTheBlockBoundary) {
-    TTempDir Dir;
+TEST_F(Keyword, OccurrencesAcrossTheBlockBoundary) {
     const std::string Chinese = "中文";
     const std::string Wide = Utf16(L"\x4E2D\x6587");
     // Every placement around the first boundary, in both forms.
@@ -100,8 +99,7 @@ TEST(Keyword, OccurrencesAcrossTheBlockBoundary) {
     EXPECT_FALSE(Matches(Dir / "last.txt", "needle"));
 }
 
-TEST(Keyword, FileLargerThanFourGibibytesIsSearchedToItsEnd) {
-    TTempDir Dir;
+TEST_F(Keyword, FileLargerThanFourGibibytesIsSearchedToItsEnd) {
     const std::string Name = Dir / "huge.bin";
     const std::uint64_t Size = (std::uint64_t(5) << 30) + 7;
     HANDLE File = CreateFileA(Name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -118,8 +116,7 @@ TEST(Keyword, FileLargerThanFourGibibytesIsSearchedToItsEnd) {
     EXPECT_TRUE(Matches(Name, "needle"));
 }
 
-TEST(Keyword, UnreadableFileIsAFailureNotFalse) {
-    TTempDir Dir;
+TEST_F(Keyword, UnreadableFileIsAFailureNotFalse) {
     try {
         Matches(Dir / "none.txt", "zz");
         FAIL() << "no failure";
@@ -127,8 +124,8 @@ TEST(Keyword, UnreadableFileIsAFailureNotFalse) {
         EXPECT_EQ(std::string(E.what()), "不能打开文件 " + Dir / "none.txt");
     }
     WriteBytes(Dir / "locked.txt", "zz");
-    HANDLE Writer = CreateFileA((Dir / "locked.txt").c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE Writer = CreateFileA((Dir / "locked.txt").c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(Writer, INVALID_HANDLE_VALUE);
     EXPECT_THROW(Matches(Dir / "locked.txt", "zz"), TSupportError);
     EXPECT_TRUE(Matches(Dir / "locked.txt", "lock"));  // by its name, without opening it
