@@ -96,6 +96,17 @@ std::vector<std::string> ListLines(HWND List) {
     return Lines;
 }
 
+std::vector<std::string> ComboLines(HWND Combo) {
+    std::vector<std::string> Lines;
+    const auto Count = SendMessageA(Combo, CB_GETCOUNT, 0, 0);
+    for (LRESULT I = 0; I < Count; ++I) {
+        char Line[256] = {};
+        SendMessageA(Combo, CB_GETLBTEXT, I, reinterpret_cast<LPARAM>(Line));
+        Lines.push_back(Line);
+    }
+    return Lines;
+}
+
 int FindLine(HWND List, const std::string& Text) {
     const std::vector<std::string> Lines = ListLines(List);
     for (std::size_t I = 0; I < Lines.size(); ++I) {

@@ -17,6 +17,8 @@ std::string TextOf(HWND Window);
 std::string ClassOf(HWND Window);
 // The lines of a list box.
 std::vector<std::string> ListLines(HWND List);
+// The lines of a combo box's list.
+std::vector<std::string> ComboLines(HWND Combo);
 // Index of the line whose text, less its leading spaces, is Text; -1 when there is none.
 int FindLine(HWND List, const std::string& Text);
 // The texts of all child windows of the given class.

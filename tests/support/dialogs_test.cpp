@@ -79,11 +79,7 @@ struct TSaveAnswer {
         if (!Dialog) return;
         DialogOwner = GetWindow(Dialog, GW_OWNER);
         HWND FilterBox = FindChild(Dialog, "ComboBox", 0x470);
-        for (LRESULT I = 0; I < SendMessageA(FilterBox, CB_GETCOUNT, 0, 0); ++I) {
-            char Line[256] = {};
-            SendMessageA(FilterBox, CB_GETLBTEXT, I, reinterpret_cast<LPARAM>(Line));
-            Filters.push_back(Line);
-        }
+        Filters = ComboLines(FilterBox);
         if (Cancel) {
             Click(GetDlgItem(Dialog, IDCANCEL));
             return;

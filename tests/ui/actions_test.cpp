@@ -34,12 +34,7 @@ struct TSaveAndNotice {
     void operator()() {
         HWND Dialog = WaitForDialog();
         if (!Dialog) return;
-        HWND FilterBox = FindChild(Dialog, "ComboBox", 0x470);
-        for (LRESULT I = 0; I < SendMessageA(FilterBox, CB_GETCOUNT, 0, 0); ++I) {
-            char Line[256] = {};
-            SendMessageA(FilterBox, CB_GETLBTEXT, I, reinterpret_cast<LPARAM>(Line));
-            Filters.push_back(Line);
-        }
+        Filters = ComboLines(FindChild(Dialog, "ComboBox", 0x470));
         if (Name.empty()) {
             Click(GetDlgItem(Dialog, IDCANCEL));
         } else {
