@@ -19,6 +19,7 @@
 #include "engine/zemzuvave.h"
 #include "pure/doctext/document.h"
 #include "pure/engine/keyscan.h"
+#include "support/formatting.h"
 #include "support/textrules.h"
 
 namespace {
@@ -146,6 +147,8 @@ double Pass(const std::vector<std::string>& Files, TTest&& Test, int& Count) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    ReadLocaleLeadBytes();  // the code page rules first, then the settings that depend on them
+    ReadLocaleSettings();
     if (argc != 4) {
         std::fprintf(stderr, "usage: decode_bench FOLDER KEYWORD ROUNDS\n");
         return 2;

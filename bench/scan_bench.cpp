@@ -7,8 +7,12 @@
 #include <cstdlib>
 
 #include "engine/zemzuvave.h"
+#include "support/formatting.h"
+#include "support/textrules.h"
 
 int main(int argc, char** argv) {
+    ReadLocaleLeadBytes();  // the code page rules first, then the settings that depend on them
+    ReadLocaleSettings();
     if (argc != 4) {
         std::fprintf(stderr, "usage: scan_bench FILE KEYWORD REPEATS\n");
         return 2;

@@ -12,6 +12,8 @@
 #include <string>
 
 #include "engine/zemzuvave.h"
+#include "support/formatting.h"
+#include "support/textrules.h"
 
 namespace {
 
@@ -37,6 +39,8 @@ void Ignore(const std::string&, int, bool&) {}
 }  // namespace
 
 int main(int argc, char** argv) {
+    ReadLocaleLeadBytes();  // the code page rules first, then the settings that depend on them
+    ReadLocaleSettings();
     if (argc != 7) {
         std::fprintf(stderr, "usage: tree_bench bare|full|quick FOLDER TYPE KEYWORD REPEATS CACHEROOT\n");
         return 2;

@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <functional>
 
+#include "support/formatting.h"
+#include "support/textrules.h"
 #include "ui/Unit1.h"
 #include "ui/application.h"
 
@@ -30,6 +32,8 @@ double BestOf(int Repeats, const std::function<void()>& Action) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    ReadLocaleLeadBytes();  // the code page rules first, then the settings that depend on them
+    ReadLocaleSettings();
     if (argc != 4) {
         std::fprintf(stderr, "usage: window_bench FOLDER CACHEROOT REPEATS\n");
         return 2;

@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include "support/datevalue.h"
 #include "support/textrules.h"
 
 namespace {
@@ -18,10 +19,7 @@ TDateTime FileTimeToLocalDateTime(const FILETIME& Utc) {
     if (!FileTimeToLocalFileTime(&Copy, &Local)) Local = Copy;
     SYSTEMTIME Fields{};
     TDateTime Value = 0;
-    if (FileTimeToSystemTime(&Local, &Fields) &&
-        EncodeDateTime(Fields.wYear, Fields.wMonth, Fields.wDay, Fields.wHour, Fields.wMinute, Fields.wSecond,
-                       Fields.wMilliseconds, Value) == TEncodeResult::Ok)
-        return Value;
+    if (FileTimeToSystemTime(&Local, &Fields) && SystemTimeToDateTime(Fields, Value)) return Value;
     // A time the calendar split refuses, or one beyond the year 9999, still gets its value.
     return FileTicksToDateTime(Ticks(Local));
 }

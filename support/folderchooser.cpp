@@ -15,11 +15,11 @@ public:
     TDialogTemplate(DWORD Style, short Width, short Height, const std::string& Title, WORD PointSize,
                     const std::string& Face) {
         Dword(Style | DS_SETFONT);
-        Dword(0);                 // extended style
-        FWords.push_back(0);      // item count, counted up by Item
+        Dword(0);             // extended style
+        FWords.push_back(0);  // item count, counted up by Item
         Shorts({0, 0, Width, Height});
-        FWords.push_back(0);      // no menu
-        FWords.push_back(0);      // the standard dialog class
+        FWords.push_back(0);  // no menu
+        FWords.push_back(0);  // the standard dialog class
         Text(Title);
         FWords.push_back(PointSize);
         Text(Face);
@@ -64,8 +64,13 @@ private:
     std::vector<WORD> FWords;  // heap storage: DWORD-aligned, as the template must be
 };
 
-enum : WORD { ButtonClass = 0x0080, EditClass = 0x0081, StaticClass = 0x0082, ListBoxClass = 0x0083,
-              ComboBoxClass = 0x0085 };
+enum : WORD {
+    ButtonClass = 0x0080,
+    EditClass = 0x0081,
+    StaticClass = 0x0082,
+    ListBoxClass = 0x0083,
+    ComboBoxClass = 0x0085
+};
 enum : WORD { NameCaption = 105, DriveCaption = 107 };
 
 std::string WindowText(HWND Window) {
@@ -151,8 +156,8 @@ private:
         }
         T.Item(StaticClass, SS_LEFT | SS_NOPREFIX | SS_PATHELLIPSIS, 6, static_cast<short>(6 + Top), 170, 9,
                fcPathLabel);
-        T.Item(ListBoxClass, WS_BORDER | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT, 6,
-               static_cast<short>(17 + Top), 170, 96, fcFolderList);
+        T.Item(ListBoxClass, WS_BORDER | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT,
+               6, static_cast<short>(17 + Top), 170, 96, fcFolderList);
         T.Item(StaticClass, SS_LEFT, 6, static_cast<short>(119 + Top), 40, 9, DriveCaption, "驱动器(&V):");
         T.Item(ComboBoxClass, WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 48, static_cast<short>(117 + Top), 128, 90,
                fcDriveList);
@@ -231,14 +236,16 @@ private:
     void SelectDriveOf(const std::string& Folder) {
         LRESULT Index = -1;
         for (std::size_t I = 0; I < FDriveRoots.size(); ++I) {
-            if (BeginsWithDrive(Folder) && CharUpperOf(FDriveRoots[I][0]) == CharUpperOf(Folder[0])) {
+            if (BeginsWithDrive(Folder) && SameLetter(FDriveRoots[I][0], Folder[0])) {
                 Index = static_cast<LRESULT>(I);
             }
         }
         SendMessageA(FDrives, CB_SETCURSEL, static_cast<WPARAM>(Index), 0);
     }
 
-    static char CharUpperOf(char C) { return (C >= 'a' && C <= 'z') ? static_cast<char>(C - 'a' + 'A') : C; }
+    static bool SameLetter(char A, char B) {
+        return FoldUpper(static_cast<unsigned char>(A)) == FoldUpper(static_cast<unsigned char>(B));
+    }
 
     // A new drive opens at that drive's current folder, or at its root; a drive that cannot be
     // entered leaves the open folder as it was.
@@ -246,13 +253,14 @@ private:
         const LRESULT Index = SendMessageA(FDrives, CB_GETCURSEL, 0, 0);
         if (Index < 0 || static_cast<std::size_t>(Index) >= FDriveRoots.size()) return;
         const std::string& Root = FDriveRoots[static_cast<std::size_t>(Index)];
-        if (BeginsWithDrive(FOpen) && CharUpperOf(FOpen[0]) == CharUpperOf(Root[0])) return;
+        if (BeginsWithDrive(FOpen) && SameLetter(FOpen[0], Root[0])) return;
         if (!OpenFolder(ChooserForm(FullPathOf(Root.substr(0, 2)))) && !OpenFolder(Root)) SelectDriveOf(FOpen);
     }
 
     void OpenSelected() {
         const LRESULT Index = SendMessageA(FList, LB_GETCURSEL, 0, 0);
-        if (Index >= 0 && static_cast<std::size_t>(Index) < FItems.size()) OpenFolder(FItems[static_cast<std::size_t>(Index)]);
+        if (Index >= 0 && static_cast<std::size_t>(Index) < FItems.size())
+            OpenFolder(FItems[static_cast<std::size_t>(Index)]);
     }
 
     void Confirm() {
@@ -283,15 +291,20 @@ private:
 
     INT_PTR Command(WORD Id, WORD Code) {
         switch (Id) {
-            case IDOK: Confirm(); return TRUE;
-            case IDCANCEL: EndDialog(FDialog, IDCANCEL); return TRUE;
-            case fcFolderList:
-                if (Code == LBN_DBLCLK) OpenSelected();
-                return TRUE;
-            case fcDriveList:
-                if (Code == CBN_SELCHANGE) DriveChanged();
-                return TRUE;
-            default: return FALSE;
+        case IDOK:
+            Confirm();
+            return TRUE;
+        case IDCANCEL:
+            EndDialog(FDialog, IDCANCEL);
+            return TRUE;
+        case fcFolderList:
+            if (Code == LBN_DBLCLK) OpenSelected();
+            return TRUE;
+        case fcDriveList:
+            if (Code == CBN_SELCHANGE) DriveChanged();
+            return TRUE;
+        default:
+            return FALSE;
         }
     }
 
@@ -300,7 +313,7 @@ private:
     std::string FStart;
     std::string FOpen;
     std::string FResult;
-    std::vector<std::string> FItems;      // the folder of each line of the folder list
+    std::vector<std::string> FItems;       // the folder of each line of the folder list
     std::vector<std::string> FDriveRoots;  // the root of each line of the drive list
     HWND FDialog = nullptr;
     HWND FList = nullptr;

@@ -37,9 +37,6 @@ void ReadNames(std::array<std::string, N>& Names, const LCTYPE (&Items)[N]) {
     for (std::size_t I = 0; I < N; ++I) Names[I] = LocaleTextOr(Items[I], Names[I]);
 }
 
-// The settings are known before any other code of the program runs.
-const bool SettingsReadAtStart = (ReadLocaleSettings(), true);
-
 }  // namespace
 
 TLocaleSettings QueryLocaleSettings() {
@@ -58,9 +55,9 @@ TLocaleSettings QueryLocaleSettings() {
                                     LOCALE_SABBREVMONTHNAME4,  LOCALE_SABBREVMONTHNAME5,  LOCALE_SABBREVMONTHNAME6,
                                     LOCALE_SABBREVMONTHNAME7,  LOCALE_SABBREVMONTHNAME8,  LOCALE_SABBREVMONTHNAME9,
                                     LOCALE_SABBREVMONTHNAME10, LOCALE_SABBREVMONTHNAME11, LOCALE_SABBREVMONTHNAME12};
-    const LCTYPE LongMonths[12] = {LOCALE_SMONTHNAME1,  LOCALE_SMONTHNAME2,  LOCALE_SMONTHNAME3,  LOCALE_SMONTHNAME4,
-                                   LOCALE_SMONTHNAME5,  LOCALE_SMONTHNAME6,  LOCALE_SMONTHNAME7,  LOCALE_SMONTHNAME8,
-                                   LOCALE_SMONTHNAME9,  LOCALE_SMONTHNAME10, LOCALE_SMONTHNAME11, LOCALE_SMONTHNAME12};
+    const LCTYPE LongMonths[12] = {LOCALE_SMONTHNAME1, LOCALE_SMONTHNAME2,  LOCALE_SMONTHNAME3,  LOCALE_SMONTHNAME4,
+                                   LOCALE_SMONTHNAME5, LOCALE_SMONTHNAME6,  LOCALE_SMONTHNAME7,  LOCALE_SMONTHNAME8,
+                                   LOCALE_SMONTHNAME9, LOCALE_SMONTHNAME10, LOCALE_SMONTHNAME11, LOCALE_SMONTHNAME12};
     const LCTYPE ShortDays[7] = {LOCALE_SABBREVDAYNAME7, LOCALE_SABBREVDAYNAME1, LOCALE_SABBREVDAYNAME2,
                                  LOCALE_SABBREVDAYNAME3, LOCALE_SABBREVDAYNAME4, LOCALE_SABBREVDAYNAME5,
                                  LOCALE_SABBREVDAYNAME6};
@@ -75,10 +72,7 @@ TLocaleSettings QueryLocaleSettings() {
     return S;
 }
 
-void ReadLocaleSettings() {
-    Current() = QueryLocaleSettings();
-    ReadLocaleLeadBytes();
-}
+void ReadLocaleSettings() { Current() = QueryLocaleSettings(); }
 
 const TLocaleSettings& LocaleSettings() { return Current(); }
 

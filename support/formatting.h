@@ -1,7 +1,7 @@
 #pragma once
 // Number and date-time formatting with the user's locale settings, and the local clock.
-// The settings are process-wide: read before the program's own code runs and again whenever
-// the system announces a change of its regional settings.
+// The settings are process-wide: read at start-up, after the lead bytes (ReadLocaleLeadBytes),
+// and again, in the same order, whenever the system announces a change of its regional settings.
 #include <string>
 #include <vector>
 
@@ -9,7 +9,8 @@
 #include "pure/support/formatrules.h"
 
 // Reads the locale settings of the user's default locale (with the defaults of TLocaleSettings
-// where the locale gives nothing) and the double-byte mode with its lead bytes.
+// where the locale gives nothing). Their texts are cut by the byte rules, so the lead bytes are
+// read first.
 void ReadLocaleSettings();
 // The settings as last read.
 const TLocaleSettings& LocaleSettings();

@@ -21,11 +21,6 @@ void ReadLocaleLeadBytes() {
     SetLeadByteRanges(Ranges);
 }
 
-namespace {
-// The lead bytes are known before any other code of the program runs.
-const bool LeadBytesReadAtStart = (ReadLocaleLeadBytes(), true);
-}  // namespace
-
 // ---- Locale-aware case and search ----
 
 std::string LocaleUpper(const std::string& S) {
@@ -277,9 +272,8 @@ void TStringList::SaveLines(const std::string& FileName) const {
                                      FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!File.Valid()) Fail(FailureText::CannotCreateFile, FileName);
         DWORD Written = 0;
-        if (!Text.empty() &&
-            (!WriteFile(File.Get(), Text.data(), static_cast<DWORD>(Text.size()), &Written, nullptr) ||
-             Written != Text.size()))
+        if (!Text.empty() && (!WriteFile(File.Get(), Text.data(), static_cast<DWORD>(Text.size()), &Written, nullptr) ||
+                              Written != Text.size()))
             Fail(FailureText::WriteFailed);
         if (!File.Close()) Fail(FailureText::WriteFailed);
     }

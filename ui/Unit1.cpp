@@ -3,9 +3,9 @@
 #include <vector>
 
 #include "pure/support/bytetext.h"
+#include "support/datevalue.h"
 #include "support/formatting.h"
 #include "ui/application.h"
-#include "ui/datevalue.h"
 #include "ui/formtable.h"
 #include "ui/res/resource.h"
 
@@ -15,6 +15,7 @@ bool StopRequested = false;
 
 namespace {
 
+// clang-format off
 const TFormArgs FormDescription = {
     .ClassName = "TForm1",
     .Name = "Form1",
@@ -92,6 +93,7 @@ const std::vector<TRow> ControlTable = {
      .Left = 4, .Top = 180, .Width = 645, .Height = 225, .ItemHeight = 13, .Tab = 3,
      .OnClick = &TForm1::ListBox1Click, .OnDblClick = &TForm1::ListBox1DblClick},
 };
+// clang-format on
 #pragma GCC diagnostic pop
 
 // The engine over the given cache root.
@@ -141,4 +143,3 @@ void TForm1::FormResize(TObject*) {
     ListBox1.SetHeight(Panel2.Top() - ListBox1.Top() - 10);
     ListBox1.SetWidth(Width() - ListBox1.Left() - 10);
 }
-

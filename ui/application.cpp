@@ -14,6 +14,10 @@ const char* const UnknownErrorText = "发生未知错误";
 }
 
 void TApplication::Initialize() {
+    // The forms report to the application, and an exception that leaves an event handler is
+    // shown by the default error report.
+    TForm::SetOwner(this);
+    TControl::SetErrorReport([]() noexcept { Application.HandleException(); });
     INITCOMMONCONTROLSEX Controls{};
     Controls.dwSize = sizeof Controls;
     Controls.dwICC = ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES | ICC_DATE_CLASSES | ICC_BAR_CLASSES;
@@ -96,12 +100,8 @@ void TApplication::ShowException(const std::string& Text) noexcept {
     }
 }
 
-void TApplication::Protect(const std::function<void()>& Action) noexcept {
-    try {
-        Action();
-    } catch (...) {
-        HandleException();
-    }
+void TApplication::LocaleChanged() {
+    // The lead bytes first: the settings' texts are cut by them.
+    ReadLocaleLeadBytes();
+    ReadLocaleSettings();
 }
-
-void TApplication::LocaleChanged() { ReadLocaleSettings(); }

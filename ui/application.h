@@ -11,9 +11,10 @@
 
 #include "ui/form.h"
 
-class TApplication {
+class TApplication : public TFormOwner {
 public:
-    // Loads the common controls the forms use.
+    // Loads the common controls the forms use and installs the default error report for the
+    // exceptions that leave an event handler.
     void Initialize();
 
     // Creates a form of class T and keeps it until DestroyForms; the first form created becomes
@@ -26,14 +27,14 @@ public:
         FForms.push_back(std::move(Form));
     }
     void DestroyForms();
-    TForm* MainForm() const { return FMainForm; }
+    TForm* MainForm() const override { return FMainForm; }
 
     // Shows the main form and handles messages until the application ends (its main form is
     // closed, or Terminate is called).
     void Run();
     // Handles every message that is waiting, then returns.
     void ProcessMessages();
-    void Terminate();
+    void Terminate() override;
     bool Terminated() const { return FTerminated; }
 
     // Full path of the running program file.
@@ -43,14 +44,11 @@ public:
     // Call it inside a catch block.
     void HandleException() noexcept;
     void ShowException(const std::string& Text) noexcept;
-    // Runs Action; an exception leaving it is reported, and the caller goes on.
-    void Protect(const std::function<void()>& Action) noexcept;
-
     // Re-reads the locale's settings after the system announced a change.
-    void LocaleChanged();
+    void LocaleChanged() override;
 
     // Called by a form as it goes.
-    void FormDestroyed(const TForm* Form);
+    void FormDestroyed(const TForm* Form) override;
 
 private:
     void Dispatch(MSG& Message);

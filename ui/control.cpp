@@ -3,17 +3,26 @@
 #include <algorithm>
 #include <vector>
 
-#include "ui/application.h"
-
 namespace {
 
 const char* const ObjectProperty = "yq.TControl";
 // Control ids start above IDOK and IDCANCEL, so that the dialog keys never find a control.
 int NextControlId = 100;
+TControl::TErrorReport ErrorReport = nullptr;
 
 }  // namespace
 
 TControl::~TControl() { DestroyHandle(); }
+
+void TControl::SetErrorReport(TErrorReport Report) { ErrorReport = Report; }
+
+void TControl::Protect(const std::function<void()>& Action) noexcept {
+    try {
+        Action();
+    } catch (...) {
+        if (ErrorReport) ErrorReport();
+    }
+}
 
 TControl* TControl::FromHandle(HWND Window) {
     return Window ? static_cast<TControl*>(GetPropA(Window, ObjectProperty)) : nullptr;
@@ -61,9 +70,9 @@ void TControl::CreateWindowOf(const char* ClassName, DWORD Style, DWORD ExStyle,
     FTabOrder = Args.TabOrder;
     FAlign = Args.Align;
     const auto Id = (Style & WS_CHILD) ? reinterpret_cast<HMENU>(static_cast<INT_PTR>(NextControlId++)) : nullptr;
-    HWND Window = CreateWindowExA(ExStyle, ClassName, Args.Text.c_str(), Style, Args.Left, Args.Top,
-                                  std::max(0, Args.Width), std::max(0, Args.Height), Args.Parent, Id,
-                                  GetModuleHandleA(nullptr), this);
+    HWND Window =
+        CreateWindowExA(ExStyle, ClassName, Args.Text.c_str(), Style, Args.Left, Args.Top, std::max(0, Args.Width),
+                        std::max(0, Args.Height), Args.Parent, Id, GetModuleHandleA(nullptr), this);
     if (!Window) throw TWindowError("不能创建窗口 " + Args.Name);
     if (FromHandle(Window) != this) Attach(Window);  // a system class: not tied while being created
     if (Args.Font) SendMessageA(Window, WM_SETFONT, reinterpret_cast<WPARAM>(Args.Font), FALSE);
@@ -84,7 +93,7 @@ LRESULT CALLBACK TControl::RoutingProc(HWND Window, UINT Message, WPARAM WParam,
         return Self->WindowProc(Message, WParam, LParam);
     } catch (...) {
         // The handler's remaining steps are skipped; the window goes on.
-        Application.HandleException();
+        if (ErrorReport) ErrorReport();
         return 0;
     }
 }

@@ -5,18 +5,13 @@
 #include <windows.h>
 
 #include <functional>
-#include <stdexcept>
 #include <string>
+
+#include "ui/windowerror.h"
 
 class TObject {
 public:
     virtual ~TObject() = default;
-};
-
-// A window or window class that the system refused.
-class TWindowError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
 };
 
 using TNotifyEvent = std::function<void(TObject* Sender)>;
@@ -72,6 +67,14 @@ public:
 
     // The object of a window of this layer, or null.
     static TControl* FromHandle(HWND Window);
+
+    // What happens to an exception that leaves a message handler of a window of this layer:
+    // Report is called inside the catch block (the application shows the error), and the window
+    // goes on. Without a report the exception is dropped.
+    using TErrorReport = void (*)() noexcept;
+    static void SetErrorReport(TErrorReport Report);
+    // Runs Action; an exception leaving it is reported so, and the caller goes on.
+    static void Protect(const std::function<void()>& Action) noexcept;
 
 protected:
     // Creates the window with exactly the given styles and ties it to this object. Fails with

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "support/datevalue.h"
 #include "ui/control.h"
-#include "ui/datevalue.h"
 #include "ui/gdiobjects.h"
 
 // A container with a lowered bevel and no caption. Its children's notifications and colour
@@ -104,15 +104,15 @@ public:
         int ItemHeight = 0;  // 0: from the font
     };
     void Create(const CreateArgs& Args);
-    TNotifyEvent OnClick;     // the selection changed by mouse or keyboard
+    TNotifyEvent OnClick;  // the selection changed by mouse or keyboard
     TNotifyEvent OnDblClick;
 
     int Count() const;
     std::string Item(int Index) const;  // empty out of range
     int Add(const std::string& Line);   // the new line's index, -1 when the list refuses it
     void Clear();
-    int ItemIndex() const;              // -1: no line selected
-    void SetItemIndex(int Index);       // runs no event; -1 removes the selection
+    int ItemIndex() const;         // -1: no line selected
+    void SetItemIndex(int Index);  // runs no event; -1 removes the selection
     int ItemHeight() const;
 
 protected:

@@ -4,8 +4,6 @@
 #include <utility>
 #include <vector>
 
-#include "ui/application.h"
-
 namespace {
 
 std::vector<HWND> ChildrenOf(HWND Parent) {
@@ -25,8 +23,7 @@ void OrderTabStops(HWND Parent) {
         if (Control->TabOrder() >= 0) Ordered.emplace_back(Control->TabOrder(), Child);
         OrderTabStops(Child);
     }
-    std::stable_sort(Ordered.begin(), Ordered.end(),
-                     [](const auto& A, const auto& B) { return A.first < B.first; });
+    std::stable_sort(Ordered.begin(), Ordered.end(), [](const auto& A, const auto& B) { return A.first < B.first; });
     HWND After = HWND_TOP;
     for (const auto& [Order, Child] : Ordered) {
         SetWindowPos(Child, After, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -47,8 +44,12 @@ BOOL CALLBACK AddHintOf(HWND Window, LPARAM Hints) {
 
 }  // namespace
 
+TFormOwner* TForm::FOwner = nullptr;
+
+void TForm::SetOwner(TFormOwner* Owner) { FOwner = Owner; }
+
 TForm::~TForm() {
-    Application.FormDestroyed(this);
+    if (FOwner) FOwner->FormDestroyed(this);
     DestroyHandle();
 }
 
@@ -81,10 +82,10 @@ void TForm::FinishCreate() {
     FHints.Create(Handle());
     EnumChildWindows(Handle(), AddHintOf, reinterpret_cast<LPARAM>(&FHints));
     FLoaded = true;
-    Application.Protect([this] {
+    Protect([this] {
         if (OnCreate) OnCreate(this);
     });
-    Application.Protect([this] { Realign(); });
+    Protect([this] { Realign(); });
 }
 
 void TForm::Show(int ShowCommand) {
@@ -96,8 +97,8 @@ void TForm::Close() {
     TCloseAction Action = TCloseAction::Hide;
     if (OnClose) OnClose(this, Action);
     if (Action == TCloseAction::None) return;
-    if (Application.MainForm() == this)
-        Application.Terminate();
+    if (FOwner && FOwner->MainForm() == this)
+        FOwner->Terminate();
     else
         ShowWindow(Handle(), SW_HIDE);
 }
@@ -170,7 +171,7 @@ LRESULT TForm::WindowProc(UINT Message, WPARAM WParam, LPARAM LParam) {
         RestoreFocus();
         return 0;
     case WM_SETTINGCHANGE:
-        Application.LocaleChanged();
+        if (FOwner) FOwner->LocaleChanged();
         break;
     }
     return TControl::WindowProc(Message, WParam, LParam);

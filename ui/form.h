@@ -9,6 +9,21 @@
 #include "ui/gdiobjects.h"
 #include "ui/hints.h"
 
+class TForm;
+
+// What the forms need from the application that keeps them: the main form (closing it ends the
+// application), the end of a form, and a change of the system's regional settings.
+class TFormOwner {
+public:
+    virtual TForm* MainForm() const = 0;
+    virtual void Terminate() = 0;
+    virtual void FormDestroyed(const TForm* Form) = 0;
+    virtual void LocaleChanged() = 0;
+
+protected:
+    ~TFormOwner() = default;
+};
+
 enum class TCloseAction { None, Hide };
 using TCloseEvent = std::function<void(TObject* Sender, TCloseAction& Action)>;
 
@@ -43,6 +58,8 @@ public:
 
     // True for the window of a form of this layer.
     static bool IsForm(HWND Window);
+    // The owner every form reports to; without one a form reports nothing and closing only hides it.
+    static void SetOwner(TFormOwner* Owner);
 
 protected:
     // Creates the form's window, hidden, with its font and icon. The controls come next, then
@@ -62,4 +79,5 @@ private:
     THints FHints;
     HWND FLastFocus = nullptr;
     bool FLoaded = false;
+    static TFormOwner* FOwner;
 };

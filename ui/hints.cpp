@@ -2,13 +2,13 @@
 
 #include <commctrl.h>
 
-#include "ui/control.h"
+#include "ui/windowerror.h"
 
 void THints::Create(HWND Form) {
     FForm = Form;
-    FWindow = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
-                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Form, nullptr,
-                              GetModuleHandleA(nullptr), nullptr);
+    FWindow =
+        CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+                        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Form, nullptr, GetModuleHandleA(nullptr), nullptr);
     if (!FWindow) throw TWindowError("不能创建提示窗口");
 }
 

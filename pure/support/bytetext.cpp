@@ -68,8 +68,7 @@ std::vector<TByteClass> ByteClasses(const std::string& S) {
 
 std::string AsciiLower(const std::string& S) {
     std::string R(S);
-    for (char& C : R)
-        if (C >= 'A' && C <= 'Z') C = static_cast<char>(C + 0x20);
+    for (char& C : R) C = static_cast<char>(FoldLower(static_cast<unsigned char>(C)));
     return R;
 }
 
@@ -77,7 +76,7 @@ std::string AsciiLowerWholeChars(const std::string& S) {
     std::string R(S);
     const auto Classes = ByteClasses(S);
     for (std::size_t I = 0; I < R.size(); ++I)
-        if (Classes[I] == TByteClass::Single && R[I] >= 'A' && R[I] <= 'Z') R[I] = static_cast<char>(R[I] + 0x20);
+        if (Classes[I] == TByteClass::Single) R[I] = static_cast<char>(FoldLower(static_cast<unsigned char>(R[I])));
     return R;
 }
 
@@ -142,13 +141,26 @@ std::string TrimControls(const std::string& S) {
     return std::string(First, Last);
 }
 
+std::size_t FindSingleByte(const std::string& S, char Wanted, std::size_t From) {
+    // A byte is a trail byte when an odd run of lead-set bytes stands right before it (see
+    // ByteClasses); the run before From is counted once, then carried along.
+    std::size_t Run = 0;
+    for (std::size_t I = std::min(From, S.size()); I > 0 && IsLeadByte(static_cast<unsigned char>(S[I - 1])); --I)
+        ++Run;
+    for (std::size_t I = From; I < S.size(); ++I) {
+        const auto B = static_cast<unsigned char>(S[I]);
+        if (S[I] == Wanted && (Run % 2 == 0 || B == 0)) return I;
+        Run = IsLeadByte(B) ? Run + 1 : 0;
+    }
+    return std::string::npos;
+}
+
 int PosNotAtTrail(const std::string& Sub, const std::string& S) {
     const std::string Needle(Sub.c_str());
     const std::string Hay(S.c_str());
     if (Needle.empty() || Hay.empty()) return 0;
-    const auto Classes = ByteClasses(Hay);
-    for (auto At = Hay.find(Needle); At != std::string::npos; At = Hay.find(Needle, At + 1))
-        if (Classes[At] != TByteClass::Trail) return AsInt(At) + 1;
+    for (auto At = FindSingleByte(Hay, Needle[0]); At != std::string::npos; At = FindSingleByte(Hay, Needle[0], At + 1))
+        if (Hay.compare(At, Needle.size(), Needle) == 0) return AsInt(At) + 1;
     return 0;
 }
 
@@ -178,7 +190,8 @@ std::string ExtensionPart(const std::string& Path) {
 
 std::string WithoutTrailingBackslash(const std::string& Path) {
     const int N = AsInt(Path.size());
-    if (N > 0 && Path.back() == '\\' && ByteClassAt(Path, N) != TByteClass::Trail) return Path.substr(0, Path.size() - 1);
+    if (N > 0 && Path.back() == '\\' && ByteClassAt(Path, N) != TByteClass::Trail)
+        return Path.substr(0, Path.size() - 1);
     return Path;
 }
 

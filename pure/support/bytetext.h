@@ -41,6 +41,9 @@ int CompareNoCase(const std::string& S1, const std::string& S2);
 
 // Folds a..z to A..Z; every other byte stays.
 inline unsigned char FoldUpper(unsigned char B) { return (B >= 'a' && B <= 'z') ? B - 0x20 : B; }
+// Folds A..Z to a..z; every other byte stays.
+inline unsigned char FoldLower(unsigned char B) { return (B >= 'A' && B <= 'Z') ? B + 0x20 : B; }
+inline bool IsAsciiLetter(unsigned char B) { return (B >= 'A' && B <= 'Z') || (B >= 'a' && B <= 'z'); }
 
 // P2 is zero-terminated; compares min(MaxLen, strlen(P2) + 1) bytes with a..z folded.
 int CompareRawNoCase(const void* P1, const char* P2, std::size_t MaxLen);
@@ -54,11 +57,13 @@ int TextPos(const std::string& Sub, const std::string& S);
 // Count bytes from Index on (Index < 1 counts as 1); out-of-range arguments give less or nothing.
 std::string SubText(const std::string& S, int Index, int Count);
 // S from Index to its end.
-inline std::string SubText(const std::string& S, int Index) {
-    return SubText(S, Index, static_cast<int>(S.size()));
-}
+inline std::string SubText(const std::string& S, int Index) { return SubText(S, Index, static_cast<int>(S.size())); }
 // Removes every byte 0x00..0x20 from both ends.
 std::string TrimControls(const std::string& S);
+
+// 0-based offset of the first Wanted byte at or after From that is a character of its own, not
+// the second byte of a double-byte character; std::string::npos when there is none.
+std::size_t FindSingleByte(const std::string& S, char Wanted, std::size_t From = 0);
 
 // Position of the first exact occurrence of Sub in S that does not begin at a trail byte of S;
 // both taken up to their first zero byte. 0 when none or either is empty.

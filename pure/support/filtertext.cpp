@@ -6,25 +6,16 @@
 
 namespace {
 
-// 0-based offset of the first Wanted byte that is a character of its own, or npos.
-std::size_t FindSingle(const std::string& S, char Wanted) {
-    const std::vector<TByteClass> Classes = ByteClasses(S);
-    for (std::size_t I = 0; I < S.size(); ++I) {
-        if (S[I] == Wanted && Classes[I] != TByteClass::Trail) return I;
-    }
-    return std::string::npos;
-}
-
 // Drops everything up to and including the first separator; no separator leaves F as it is.
 void DropThroughSeparator(std::string& F) {
-    const std::size_t At = FindSingle(F, '|');
+    const std::size_t At = FindSingleByte(F, '|');
     if (At != std::string::npos) F.erase(0, At + 1);
 }
 
 }  // namespace
 
 std::string NormalizeFilter(const std::string& Filter) {
-    if (FindSingle(Filter, '|') != std::string::npos) return Filter;
+    if (FindSingleByte(Filter, '|') != std::string::npos) return Filter;
     return Filter + "|" + Filter;
 }
 
@@ -34,11 +25,11 @@ void AddFilterExtension(const std::string& Name, const std::string& Filter, int 
     std::string F = Filter;
     for (int K = 1;; ++K) {
         DropThroughSeparator(F);  // F now begins with the pattern of pair K
-        const std::size_t End = FindSingle(F, '|');
+        const std::size_t End = FindSingleByte(F, '|');
         // Once the separators are used up F stops changing: every later pair is this last piece.
         if (K == Index || End == std::string::npos) {
             const std::string Pattern = F.substr(0, End);
-            const std::size_t Dot = FindSingle(Pattern, '.');
+            const std::size_t Dot = FindSingleByte(Pattern, '.');
             if (Dot != std::string::npos) Result += Pattern.substr(Dot);
             return;
         }
@@ -48,10 +39,8 @@ void AddFilterExtension(const std::string& Name, const std::string& Filter, int 
 
 std::string FilterPairs(const std::string& Filter) {
     std::string Pairs = Filter;
-    const std::vector<TByteClass> Classes = ByteClasses(Pairs);
-    for (std::size_t I = 0; I < Pairs.size(); ++I) {
-        if (Pairs[I] == '|' && Classes[I] != TByteClass::Trail) Pairs[I] = '\0';
-    }
+    for (std::size_t I = FindSingleByte(Pairs, '|'); I != std::string::npos; I = FindSingleByte(Pairs, '|', I + 1))
+        Pairs[I] = '\0';
     Pairs.append(2, '\0');
     return Pairs;
 }

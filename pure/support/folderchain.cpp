@@ -4,15 +4,11 @@
 
 namespace {
 
-bool IsAsciiLetter(char C) { return (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z'); }
-
 // 0-based offsets of every "\" that is a character of its own.
 std::vector<std::size_t> Separators(const std::string& S) {
-    const std::vector<TByteClass> Classes = ByteClasses(S);
     std::vector<std::size_t> At;
-    for (std::size_t I = 0; I < S.size(); ++I) {
-        if (S[I] == '\\' && Classes[I] != TByteClass::Trail) At.push_back(I);
-    }
+    for (std::size_t I = FindSingleByte(S, '\\'); I != std::string::npos; I = FindSingleByte(S, '\\', I + 1))
+        At.push_back(I);
     return At;
 }
 
@@ -35,7 +31,9 @@ bool EndsWithSeparator(const std::string& S) {
 
 }  // namespace
 
-bool BeginsWithDrive(const std::string& Path) { return Path.size() >= 2 && IsAsciiLetter(Path[0]) && Path[1] == ':'; }
+bool BeginsWithDrive(const std::string& Path) {
+    return Path.size() >= 2 && IsAsciiLetter(static_cast<unsigned char>(Path[0])) && Path[1] == ':';
+}
 
 bool IsRootFolder(const std::string& Folder) {
     const std::size_t Root = RootLength(Folder);

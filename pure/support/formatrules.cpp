@@ -67,7 +67,8 @@ std::string WithDecimals(bool Negative, const std::string& Hundredths, const std
 }
 
 std::string MagnitudeText(std::int64_t Value) {
-    const std::uint64_t Magnitude = Value < 0 ? 0 - static_cast<std::uint64_t>(Value) : static_cast<std::uint64_t>(Value);
+    const std::uint64_t Magnitude =
+        Value < 0 ? 0 - static_cast<std::uint64_t>(Value) : static_cast<std::uint64_t>(Value);
     return std::to_string(Magnitude);
 }
 
@@ -91,12 +92,9 @@ std::string FormatFixed(const TLocaleSettings& Settings, const TFormatArg& Value
 
 // ---- Date-times ----
 
-bool IsAsciiLetter(unsigned char B) { return (B >= 'A' && B <= 'Z') || (B >= 'a' && B <= 'z'); }
-char LowerLetter(unsigned char B) { return static_cast<char>(B >= 'A' && B <= 'Z' ? B + 0x20 : B); }
-
 bool StartsNoCase(const std::string& S, std::size_t I, const char* Prefix) {
     for (; *Prefix != '\0'; ++Prefix, ++I)
-        if (I >= S.size() || LowerLetter(static_cast<unsigned char>(S[I])) != *Prefix) return false;
+        if (I >= S.size() || static_cast<char>(FoldLower(static_cast<unsigned char>(S[I]))) != *Prefix) return false;
     return true;
 }
 
@@ -170,7 +168,7 @@ bool TStampWriter::TwelveHour(const std::string& Template, std::size_t Start, st
             I = AfterQuoted(Template, I);
             continue;
         }
-        const char L = LowerLetter(B);
+        const char L = static_cast<char>(FoldLower(B));
         if (L == 'h') return false;
         if (L == 'a') return AmPmLength(Template, I) > 0;
         I += CharLength(Template, I);
@@ -182,7 +180,7 @@ bool TStampWriter::TwelveHour(const std::string& Template, std::size_t Start, st
             I = AfterQuoted(Template, I);
             continue;
         }
-        const char L = LowerLetter(B);
+        const char L = static_cast<char>(FoldLower(B));
         if (L == 'a' || L == 'h') {
             const std::size_t Form = L == 'a' ? AmPmLength(Template, I) : 0;
             MarkerBefore = Form > 0;
@@ -219,7 +217,7 @@ void TStampWriter::Write(const std::string& Template, int Depth) {
             continue;
         }
 
-        char Letter = LowerLetter(B);
+        char Letter = static_cast<char>(FoldLower(B));
         if (const std::size_t Length = Letter == 'a' ? AmPmLength(Template, I) : 0; Length > 0) {
             // "AM/PM" and "A/P" show their own halves as written, "AMPM" the locale's texts.
             if (Length == 5)

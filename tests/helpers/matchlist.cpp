@@ -6,8 +6,12 @@
 #include <string>
 
 #include "engine/zemzuvave.h"
+#include "support/formatting.h"
+#include "support/textrules.h"
 
 int main(int argc, char** argv) {
+    ReadLocaleLeadBytes();  // the code page rules first, then the settings that depend on them
+    ReadLocaleSettings();
     if (argc != 2) {
         std::fprintf(stderr, "usage: matchlist LISTFILE\n");
         return 2;

@@ -33,7 +33,7 @@ TEST_F(ByteText, ComparisonsFoldOnlyAsciiLettersAndFoldUpward) {
     EXPECT_LT(CompareNoCase(".txt", ".txt."), 0);
     EXPECT_NE(CompareBytes(".TXT", ".txt"), 0);
     EXPECT_EQ(CompareBytes("abc", "abc"), 0);
-    EXPECT_EQ(CompareNoCase("a", "_"), 0x41 - 0x5F);  // letters fold to upper case, below "_"
+    EXPECT_EQ(CompareNoCase("a", "_"), 0x41 - 0x5F);    // letters fold to upper case, below "_"
     EXPECT_EQ(CompareBytes("\xB0", "a"), 0xB0 - 0x61);  // bytes compare unsigned
     EXPECT_NE(CompareNoCase("\xC1", "\xE1"), 0);        // no folding above 0x7F
     EXPECT_EQ(CompareBytes("ab", "abc"), -1);
@@ -88,6 +88,12 @@ TEST_F(ByteText, OnePassClassesEqualTheBackwardRuleOnRandomText) {
         for (int I = 0; I < Len; ++I) S += Alphabet[Random() % sizeof Alphabet];
         const auto Classes = ByteClasses(S);
         for (int I = 1; I <= Len; ++I) ASSERT_EQ(Classes[static_cast<std::size_t>(I - 1)], ByteClassAt(S, I)) << Round;
+        // The search for a byte of its own agrees with the classes from any starting offset.
+        for (std::size_t From = 0; From <= S.size(); ++From) {
+            std::size_t Expected = From;
+            while (Expected < S.size() && (S[Expected] != '\\' || Classes[Expected] == TByteClass::Trail)) ++Expected;
+            ASSERT_EQ(FindSingleByte(S, '\\', From), Expected < S.size() ? Expected : std::string::npos) << Round;
+        }
     }
 }
 

@@ -13,19 +13,13 @@
 #include "pure/support/bytetext.h"
 #include "support/failure.h"
 #include "support/textrules.h"
-#include "tests/testfiles.h"
+#include "tests/helpers/dialogdriver.h"
+#include "tests/helpers/mainform.h"
+#include "tests/helpers/testfiles.h"
 #include "ui/Unit1.h"
 #include "ui/application.h"
-#include "tests/mainform.h"
-#include "ui/datevalue.h"
 
 namespace {
-
-std::string ClassOf(HWND Window) {
-    char Name[64] = {};
-    GetClassNameA(Window, Name, sizeof Name);
-    return Name;
-}
 
 LONG_PTR StyleOf(const TControl& Control) { return GetWindowLongPtrA(Control.Handle(), GWL_STYLE); }
 
@@ -48,9 +42,9 @@ class MainWindow : public TMainFormTest {
 protected:
     // The controls that take the focus by Tab, in their order, while the date picker is off.
     std::vector<TControl*> TabStops() const {
-        return {&Form->Edit1,   &Form->Button1, &Form->ComboBox1, &Form->Edit2,   &Form->BitBtn1,
-                &Form->BitBtn2, &Form->CheckBox1, &Form->BitBtn7, &Form->BitBtn3, &Form->BitBtn4,
-                &Form->BitBtn5, &Form->BitBtn6, &Form->BitBtn8,   &Form->ListBox1};
+        return {&Form->Edit1,   &Form->Button1,   &Form->ComboBox1, &Form->Edit2,   &Form->BitBtn1,
+                &Form->BitBtn2, &Form->CheckBox1, &Form->BitBtn7,   &Form->BitBtn3, &Form->BitBtn4,
+                &Form->BitBtn5, &Form->BitBtn6,   &Form->BitBtn8,   &Form->ListBox1};
     }
 };
 
@@ -143,7 +137,7 @@ TEST_F(MainWindow, EveryControlHasItsKindParentPlaceSizeAndText) {
 
     // The type list: editable, its items in order, 13 pixels per item.
     EXPECT_EQ(StyleOf(F.ComboBox1) & 3, CBS_DROPDOWN);
-    const std::vector<std::string> Types = {"*.txt", "*.doc", "*.xls", "*.ppt", "*.wps",
+    const std::vector<std::string> Types = {"*.txt", "*.doc",  "*.xls",  "*.ppt", "*.wps",
                                             "*.htm", "*.docx", "*.xlsx", "*.pptx"};
     ASSERT_EQ(F.ComboBox1.ItemCount(), static_cast<int>(Types.size()));
     for (int I = 0; I < F.ComboBox1.ItemCount(); ++I)
@@ -166,8 +160,8 @@ TEST_F(MainWindow, EveryControlHasItsKindParentPlaceSizeAndText) {
     EXPECT_FALSE(StyleOf(F.DateTimePicker1) & (DTS_APPCANPARSE | DTS_RIGHTALIGN | DTS_SHOWNONE | DTS_UPDOWN));
 
     // No default button; every image button carries a 32 x 32 image.
-    for (const TBitBtn* Button : {&F.BitBtn1, &F.BitBtn2, &F.BitBtn3, &F.BitBtn4, &F.BitBtn5, &F.BitBtn6,
-                                  &F.BitBtn7, &F.BitBtn8}) {
+    for (const TBitBtn* Button :
+         {&F.BitBtn1, &F.BitBtn2, &F.BitBtn3, &F.BitBtn4, &F.BitBtn5, &F.BitBtn6, &F.BitBtn7, &F.BitBtn8}) {
         SCOPED_TRACE(Button->Name());
         EXPECT_EQ(StyleOf(*Button) & BS_TYPEMASK, BS_PUSHBUTTON);
         const auto Image = reinterpret_cast<HICON>(SendMessageA(Button->Handle(), BM_GETIMAGE, IMAGE_ICON, 0));
@@ -229,11 +223,11 @@ TEST_F(MainWindow, TabAndShiftTabMoveTheFocusInOrder) {
 TEST_F(MainWindow, EnterAndEscapeStartNothing) {
     int Clicks = 0;
     int Closes = 0;
-    for (TButton* Button : {static_cast<TButton*>(&Form->BitBtn1), static_cast<TButton*>(&Form->BitBtn2),
-                            static_cast<TButton*>(&Form->BitBtn3), static_cast<TButton*>(&Form->BitBtn4),
-                            static_cast<TButton*>(&Form->BitBtn5), static_cast<TButton*>(&Form->BitBtn6),
-                            static_cast<TButton*>(&Form->BitBtn7), static_cast<TButton*>(&Form->BitBtn8),
-                            &Form->Button1})
+    for (TButton* Button :
+         {static_cast<TButton*>(&Form->BitBtn1), static_cast<TButton*>(&Form->BitBtn2),
+          static_cast<TButton*>(&Form->BitBtn3), static_cast<TButton*>(&Form->BitBtn4),
+          static_cast<TButton*>(&Form->BitBtn5), static_cast<TButton*>(&Form->BitBtn6),
+          static_cast<TButton*>(&Form->BitBtn7), static_cast<TButton*>(&Form->BitBtn8), &Form->Button1})
         Button->OnClick = [&](TObject*) { ++Clicks; };
     Form->CheckBox1.OnClick = [&](TObject*) { ++Clicks; };
     Form->ListBox1.OnDblClick = [&](TObject*) { ++Clicks; };
@@ -369,9 +363,9 @@ TEST_F(MainWindow, NotificationsReachTheirHandlersThroughThePanels) {
     Form->BitBtn4.OnClick = Note("copy");
 
     Form->Edit1.SetText("c:\\docs");
-    SendMessageA(Form->CheckBox1.Handle(), BM_CLICK, 0, 0);
+    Press(Form->CheckBox1);
     EXPECT_TRUE(Form->CheckBox1.Checked());
-    SendMessageA(Form->BitBtn4.Handle(), BM_CLICK, 0, 0);
+    Press(Form->BitBtn4);
     Form->ComboBox1.SetFocus();
     PressKey(VK_DOWN);
     PressKey(VK_DOWN);
@@ -444,22 +438,14 @@ struct TReportSeen {
 };
 TReportSeen Report;
 
-BOOL CALLBACK AnswerBox(HWND Window, LPARAM) {
-    char Class[32] = {};
-    GetClassNameA(Window, Class, sizeof Class);
-    if (std::string(Class) != "#32770" || !IsWindowVisible(Window)) return TRUE;
-    char Text[512] = {};
-    GetDlgItemTextA(Window, 0xFFFF, Text, sizeof Text);
-    char Caption[128] = {};
-    GetWindowTextA(Window, Caption, sizeof Caption);
+void CALLBACK AnswerTimer(HWND, UINT, UINT_PTR, DWORD) {
+    HWND Box = WaitForDialog("", 0);
+    if (!Box) return;
     ++Report.Boxes;
-    Report.Text = Text;
-    Report.Caption = Caption;
-    PostMessageA(Window, WM_COMMAND, IDOK, 0);
-    return FALSE;
+    Report.Text = NoticeText(Box);
+    Report.Caption = TextOf(Box);
+    PostCommand(Box, IDOK);
 }
-
-void CALLBACK AnswerTimer(HWND, UINT, UINT_PTR, DWORD) { EnumThreadWindows(GetCurrentThreadId(), AnswerBox, 0); }
 
 TEST_F(MainWindow, AnErrorInAHandlerIsShownAndTheWindowStaysUsable) {
     int Later = 0;
@@ -469,17 +455,17 @@ TEST_F(MainWindow, AnErrorInAHandlerIsShownAndTheWindowStaysUsable) {
     const UINT_PTR Timer = SetTimer(nullptr, 0, 30, AnswerTimer);
 
     Report = {};
-    SendMessageA(Form->BitBtn1.Handle(), BM_CLICK, 0, 0);
+    Press(Form->BitBtn1);
     EXPECT_EQ(Report.Boxes, 1);
     EXPECT_EQ(Report.Text, "不能打开文件 C:\\缓存\\C.txt.dat");
     EXPECT_EQ(Report.Caption, "砚桥文件搜索工具");
 
     EXPECT_TRUE(IsWindowEnabled(Form->Handle()));
-    SendMessageA(Form->BitBtn2.Handle(), BM_CLICK, 0, 0);
+    Press(Form->BitBtn2);
     EXPECT_EQ(Later, 1);
-    SendMessageA(Form->BitBtn1.Handle(), BM_CLICK, 0, 0);  // reported again, every time
+    Press(Form->BitBtn1);  // reported again, every time
     EXPECT_EQ(Report.Boxes, 2);
-    SendMessageA(Form->BitBtn3.Handle(), BM_CLICK, 0, 0);
+    Press(Form->BitBtn3);
     EXPECT_EQ(Report.Boxes, 3);
     EXPECT_EQ(Report.Text, "发生未知错误");
     KillTimer(nullptr, Timer);
@@ -501,51 +487,6 @@ TEST_F(MainWindow, ClosingReleasesTheEngineAndEndsTheLoop) {
     EXPECT_EQ(SearchEngine, nullptr);
 }
 
-TEST(DateValue, CalendarFieldsAndDaysAgree) {
-    const auto Value = [](WORD Y, WORD M, WORD D, WORD H = 0, WORD N = 0, WORD S = 0, WORD Ms = 0) {
-        SYSTEMTIME T{};
-        T.wYear = Y, T.wMonth = M, T.wDay = D, T.wHour = H, T.wMinute = N, T.wSecond = S, T.wMilliseconds = Ms;
-        return SystemTimeToDateTime(T);
-    };
-    EXPECT_EQ(Value(1899, 12, 30), 0);
-    EXPECT_EQ(Value(1900, 3, 1), 61);
-    EXPECT_EQ(Value(2000, 2, 29), 36585);
-    EXPECT_EQ(Value(2024, 3, 5), 45356);
-    EXPECT_DOUBLE_EQ(Value(2024, 3, 5, 14, 7, 9, 500), 45356 + (14 * 3600 + 7 * 60 + 9.5) / 86400);
-    EXPECT_EQ(Value(1899, 12, 29, 6), -1.25);  // the time of day counts away from zero
-    EXPECT_EQ(Value(1752, 9, 14), -53797);  // the first day of the picker's calendar
-
-    const auto Fields = [](TDateTime V) {
-        SYSTEMTIME T{};
-        EXPECT_TRUE(DateTimeToSystemTime(V, T)) << V;
-        return T;
-    };
-    for (const TDateTime V : {0.0, 61.0, 36585.0, 45356.0, 45356.5, -1.25, -53797.0, 2958465.999988426}) {
-        SCOPED_TRACE(V);
-        EXPECT_DOUBLE_EQ(SystemTimeToDateTime(Fields(V)), V);
-    }
-    const SYSTEMTIME Tuesday = Fields(45356.25);
-    EXPECT_EQ(Tuesday.wDayOfWeek, 2);
-    EXPECT_EQ(Tuesday.wHour, 6);
-    EXPECT_EQ(Fields(0).wDayOfWeek, 6);
-    // A time that rounds to the next midnight belongs to the next day, on either side of zero.
-    const SYSTEMTIME Midnight = Fields(45356.9999999999);
-    EXPECT_EQ(Midnight.wDay, 6);
-    EXPECT_EQ(Midnight.wHour, 0);
-    EXPECT_EQ(SystemTimeToDateTime(Fields(-1.9999999999)), -2);
-
-    // What the fields cannot hold is refused and leaves them as they were.
-    SYSTEMTIME Kept{};
-    Kept.wYear = 2000;
-    for (const TDateTime V : {Value(1601, 1, 1) - 1, 2958466.0, 1e300, std::nan("")}) {
-        EXPECT_FALSE(DateTimeToSystemTime(V, Kept)) << V;
-    }
-    EXPECT_EQ(Kept.wYear, 2000);
-    EXPECT_TRUE(DateTimeToSystemTime(Value(1601, 1, 1), Kept));
-    EXPECT_TRUE(DateTimeToSystemTime(2958466.0 - 0.5, Kept));
-    EXPECT_EQ(Kept.wYear, 9999);
-}
-
 TEST_F(MainWindow, DatePickerKeepsTheValueItIsGiven) {
     TDateTimePicker& Picker = Form->DateTimePicker1;
     ASSERT_TRUE(Picker.SetDateTime(45356));
@@ -555,64 +496,6 @@ TEST_F(MainWindow, DatePickerKeepsTheValueItIsGiven) {
     EXPECT_FALSE(Picker.SetDateTime(1e12));
     EXPECT_FALSE(Picker.SetDateTime(std::nan("")));
     EXPECT_EQ(Picker.DateTime(), 36585.75);
-}
-
-// The program itself, started as the user starts it, closed by its close box.
-TEST(Program, StartsWithItsWindowAndEndsWhenTheWindowCloses) {
-    const std::string Program = ProgramFolder() + "..\\ui\\yqsearch.exe";
-    ASSERT_TRUE(IsExistingFile(Program)) << Program;
-
-    // The version information and the icons are in the program file.
-    DWORD Unused = 0;
-    std::string Version(GetFileVersionInfoSizeA(Program.c_str(), &Unused), '\0');
-    ASSERT_FALSE(Version.empty());
-    ASSERT_TRUE(GetFileVersionInfoA(Program.c_str(), 0, static_cast<DWORD>(Version.size()), Version.data()));
-    char* Description = nullptr;
-    UINT Length = 0;
-    ASSERT_TRUE(VerQueryValueA(Version.data(), "\\StringFileInfo\\080404B0\\FileDescription",
-                               reinterpret_cast<void**>(&Description), &Length));
-    EXPECT_STREQ(Description, "砚桥文件搜索工具");
-    HMODULE Image = LoadLibraryExA(Program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    ASSERT_NE(Image, nullptr);
-    const auto Resource = [Image](int Id, int Type) {
-        return FindResourceA(Image, MAKEINTRESOURCEA(Id), MAKEINTRESOURCEA(Type)) != nullptr;
-    };
-    // Icon groups and the manifest.
-    for (const int Icon : {1, 101, 102, 103, 104, 105, 106, 107, 108}) EXPECT_TRUE(Resource(Icon, 14)) << Icon;
-    EXPECT_TRUE(Resource(1, 24));
-    FreeLibrary(Image);
-
-    STARTUPINFOA Startup{};
-    Startup.cb = sizeof Startup;
-    PROCESS_INFORMATION Process{};
-    std::string Command = "\"" + Program + "\"";
-    ASSERT_TRUE(CreateProcessA(nullptr, Command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &Startup,
-                               &Process));
-    WaitForInputIdle(Process.hProcess, 10000);
-    HWND Window = nullptr;
-    for (int Wait = 0; Wait < 200 && !Window; ++Wait) {
-        Window = FindWindowA("TForm1", "砚桥文件搜索工具");
-        if (!Window) Sleep(50);
-    }
-    ASSERT_NE(Window, nullptr);
-    EXPECT_TRUE(IsWindowVisible(Window));
-    RECT Outer{};
-    GetWindowRect(Window, &Outer);
-    EXPECT_EQ(Outer.left, 192);
-    EXPECT_EQ(Outer.top, 111);
-    // Its buttons carry their images: the version 6 controls are in use.
-    HWND Panel = FindWindowExA(Window, nullptr, "TPanel", nullptr);
-    HWND Quick = FindWindowExA(Panel, nullptr, "Button", "快速搜索");
-    ASSERT_NE(Quick, nullptr);
-    EXPECT_NE(SendMessageA(Quick, BM_GETIMAGE, IMAGE_ICON, 0), 0);
-
-    PostMessageA(Window, WM_CLOSE, 0, 0);
-    EXPECT_EQ(WaitForSingleObject(Process.hProcess, 10000), WAIT_OBJECT_0);
-    DWORD Code = 1;
-    GetExitCodeProcess(Process.hProcess, &Code);
-    EXPECT_EQ(Code, 0u);
-    CloseHandle(Process.hThread);
-    CloseHandle(Process.hProcess);
 }
 
 }  // namespace

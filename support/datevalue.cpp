@@ -1,11 +1,15 @@
-#include "ui/datevalue.h"
+#include "support/datevalue.h"
 
 #include <cmath>
 
+bool SystemTimeToDateTime(const SYSTEMTIME& Time, TDateTime& Value) {
+    return EncodeDateTime(Time.wYear, Time.wMonth, Time.wDay, Time.wHour, Time.wMinute, Time.wSecond,
+                          Time.wMilliseconds, Value) == TEncodeResult::Ok;
+}
+
 TDateTime SystemTimeToDateTime(const SYSTEMTIME& Time) {
     TDateTime Value = 0;
-    EncodeDateTime(Time.wYear, Time.wMonth, Time.wDay, Time.wHour, Time.wMinute, Time.wSecond, Time.wMilliseconds,
-                   Value);
+    SystemTimeToDateTime(Time, Value);
     return Value;
 }
 

@@ -9,7 +9,7 @@
 #include <functional>
 #include <set>
 
-#include "tests/testfiles.h"
+#include "tests/helpers/testfiles.h"
 
 namespace {
 
@@ -68,7 +68,8 @@ struct TModel {
                     SawFolder = true;
                     Walk(Dir + "\\" + Name, Ext);
                 }
-            } else if (const char* Dot = std::strrchr(Name.c_str(), '.'); Dot != nullptr && _stricmp(Dot, Ext.c_str()) == 0) {
+            } else if (const char* Dot = std::strrchr(Name.c_str(), '.');
+                       Dot != nullptr && _stricmp(Dot, Ext.c_str()) == 0) {
                 if (!Recorded) {
                     Recorded = true;
                     std::string Lower = Dir;
@@ -374,7 +375,9 @@ TEST_F(Engine, ANestedStopDoesNotReachTheParent) {
     EXPECT_EQ(PathsOfKind(0).size(), static_cast<std::size_t>(All));
     EXPECT_EQ(ReadBytes(CacheFile()), FullList);
     // A stop answered when Data is entered: nothing of Data is enumerated or recorded.
-    Answer = [](const TCall& C) { return C.Kind == 1 && C.Path.size() > 5 && C.Path.substr(C.Path.size() - 5) == "\\Data"; };
+    Answer = [](const TCall& C) {
+        return C.Kind == 1 && C.Path.size() > 5 && C.Path.substr(C.Path.size() - 5) == "\\Data";
+    };
     EXPECT_EQ(Full(Tree.Path()), All - 1);
     for (const auto& P : PathsOfKind(0)) EXPECT_EQ(P.find("\\Data\\"), std::string::npos);
     EXPECT_EQ(Lines(Searcher.GetFolderList()).size(), 19u);

@@ -1,6 +1,7 @@
 #pragma once
 // Real temporary files and folders for the suites, under the prefix's %TEMP%.
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
@@ -20,6 +21,12 @@ public:
 
 private:
     std::string FPath;
+};
+
+// A suite whose every test starts with a fresh temporary folder, Dir.
+class TTempFolderTest : public testing::Test {
+protected:
+    TTempDir Dir;
 };
 
 void WriteBytes(const std::string& Path, const std::string& Bytes);

@@ -1,58 +1,22 @@
 // Registry strings on the real registry of the test prefix, and the remembered save path.
 #include "support/registry.h"
 
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <string>
+
+#include "tests/helpers/registrykey.h"
 
 namespace {
 
 const char* const Hkcu = "HKEY_CURRENT_USER";
 const std::string Gbk5C = "\xB1\x5C";  // 盶: a double-byte character whose second byte is "\"
 
-// A key of our own, removed with everything below it at the start and at the end.
-class TTestKey {
-public:
-    TTestKey() : FPath("Software\\yqtest" + std::to_string(GetCurrentProcessId())) { Remove(); }
-    ~TTestKey() { Remove(); }
-    const std::string& Path() const { return FPath; }
-    std::string operator/(const std::string& Sub) const { return FPath + "\\" + Sub; }
-
-private:
-    void Remove() const { RegDeleteTreeA(HKEY_CURRENT_USER, FPath.c_str()); }
-    std::string FPath;
+// A key of our own under HKEY_CURRENT_USER.
+struct TTestKey : TScratchKey {
+    TTestKey() : TScratchKey(HKEY_CURRENT_USER, "Software\\yqtest" + std::to_string(GetCurrentProcessId())) {}
 };
-
-bool KeyExists(HKEY Root, const std::string& Path) {
-    HKEY Key = nullptr;
-    if (RegOpenKeyExA(Root, Path.c_str(), 0, KEY_QUERY_VALUE, &Key) != ERROR_SUCCESS) return false;
-    RegCloseKey(Key);
-    return true;
-}
-
-// Stores raw data of any type, bypassing the functions under test.
-void SetRaw(const std::string& Path, const std::string& Name, DWORD Type, const std::string& Data) {
-    HKEY Key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, Path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &Key, nullptr),
-              ERROR_SUCCESS);
-    EXPECT_EQ(RegSetValueExA(Key, Name.c_str(), 0, Type, reinterpret_cast<const BYTE*>(Data.data()),
-                             static_cast<DWORD>(Data.size())),
-              ERROR_SUCCESS);
-    RegCloseKey(Key);
-}
-
-// The stored type and bytes of a value, or "(missing)".
-std::string GetRaw(HKEY Root, const std::string& Path, const std::string& Name, DWORD& Type) {
-    HKEY Key = nullptr;
-    Type = REG_NONE;
-    if (RegOpenKeyExA(Root, Path.c_str(), 0, KEY_QUERY_VALUE, &Key) != ERROR_SUCCESS) return "(missing)";
-    char Data[2048];
-    DWORD Size = sizeof(Data);
-    const LONG Status = RegQueryValueExA(Key, Name.c_str(), nullptr, &Type, reinterpret_cast<BYTE*>(Data), &Size);
-    RegCloseKey(Key);
-    return Status == ERROR_SUCCESS ? std::string(Data, Size) : "(missing)";
-}
 
 std::string Read(const std::string& Root, const std::string& Path, const std::string& Name, bool& Ok) {
     std::string Value = "stale";  // must be emptied whenever the read fails
@@ -87,7 +51,7 @@ TEST(Registry, OnlyTheFourRootNamesAreKnown) {
         EXPECT_EQ(Read(R.Name, R.Path, "v", Ok), R.Name);
         EXPECT_TRUE(Ok);
         DWORD Type = 0;
-        EXPECT_EQ(GetRaw(R.Key, R.Path, "v", Type), std::string(R.Name) + '\0');
+        EXPECT_EQ(RawValue(R.Key, R.Path, "v", Type), std::string(R.Name) + '\0');
         RegDeleteTreeA(R.Key, R.Path.c_str());
     }
 }
@@ -95,9 +59,10 @@ TEST(Registry, OnlyTheFourRootNamesAreKnown) {
 TEST(Registry, WriteStoresTheTextAndOneZeroByte) {
     TTestKey Key;
     DWORD Type = 0;
-    for (const std::string& Text : {std::string("C:\\work\\报告.txt"), "D:\\" + Gbk5C + "\\" + Gbk5C, std::string(1500, 'x')}) {
+    for (const std::string& Text :
+         {std::string("C:\\work\\报告.txt"), "D:\\" + Gbk5C + "\\" + Gbk5C, std::string(1500, 'x')}) {
         EXPECT_TRUE(RegWriteString(Hkcu, Key / "a\\b", "path", Text));  // missing keys are created on the way
-        EXPECT_EQ(GetRaw(HKEY_CURRENT_USER, Key / "a\\b", "path", Type), Text + '\0');
+        EXPECT_EQ(RawValue(HKEY_CURRENT_USER, Key / "a\\b", "path", Type), Text + '\0');
         EXPECT_EQ(Type, static_cast<DWORD>(REG_SZ));
         bool Ok = false;
         EXPECT_EQ(Read(Hkcu, Key / "a\\b", "path", Ok), Text);
@@ -105,14 +70,14 @@ TEST(Registry, WriteStoresTheTextAndOneZeroByte) {
     }
 
     EXPECT_TRUE(RegWriteString(Hkcu, Key.Path(), "empty", ""));
-    EXPECT_EQ(GetRaw(HKEY_CURRENT_USER, Key.Path(), "empty", Type), std::string(1, '\0'));
+    EXPECT_EQ(RawValue(HKEY_CURRENT_USER, Key.Path(), "empty", Type), std::string(1, '\0'));
     bool Ok = false;
     EXPECT_EQ(Read(Hkcu, Key.Path(), "empty", Ok), "");
     EXPECT_TRUE(Ok);
 
     // One leading "\" is dropped; an empty key path is the root itself; an empty name the default value.
     EXPECT_TRUE(RegWriteString(Hkcu, "\\" + Key.Path(), "", "default"));
-    EXPECT_EQ(GetRaw(HKEY_CURRENT_USER, Key.Path(), "", Type), std::string("default") + '\0');
+    EXPECT_EQ(RawValue(HKEY_CURRENT_USER, Key.Path(), "", Type), std::string("default") + '\0');
     const std::string RootValue = "yqtest" + std::to_string(GetCurrentProcessId());
     EXPECT_TRUE(RegWriteString(Hkcu, "", RootValue, "at the root"));
     EXPECT_EQ(Read(Hkcu, "\\", RootValue, Ok), "at the root");
@@ -125,7 +90,7 @@ TEST(Registry, AValueWithAZeroByteIsStoredWholeButReportedAsFailed) {
     const std::string Text("ab\0cd", 5);
     EXPECT_FALSE(RegWriteString(Hkcu, Key.Path(), "v", Text));
     DWORD Type = 0;
-    EXPECT_EQ(GetRaw(HKEY_CURRENT_USER, Key.Path(), "v", Type), Text + '\0');
+    EXPECT_EQ(RawValue(HKEY_CURRENT_USER, Key.Path(), "v", Type), Text + '\0');
     bool Ok = false;
     EXPECT_EQ(Read(Hkcu, Key.Path(), "v", Ok), "ab");
     EXPECT_TRUE(Ok);
@@ -133,28 +98,25 @@ TEST(Registry, AValueWithAZeroByteIsStoredWholeButReportedAsFailed) {
 
 TEST(Registry, ReadTakesStringsAsStoredAndRefusesOtherTypes) {
     TTestKey Key;
-    SetRaw(Key.Path(), "dword", REG_DWORD, std::string("\x01\x02\x03\x04", 4));
-    SetRaw(Key.Path(), "multi", REG_MULTI_SZ, std::string("a\0b\0\0", 5));
-    SetRaw(Key.Path(), "nothing", REG_BINARY, "");
-    SetRaw(Key.Path(), "empty sz", REG_SZ, "");
-    SetRaw(Key.Path(), "zero dword", REG_DWORD, "");
-    SetRaw(Key.Path(), "expand", REG_EXPAND_SZ, std::string("%TEMP%\\x", 9));
-    SetRaw(Key.Path(), "cut", REG_SZ, std::string("before\0after\0", 13));
-    SetRaw(Key.Path(), "unended", REG_SZ, "no zero byte");
+    SetRawValue(HKEY_CURRENT_USER, Key.Path(), "dword", REG_DWORD, std::string("\x01\x02\x03\x04", 4));
+    SetRawValue(HKEY_CURRENT_USER, Key.Path(), "multi", REG_MULTI_SZ, std::string("a\0b\0\0", 5));
+    SetRawValue(HKEY_CURRENT_USER, Key.Path(), "nothing", REG_BINARY, "");
+    SetRawValue(HKEY_CURRENT_USER, Key.Path(), "empty sz", REG_SZ, "");
+    SetRawValue(HKEY_CURRENT_USER, Key.Path(), "zero dword", REG_DWORD, "");
+    SetRawValue(HKEY_CURRENT_USER, Key.Path(), "expand", REG_EXPAND_SZ, std::string("%TEMP%\\x", 9));
+    SetRawValue(HKEY_CURRENT_USER, Key.Path(), "cut", REG_SZ, std::string("before\0after\0", 13));
+    SetRawValue(HKEY_CURRENT_USER, Key.Path(), "unended", REG_SZ, "no zero byte");
 
     struct {
         const char* Name;
         bool Ok;
         std::string Value;
     } const Cases[] = {
-        {"dword", false, ""},
-        {"multi", false, ""},
+        {"dword", false, ""},          {"multi", false, ""},
         {"nothing", true, ""},  // zero bytes of data read as empty text whatever the type
-        {"empty sz", true, ""},
-        {"zero dword", true, ""},
+        {"empty sz", true, ""},        {"zero dword", true, ""},
         {"expand", true, "%TEMP%\\x"},  // not expanded
-        {"cut", true, "before"},
-        {"unended", true, "no zero byte"},
+        {"cut", true, "before"},       {"unended", true, "no zero byte"},
         {"missing", false, ""},
     };
     for (const auto& C : Cases) {
@@ -165,7 +127,7 @@ TEST(Registry, ReadTakesStringsAsStoredAndRefusesOtherTypes) {
     // Writing over a value of another type replaces it by a string.
     EXPECT_TRUE(RegWriteString(Hkcu, Key.Path(), "dword", "now text"));
     DWORD Type = 0;
-    GetRaw(HKEY_CURRENT_USER, Key.Path(), "dword", Type);
+    RawValue(HKEY_CURRENT_USER, Key.Path(), "dword", Type);
     EXPECT_EQ(Type, static_cast<DWORD>(REG_SZ));
 }
 
@@ -196,7 +158,7 @@ TEST(Registry, ARefusedCreationGivesFalse) {
 TEST(Registry, TheSavePathIsCarriedFromRunToRun) {
     const char* const Stored = "Software\\zemvold";
     DWORD Type = 0;
-    const std::string Before = GetRaw(HKEY_CURRENT_USER, Stored, "DialogSelectfile", Type);
+    const std::string Before = RawValue(HKEY_CURRENT_USER, Stored, "DialogSelectfile", Type);
     RegDeleteTreeA(HKEY_CURRENT_USER, Stored);
 
     // First run: nothing stored, nothing confirmed; reading creates nothing, the exit stores "".
@@ -205,7 +167,7 @@ TEST(Registry, TheSavePathIsCarriedFromRunToRun) {
     EXPECT_EQ(LastDialogFile, "");
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, Stored));
     SaveLastDialogFile();
-    EXPECT_EQ(GetRaw(HKEY_CURRENT_USER, Stored, "DialogSelectfile", Type), std::string(1, '\0'));
+    EXPECT_EQ(RawValue(HKEY_CURRENT_USER, Stored, "DialogSelectfile", Type), std::string(1, '\0'));
     EXPECT_EQ(Type, static_cast<DWORD>(REG_SZ));
 
     // A later run confirms a path; the next run starts with it.
@@ -216,12 +178,12 @@ TEST(Registry, TheSavePathIsCarriedFromRunToRun) {
     EXPECT_EQ(LastDialogFile, "C:\\目标\\" + Gbk5C + ".txt");
 
     // A value that is no string leaves the start value empty.
-    SetRaw(Stored, "DialogSelectfile", REG_DWORD, std::string(4, '\x07'));
+    SetRawValue(HKEY_CURRENT_USER, Stored, "DialogSelectfile", REG_DWORD, std::string(4, '\x07'));
     LoadLastDialogFile();
     EXPECT_EQ(LastDialogFile, "");
 
     RegDeleteTreeA(HKEY_CURRENT_USER, Stored);
-    if (Before != "(missing)") SetRaw(Stored, "DialogSelectfile", REG_SZ, Before);
+    if (Before != "(missing)") SetRawValue(HKEY_CURRENT_USER, Stored, "DialogSelectfile", REG_SZ, Before);
 }
 
 }  // namespace

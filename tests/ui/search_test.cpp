@@ -9,9 +9,9 @@
 
 #include "support/fileinfo.h"
 #include "support/formatting.h"
-#include "tests/dialogdriver.h"
-#include "tests/mainform.h"
-#include "tests/testfiles.h"
+#include "tests/helpers/dialogdriver.h"
+#include "tests/helpers/mainform.h"
+#include "tests/helpers/testfiles.h"
 #include "ui/Unit1.h"
 #include "ui/application.h"
 
@@ -69,26 +69,25 @@ protected:
         return ProgramFolder() + Tree.Path().substr(0, 1) + Letters + ".dat";
     }
 
-    void Click(TControl& Button) { SendMessageA(Button.Handle(), BM_CLICK, 0, 0); }
     void Search(TControl& Button, const std::string& Folder, const std::string& Type = "*.txt",
                 const std::string& Keyword = "") {
         Form->Edit1.SetText(Folder);
         Form->ComboBox1.SetText(Type);
         Form->Edit2.SetText(Keyword);
-        Click(Button);
+        Press(Button);
     }
     std::vector<std::string> Listed() const {
         std::vector<std::string> R;
         for (int I = 0; I < Form->ListBox1.Count(); ++I) R.push_back(Form->ListBox1.Item(I));
         return R;
     }
-    std::string Status() const { return Form->StatusBar1.PanelText(1); }
 
     // Folders F0..F{N-1} with Files .txt files each.
     void MakeFolders(int N, int Files) {
         for (int I = 0; I < N; ++I) {
             MakeFolder(Tree / ("F" + std::to_string(I)));
-            for (int J = 0; J < Files; ++J) WriteBytes(Tree / ("F" + std::to_string(I) + "\\n" + std::to_string(J) + ".txt"), "x");
+            for (int J = 0; J < Files; ++J)
+                WriteBytes(Tree / ("F" + std::to_string(I) + "\\n" + std::to_string(J) + ".txt"), "x");
         }
     }
 
@@ -195,14 +194,16 @@ TEST_F(WindowSearch, DateFilterListsFilesWrittenAfterMidnightOfTheChosenDay) {
     const struct {
         const char* Name;
         int Day, Hour, Minute, Second, Millisecond;
-    } Files[] = {{"exact.txt", 10, 0, 0, 0, 0}, {"later.txt", 10, 0, 0, 0, 1}, {"next.txt", 11, 8, 0, 0, 0},
+    } Files[] = {{"exact.txt", 10, 0, 0, 0, 0},
+                 {"later.txt", 10, 0, 0, 0, 1},
+                 {"next.txt", 11, 8, 0, 0, 0},
                  {"before.txt", 9, 23, 59, 59, 999}};
     for (const auto& F : Files) {
         WriteBytes(Tree / F.Name, "");
         SetLocalWriteTime(Tree / F.Name, 2024, 3, F.Day, F.Hour, F.Minute, F.Second, F.Millisecond);
     }
     EXPECT_FALSE(Form->DateTimePicker1.Enabled());
-    Click(Form->CheckBox1);
+    Press(Form->CheckBox1);
     EXPECT_TRUE(Form->CheckBox1.Checked());
     EXPECT_TRUE(Form->DateTimePicker1.Enabled());
     ASSERT_TRUE(Form->DateTimePicker1.SetDateTime(FieldsToDateTime(2024, 3, 10)));
@@ -214,7 +215,7 @@ TEST_F(WindowSearch, DateFilterListsFilesWrittenAfterMidnightOfTheChosenDay) {
     EXPECT_EQ(Names, (std::vector<std::string>{"later.txt", "next.txt"}));
     EXPECT_EQ(SummaryCount(Status()), 2);  // the listed lines, not the engine's four
 
-    Click(Form->CheckBox1);
+    Press(Form->CheckBox1);
     EXPECT_FALSE(Form->DateTimePicker1.Enabled());
     Search(Form->BitBtn1, Tree.Path());
     EXPECT_EQ(Listed().size(), 4u);
@@ -223,7 +224,7 @@ TEST_F(WindowSearch, DateFilterListsFilesWrittenAfterMidnightOfTheChosenDay) {
 TEST_F(WindowSearch, StopDuringAFullSearchKeepsTheListAndWritesNoCache) {
     MakeFolders(40, 3);
     WriteBytes(CacheFile(), "old\r\n");
-    TDuringSearch PressStop([&] { Click(Form->BitBtn2); });
+    TDuringSearch PressStop([&] { Press(Form->BitBtn2); });
     Search(Form->BitBtn7, Tree.Path());
     ASSERT_TRUE(PressStop.Ran());
     EXPECT_TRUE(StopRequested);
@@ -240,8 +241,8 @@ TEST_F(WindowSearch, StopDuringAFullSearchKeepsTheListAndWritesNoCache) {
 TEST_F(WindowSearch, ASearchCommandDuringASearchIsIgnored) {
     MakeFolders(10, 2);
     TDuringSearch PressQuick([&] {
-        Click(Form->BitBtn1);
-        Click(Form->BitBtn7);
+        Press(Form->BitBtn1);
+        Press(Form->BitBtn7);
     });
     Search(Form->BitBtn7, Tree.Path());
     ASSERT_TRUE(PressQuick.Ran());
@@ -283,7 +284,7 @@ TEST_F(WindowSearch, ClosingDuringASearchStopsItAndClosesAfterwards) {
     EXPECT_NE(SearchEngine, nullptr);  // not released under the running search
     EXPECT_LE(Listed().size(), 2u);
     EXPECT_FALSE(IsExistingFile(CacheFile()));  // the stopped walk wrote nothing
-    Application.Run();  // the close asked for is carried out now
+    Application.Run();                          // the close asked for is carried out now
     EXPECT_EQ(SearchEngine, nullptr);
     EXPECT_TRUE(Application.Terminated());
 }
@@ -297,10 +298,10 @@ TEST_F(WindowSearch, AFailingCacheFileIsReportedAndTheWindowStaysUsable) {
     Form->StatusBar1.SetPanelText(1, "before");
     std::vector<std::string> Boxes;
     TDialogScript Answer([&] {
-        HWND Box = WaitForDialog();
-        if (!Box) return;
-        Boxes.push_back(TextOf(GetDlgItem(Box, 0xFFFF)));
-        ::Click(GetDlgItem(Box, IDOK));
+        if (HWND Box = WaitForDialog()) {
+            Boxes.push_back(NoticeText(Box));
+            Click(GetDlgItem(Box, IDOK));
+        }
     });
     Search(Form->BitBtn1, Tree.Path());
     EXPECT_TRUE(Answer.Finish());

@@ -5,19 +5,20 @@
 #include <gtest/gtest.h>
 
 #include "support/registry.h"
-#include "tests/dialogdriver.h"
-#include "tests/testfiles.h"
+#include "tests/helpers/dialogdriver.h"
+#include "tests/helpers/testfiles.h"
 
 namespace {
 
-const std::string Yen = "\x81\x5C";   // GBK characters whose second byte is "\"
+const std::string Yen = "\x81\x5C";  // GBK characters whose second byte is "\"
 const std::string Kuai = "\x95\x5C";
 
 // Every dialog is owned by a top-level window of the test, as the program's are by its main window.
 class Dialogs : public testing::Test {
 protected:
     void SetUp() override {
-        Owner = CreateWindowExA(0, "STATIC", "owner", WS_OVERLAPPED, 0, 0, 200, 100, nullptr, nullptr, nullptr, nullptr);
+        Owner =
+            CreateWindowExA(0, "STATIC", "owner", WS_OVERLAPPED, 0, 0, 200, 100, nullptr, nullptr, nullptr, nullptr);
         ASSERT_NE(Owner, nullptr);
         SetDialogOwner(Owner);
     }
@@ -65,7 +66,8 @@ TEST_F(Dialogs, WithoutALiveOwnerDialogsHaveNone) {
 // Types Name into the save-as dialog, optionally picks the filter pair FilterLine (0-based), and
 // confirms; records the dialog's owner and the filter lines it offered.
 struct TSaveAnswer {
-    explicit TSaveAnswer(std::string TypedName = std::string(), int Line = -1) : Name(std::move(TypedName)), FilterLine(Line) {}
+    explicit TSaveAnswer(std::string TypedName = std::string(), int Line = -1)
+        : Name(std::move(TypedName)), FilterLine(Line) {}
     std::string Name;
     int FilterLine = -1;
     bool Cancel = false;
@@ -77,11 +79,7 @@ struct TSaveAnswer {
         if (!Dialog) return;
         DialogOwner = GetWindow(Dialog, GW_OWNER);
         HWND FilterBox = FindChild(Dialog, "ComboBox", 0x470);
-        for (LRESULT I = 0; I < SendMessageA(FilterBox, CB_GETCOUNT, 0, 0); ++I) {
-            char Line[256] = {};
-            SendMessageA(FilterBox, CB_GETLBTEXT, I, reinterpret_cast<LPARAM>(Line));
-            Filters.push_back(Line);
-        }
+        Filters = ComboLines(FilterBox);
         if (Cancel) {
             Click(GetDlgItem(Dialog, IDCANCEL));
             return;
@@ -92,7 +90,7 @@ struct TSaveAnswer {
                 SendMessageA(Dialog, WM_COMMAND, MAKEWPARAM(0x470, Code), reinterpret_cast<LPARAM>(FilterBox));
         }
         SendMessageA(FindChild(Dialog, "Edit", 0x47C), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Name.c_str()));
-        PostMessageA(Dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        PostCommand(Dialog, IDOK);
     }
 };
 

@@ -7,9 +7,11 @@
 #include <algorithm>
 #include <map>
 
-#include "tests/testfiles.h"
+#include "tests/helpers/testfiles.h"
 
 namespace {
+
+class TextRules : public TTempFolderTest {};
 
 std::string ErrorText(const std::function<void()>& Action) {
     try {
@@ -20,7 +22,7 @@ std::string ErrorText(const std::function<void()>& Action) {
     return "(no failure)";
 }
 
-TEST(TextRules, LeadBytesComeFromTheChineseLocale) {
+TEST_F(TextRules, LeadBytesComeFromTheChineseLocale) {
     SetLeadByteRanges({});
     ReadLocaleLeadBytes();
     EXPECT_EQ(GetACP(), 936u);
@@ -32,7 +34,7 @@ TEST(TextRules, LeadBytesComeFromTheChineseLocale) {
     EXPECT_FALSE(IsLeadByte('\\'));
 }
 
-TEST(TextRules, LocaleCaseAndSearch) {
+TEST_F(TextRules, LocaleCaseAndSearch) {
     EXPECT_EQ(LocaleUpper("report.txt"), "REPORT.TXT");
     EXPECT_EQ(LocaleUpper(""), "");
     const std::string Chinese = "中文abc";
@@ -49,7 +51,7 @@ TEST(TextRules, LocaleCaseAndSearch) {
     EXPECT_EQ(LocalePos("", "abc"), 0);
 }
 
-TEST(TextRules, ReplaceKeepsCaseOutsideTheReplacedParts) {
+TEST_F(TextRules, ReplaceKeepsCaseOutsideTheReplacedParts) {
     EXPECT_EQ(ReplaceAllText("*.txt", "*", ""), ".txt");
     EXPECT_EQ(ReplaceAllText("*.*", "*", ""), ".");
     EXPECT_EQ(ReplaceAllText("a*b**c", "*", ""), "abc");
@@ -62,7 +64,7 @@ TEST(TextRules, ReplaceKeepsCaseOutsideTheReplacedParts) {
     EXPECT_EQ(ReplaceText("abc", "", "x", ReplaceAll), "abc");
 }
 
-TEST(TextRules, AnsiToUtf16ConvertsTheWholeTextWithinTheArea) {
+TEST_F(TextRules, AnsiToUtf16ConvertsTheWholeTextWithinTheArea) {
     wchar_t Area[8];
     EXPECT_EQ(AnsiToUtf16("中文", Area, 8), 2);
     EXPECT_EQ(Area[0], 0x4E2D);
@@ -76,8 +78,7 @@ TEST(TextRules, AnsiToUtf16ConvertsTheWholeTextWithinTheArea) {
     EXPECT_EQ(Area[0], 0);
 }
 
-TEST(TextRules, FullPathsAndFileQueries) {
-    TTempDir Dir;
+TEST_F(TextRules, FullPathsAndFileQueries) {
     WriteBytes(Dir / "a.txt", "x");
     WriteBytes(Dir / "old.txt", "x");
     SetLocalWriteTime(Dir / "old.txt", 1975, 6, 1);
@@ -110,8 +111,7 @@ TEST(TextRules, FullPathsAndFileQueries) {
     EXPECT_FALSE(RemoveFile(Dir / "a.txt"));
 }
 
-TEST(TextRules, EnumerationReturnsEveryEntryWithMask63) {
-    TTempDir Dir;
+TEST_F(TextRules, EnumerationReturnsEveryEntryWithMask63) {
     WriteBytes(Dir / "plain.txt", "12345");
     WriteBytes(Dir / "hidden.txt", "");
     WriteBytes(Dir / "system.dat", "");
@@ -129,7 +129,8 @@ TEST(TextRules, EnumerationReturnsEveryEntryWithMask63) {
     EXPECT_EQ(Entry.FindHandle, INVALID_HANDLE_VALUE);
     std::vector<std::string> Names;
     for (const auto& [Name, E] : Seen) Names.push_back(Name);
-    EXPECT_EQ(Names, (std::vector<std::string>{".", "..", "folder", "hidden.txt", "plain.txt", "system.dat", "中文名.txt"}));
+    EXPECT_EQ(Names,
+              (std::vector<std::string>{".", "..", "folder", "hidden.txt", "plain.txt", "system.dat", "中文名.txt"}));
     EXPECT_EQ(Seen["plain.txt"].Size, 5);
     EXPECT_TRUE(Seen["folder"].Attr & faDirectory);
     EXPECT_TRUE(Seen["hidden.txt"].Attr & faHidden);
@@ -151,8 +152,7 @@ TEST(TextRules, EnumerationReturnsEveryEntryWithMask63) {
     EXPECT_EQ(Entry.FindHandle, INVALID_HANDLE_VALUE);
 }
 
-TEST(TextRules, EmptyFolderGivesDotEntriesThenTheEnd) {
-    TTempDir Dir;
+TEST_F(TextRules, EmptyFolderGivesDotEntriesThenTheEnd) {
     TSearchRec Entry;
     TEnumScope Scope(Entry);
     std::vector<std::string> Names;
@@ -160,8 +160,7 @@ TEST(TextRules, EmptyFolderGivesDotEntriesThenTheEnd) {
     EXPECT_EQ(Names, (std::vector<std::string>{".", ".."}));
 }
 
-TEST(TextRules, LineListFileBytesAndRoundTrip) {
-    TTempDir Dir;
+TEST_F(TextRules, LineListFileBytesAndRoundTrip) {
     const std::string Name = Dir / "list.dat";
     TStringList List;
     List.Add("c:\\data");
@@ -191,12 +190,12 @@ TEST(TextRules, LineListFileBytesAndRoundTrip) {
     TSearchRec Entry;
     TEnumScope Scope(Entry);
     int Files = 0;
-    for (DWORD R = EnumFirst(Dir / "*", faAnyFile, Entry); R == 0; R = EnumNext(Entry)) Files += !(Entry.Attr & faDirectory);
+    for (DWORD R = EnumFirst(Dir / "*", faAnyFile, Entry); R == 0; R = EnumNext(Entry))
+        Files += !(Entry.Attr & faDirectory);
     EXPECT_EQ(Files, 1);
 }
 
-TEST(TextRules, LineListFailuresCarryTheirTextsAndKeepTheOldFile) {
-    TTempDir Dir;
+TEST_F(TextRules, LineListFailuresCarryTheirTextsAndKeepTheOldFile) {
     const std::string Name = Dir / "list.dat";
     TStringList List;
     List.Add("kept");
@@ -232,8 +231,7 @@ TEST(TextRules, LineListFailuresCarryTheirTextsAndKeepTheOldFile) {
     EXPECT_EQ(ReadBytes(Name), "old\r\n");
 }
 
-TEST(TextRules, WholeFileReadGivesEveryByte) {
-    TTempDir Dir;
+TEST_F(TextRules, WholeFileReadGivesEveryByte) {
     std::string Bytes;
     for (int I = 0; I < 70000; ++I) Bytes += static_cast<char>(I * 7);
     WriteBytes(Dir / "b.bin", Bytes);

@@ -24,6 +24,11 @@ protected:
         Application.ProcessMessages();
     }
 
+    // Presses a button of the window as a click does, and returns once its handler has run.
+    static void Press(const TControl& Button) { SendMessageA(Button.Handle(), BM_CLICK, 0, 0); }
+    // The status bar's text of the moment.
+    std::string Status() const { return Form->StatusBar1.PanelText(1); }
+
     // A mouse click on line Index of the result list, as a person selects it; optionally a
     // double click.
     void ClickLine(int Index, bool Double = false) {

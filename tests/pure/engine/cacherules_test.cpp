@@ -21,15 +21,19 @@ TEST_F(CacheRules, FileNameFromRootKeyCharacterAndTypeLetters) {
     EXPECT_EQ(CacheFileNameFor("D:\\Tools\\", "c:\\", ""), "D:\\Tools\\c.dat");
     EXPECT_EQ(CacheFileNameFor("D:\\Tools\\", "\\\\server\\share", ".doc"), "D:\\Tools\\\\doc.dat");
     EXPECT_EQ(CacheFileNameFor("D:\\Tools\\", " c:\\", ".doc"), "D:\\Tools\\ doc.dat");
+    // clang-format off
     EXPECT_EQ(CacheFileNameFor("D:\\Tools\\", "\xD6\xD0\\x", ".doc"), "D:\\Tools\\\xD6" "doc.dat");  // its lead byte alone
+    // clang-format on
 }
 
 TEST_F(CacheRules, RecordedFormKeepsDoubleByteCharactersWhole) {
     EXPECT_EQ(CacheFolderForm("C:\\"), "c:");
     EXPECT_EQ(CacheFolderForm("C:\\Data\\Sub"), "c:\\data\\sub");
     EXPECT_EQ(CacheFolderForm("C:\\Data\\"), "c:\\data");
+    // clang-format off
     EXPECT_EQ(CacheFolderForm("C:\\\x81\x41" "Dir"), "c:\\\x81\x41" "dir");  // 81 41 stays 81 41
     EXPECT_EQ(CacheFolderForm("C:\\\x81\x5C"), "c:\\\x81\x5C");         // its second byte is no separator
+    // clang-format on
     EXPECT_EQ(CacheFolderForm("C:\\\x81\x5C\\"), "c:\\\x81\x5C");
 }
 

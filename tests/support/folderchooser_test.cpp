@@ -5,11 +5,11 @@
 
 #include <algorithm>
 
-#include "support/dialogs.h"
 #include "pure/support/folderchain.h"
+#include "support/dialogs.h"
 #include "support/textrules.h"
-#include "tests/dialogdriver.h"
-#include "tests/testfiles.h"
+#include "tests/helpers/dialogdriver.h"
+#include "tests/helpers/testfiles.h"
 
 namespace {
 
@@ -85,9 +85,11 @@ private:
 class FolderChooser : public testing::Test {
 protected:
     void SetUp() override {
-        Owner = CreateWindowExA(0, "STATIC", "owner", WS_OVERLAPPED, 0, 0, 200, 100, nullptr, nullptr, nullptr, nullptr);
+        Owner =
+            CreateWindowExA(0, "STATIC", "owner", WS_OVERLAPPED, 0, 0, 200, 100, nullptr, nullptr, nullptr, nullptr);
         SetDialogOwner(Owner);
-        for (const std::string& Name : {std::string("b"), std::string("A"), Yen, std::string("子目录")}) MakeFolder(Dir / Name);
+        for (const std::string& Name : {std::string("b"), std::string("A"), Yen, std::string("子目录")})
+            MakeFolder(Dir / Name);
         MakeFolder(Dir / (Yen + "\\" + Kuai));
         WriteBytes(Dir / "file.txt", "not a folder");
     }
@@ -136,7 +138,8 @@ TEST_F(FolderChooser, StartsAtTheCurrentFolderAndConfirmsADriveRoot) {
 
     // The chain, each step one level deeper, then the subfolders (no files) one level deeper still.
     std::vector<std::string> Expected;
-    for (std::size_t I = 0; I < Chain.size(); ++I) Expected.push_back(std::string(2 * I, ' ') + (I ? NamePart(Chain[I]) : Chain[I]));
+    for (std::size_t I = 0; I < Chain.size(); ++I)
+        Expected.push_back(std::string(2 * I, ' ') + (I ? NamePart(Chain[I]) : Chain[I]));
     const std::string Indent(2 * Chain.size(), ' ');
     ASSERT_EQ(Lines.size(), Expected.size() + 4);
     EXPECT_TRUE(std::equal(Expected.begin(), Expected.end(), Lines.begin()));
@@ -164,7 +167,7 @@ TEST_F(FolderChooser, ConfirmsASubfolderWithoutTrailingBackslash) {
         SendMessageA(List, LB_SETCURSEL, FindLine(List, Kuai), 0);
         PostMessageA(Chooser, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(List), TRUE);
         Steps.push_back(WaitUntil([&] { return FocusOf(Chooser) == List; }));
-        PostMessageA(Chooser, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        PostCommand(Chooser, IDOK);
         Steps.push_back(WaitUntil([&] { return LabelOf(Chooser) == Inner; }));
         Steps.push_back(IsWindowVisible(Chooser) != FALSE);
         Click(GetDlgItem(Chooser, IDOK));
@@ -203,7 +206,8 @@ TEST_F(FolderChooser, ADriveChangeOpensThatDrivesCurrentFolder) {
 
 TEST_F(FolderChooser, CancelLeavesTheFolderTextAsItWas) {
     const TCurrentFolder Current(Dir / "A");
-    for (const std::string& Given : {std::string(), Dir / "missing", Dir / "file.txt", std::string("A"), std::string("\\\\")}) {
+    for (const std::string& Given :
+         {std::string(), Dir / "missing", Dir / "file.txt", std::string("A"), std::string("\\\\")}) {
         std::string Folder = Given;
         std::string Start;
         const bool Ok = Choose(false, Folder, [&](HWND Chooser) {
@@ -227,18 +231,11 @@ TEST_F(FolderChooser, WithAllowCreateATypedMissingFolderIsAskedForButNotCreated)
         EditAtStart = TextOf(Edit);
         SendMessageA(Edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Typed.c_str()));
         Click(GetDlgItem(Chooser, IDOK));
-        HWND Box = WaitForDialog(FolderMissingCaption);
-        if (!Box) return;
-        for (const std::string& Text : ChildTexts(Box, "Static")) {
-            if (!Text.empty()) Question = Text;
-        }
-        Click(GetDlgItem(Box, IDNO));  // No keeps the chooser open
-        if (!WaitForDialog("选择目录")) return;
+        Question = AnswerNotice(FolderMissingCaption, IDNO);  // No keeps the chooser open
+        if (Question.empty() || !WaitForDialog("选择目录")) return;
         AfterNo = TextOf(Edit);
         Click(GetDlgItem(Chooser, IDOK));
-        Box = WaitForDialog(FolderMissingCaption);
-        AskedTwice = Box != nullptr;
-        if (Box) Click(GetDlgItem(Box, IDYES));
+        AskedTwice = !AnswerNotice(FolderMissingCaption, IDYES).empty();
     });
     EXPECT_TRUE(Closed);
     EXPECT_EQ(EditAtStart, Dir.Path());

@@ -5,10 +5,10 @@
 #include "support/dialogs.h"
 #include "support/registry.h"
 #include "support/textrules.h"
-#include "tests/dialogdriver.h"
-#include "tests/mainform.h"
-#include "tests/shellrecording.h"
-#include "tests/testfiles.h"
+#include "tests/helpers/dialogdriver.h"
+#include "tests/helpers/mainform.h"
+#include "tests/helpers/shellrecording.h"
+#include "tests/helpers/testfiles.h"
 #include "ui/Unit1.h"
 #include "ui/application.h"
 
@@ -20,8 +20,6 @@ protected:
         Form->ListBox1.Clear();
         for (const auto& L : Lines) Form->ListBox1.Add(L);
     }
-    void Press(TControl& Button) { SendMessageA(Button.Handle(), BM_CLICK, 0, 0); }
-    std::string Status() const { return Form->StatusBar1.PanelText(1); }
 
     TTempDir Dir;
 };
@@ -36,49 +34,25 @@ struct TSaveAndNotice {
     void operator()() {
         HWND Dialog = WaitForDialog();
         if (!Dialog) return;
-        HWND FilterBox = FindChild(Dialog, "ComboBox", 0x470);
-        for (LRESULT I = 0; I < SendMessageA(FilterBox, CB_GETCOUNT, 0, 0); ++I) {
-            char Line[256] = {};
-            SendMessageA(FilterBox, CB_GETLBTEXT, I, reinterpret_cast<LPARAM>(Line));
-            Filters.push_back(Line);
-        }
+        Filters = ComboLines(FindChild(Dialog, "ComboBox", 0x470));
         if (Name.empty()) {
             Click(GetDlgItem(Dialog, IDCANCEL));
         } else {
             SendMessageA(FindChild(Dialog, "Edit", 0x47C), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Name.c_str()));
-            PostMessageA(Dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+            PostCommand(Dialog, IDOK);
         }
         while (IsWindow(Dialog)) Sleep(10);
-        HWND Box = WaitForDialog("提示");
-        if (!Box) return;
-        for (const auto& T : ChildTexts(Box, "Static"))
-            if (!T.empty()) Notice = T;
-        Click(GetDlgItem(Box, IDOK));
+        Notice = AnswerNotice();
     }
 };
-
-// The text of the notice that Action shows, answered with OK; empty when none appears.
-std::string NoticeOf(const std::function<void()>& Action) {
-    std::string Text;
-    TDialogScript Script([&] {
-        HWND Box = WaitForDialog("提示");
-        if (!Box) return;
-        for (const auto& T : ChildTexts(Box, "Static"))
-            if (!T.empty()) Text = T;
-        Click(GetDlgItem(Box, IDOK));
-    });
-    Action();
-    Script.Finish();
-    return Text;
-}
 
 TEST_F(ListActions, WithoutASelectionNothingHappens) {
     WriteBytes(Dir / "a.txt", "a");
     List({Dir / "a.txt"});
     Form->StatusBar1.SetPanelText(1, "unchanged");
     ASSERT_EQ(Form->ListBox1.ItemIndex(), -1);
-    for (TControl* Button : std::vector<TControl*>{&Form->BitBtn3, &Form->BitBtn4, &Form->BitBtn5, &Form->BitBtn6,
-                                                   &Form->BitBtn8}) {
+    for (TControl* Button :
+         std::vector<TControl*>{&Form->BitBtn3, &Form->BitBtn4, &Form->BitBtn5, &Form->BitBtn6, &Form->BitBtn8}) {
         bool Appeared = false;
         TDialogScript Script([&] { Appeared = WaitForDialog("", 300) != nullptr; });
         Press(*Button);

@@ -6,15 +6,17 @@
 
 #include "support/formatting.h"
 #include "support/textrules.h"
-#include "tests/shellrecording.h"
-#include "tests/testfiles.h"
+#include "tests/helpers/registrykey.h"
+#include "tests/helpers/shellrecording.h"
+#include "tests/helpers/testfiles.h"
 
 namespace {
 
+class FileInfo : public TTempFolderTest {};
+
 constexpr DWORD ReadOnlyHiddenArchive = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE;
 
-TEST(FileInfo, ModificationTimeCountsMilliseconds) {
-    TTempDir Dir;
+TEST_F(FileInfo, ModificationTimeCountsMilliseconds) {
     const std::string File = Dir / "a.txt";
     WriteBytes(File, "x");
     SetLocalWriteTime(File, 2024, 3, 5, 10, 15, 30, 250);
@@ -27,8 +29,7 @@ TEST(FileInfo, ModificationTimeCountsMilliseconds) {
     EXPECT_EQ(GetFileModified(File), FieldsToDateTime(1975, 6, 1, 8));
 }
 
-TEST(FileInfo, ModificationTimeOfFoldersAndMissingNames) {
-    TTempDir Dir;
+TEST_F(FileInfo, ModificationTimeOfFoldersAndMissingNames) {
     const std::string Folder = Dir / "sub";
     MakeFolder(Folder);
     SetLocalWriteTime(Folder, 2020, 1, 2, 3, 4, 5);
@@ -48,7 +49,7 @@ FILETIME UtcOfLocal(int Y, int M, int D, int H, int N, int S, int Z, DWORD Extra
     return Utc;
 }
 
-TEST(FileInfo, FileTimesOfEveryRange) {
+TEST_F(FileInfo, FileTimesOfEveryRange) {
     EXPECT_EQ(FileTimeToLocalDateTime(UtcOfLocal(2024, 3, 5, 23, 59, 59, 999, 9999)),
               FieldsToDateTime(2024, 3, 5, 23, 59, 59, 999));
     EXPECT_EQ(FileTimeToLocalDateTime(UtcOfLocal(1890, 6, 1, 6, 0, 0, 0)), FieldsToDateTime(1890, 6, 1, 6));
@@ -58,8 +59,7 @@ TEST(FileInfo, FileTimesOfEveryRange) {
     EXPECT_LT(FileTimeToLocalDateTime(FILETIME{0, 0}), DayNumber(1601, 1, 2));
 }
 
-TEST(FileInfo, LengthsBeyondFourGigabytes) {
-    TTempDir Dir;
+TEST_F(FileInfo, LengthsBeyondFourGigabytes) {
     MakeSparseFile(Dir / "three.bin", 3221225472);
     MakeSparseFile(Dir / "four.bin", 4294967306);
     EXPECT_EQ(GetFileLength(Dir / "three.bin"), 3221225472);
@@ -67,8 +67,7 @@ TEST(FileInfo, LengthsBeyondFourGigabytes) {
     EXPECT_EQ(FormatText("%d", {GetFileLength(Dir / "three.bin")}), "3221225472");
 }
 
-TEST(FileInfo, LengthsOfSmallFilesFoldersAndRelativeNames) {
-    TTempDir Dir;
+TEST_F(FileInfo, LengthsOfSmallFilesFoldersAndRelativeNames) {
     WriteBytes(Dir / "empty.txt", "");
     WriteBytes(Dir / "five.txt", "12345");
     MakeFolder(Dir / "sub");
@@ -86,15 +85,15 @@ TEST(FileInfo, LengthsOfSmallFilesFoldersAndRelativeNames) {
     EXPECT_EQ(GetFileLength(".\\..\\sub\\five.txt"), 3);
 }
 
-TEST(FileInfo, NamesBeyondThePathLimitFindNothing) {
-    TTempDir Dir;
+TEST_F(FileInfo, NamesBeyondThePathLimitFindNothing) {
     // Made through the wide entry points, which take longer paths.
     const std::string Long = Dir.Path() + "\\" + std::string(120, 'd') + "\\" + std::string(120, 'e');
     const std::wstring Wide = L"\\\\?\\" + std::wstring(Long.begin(), Long.end());
     ASSERT_TRUE(CreateDirectoryW(Wide.substr(0, Wide.size() - 121).c_str(), nullptr));
     ASSERT_TRUE(CreateDirectoryW(Wide.c_str(), nullptr));
     const std::wstring WideFile = Wide + L"\\file.txt";
-    HANDLE File = CreateFileW(WideFile.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE File =
+        CreateFileW(WideFile.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(File, INVALID_HANDLE_VALUE);
     CloseHandle(File);
 
@@ -108,8 +107,7 @@ TEST(FileInfo, NamesBeyondThePathLimitFindNothing) {
     RemoveDirectoryW(Wide.substr(0, Wide.size() - 121).c_str());
 }
 
-TEST(FileInfo, AttributeFlagsKeepEveryOtherFlag) {
-    TTempDir Dir;
+TEST_F(FileInfo, AttributeFlagsKeepEveryOtherFlag) {
     const std::string File = Dir / "a.txt";
     WriteBytes(File, "x");
     ASSERT_TRUE(SetFileAttributesA(File.c_str(), ReadOnlyHiddenArchive));
@@ -118,7 +116,8 @@ TEST(FileInfo, AttributeFlagsKeepEveryOtherFlag) {
     EXPECT_TRUE(SetFileAttrFlags(File, false, false, false));
     EXPECT_EQ(GetAttrs(File), static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE));
     EXPECT_TRUE(SetFileAttrFlags(File, true, false, true));
-    EXPECT_EQ(GetAttrs(File), static_cast<DWORD>(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE));
+    EXPECT_EQ(GetAttrs(File),
+              static_cast<DWORD>(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE));
     EXPECT_TRUE(SetFileAttrFlags(File, true, false, true));  // stored again, also unchanged
     EXPECT_TRUE(SetFileAttrFlags(File, false, true, false));
     EXPECT_EQ(GetAttrs(File), static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
@@ -127,8 +126,8 @@ TEST(FileInfo, AttributeFlagsKeepEveryOtherFlag) {
     MakeFolder(Folder);
     // (Wine keeps no read-only flag on folders, so hidden and system show it here.)
     EXPECT_TRUE(SetFileAttrFlags(Folder, false, true, true));
-    EXPECT_EQ(GetAttrs(Folder) & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
-                                  FILE_ATTRIBUTE_SYSTEM),
+    EXPECT_EQ(GetAttrs(Folder) &
+                  (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM),
               static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
     EXPECT_TRUE(SetFileAttrFlags(Folder, false, false, false));
     EXPECT_EQ(GetAttrs(Folder) & ~FILE_ATTRIBUTE_ARCHIVE, static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
@@ -138,8 +137,7 @@ TEST(FileInfo, AttributeFlagsKeepEveryOtherFlag) {
     EXPECT_FALSE(SetFileAttrFlags("", false, false, false));
 }
 
-TEST(FileInfo, AttributeFlagsOfAFileWrittenBefore1980) {
-    TTempDir Dir;
+TEST_F(FileInfo, AttributeFlagsOfAFileWrittenBefore1980) {
     const std::string File = Dir / "old.txt";
     WriteBytes(File, "x");
     SetLocalWriteTime(File, 1975, 6, 1);
@@ -177,28 +175,18 @@ TEST(ShellOpen, ProgramWithoutFolderStartsInTheCurrentFolder) {
 // Associates the extension with the recording program for the scope.
 class TAssociation {
 public:
-    TAssociation(const std::string& Extension, const std::string& Program) : FExtension(Extension) {
-        SetValue(Extension, ClassName);
-        SetValue(std::string(ClassName) + "\\shell\\open\\command", "\"" + Program + "\" \"%1\"");
+    TAssociation(const std::string& Extension, const std::string& Program) : FExtension(HKEY_CLASSES_ROOT, Extension) {
+        SetDefault(Extension, ClassName);
+        SetDefault(std::string(ClassName) + "\\shell\\open\\command", "\"" + Program + "\" \"%1\"");
     }
-    ~TAssociation() {
-        RegDeleteTreeA(HKEY_CLASSES_ROOT, ClassName);
-        RegDeleteTreeA(HKEY_CLASSES_ROOT, FExtension.c_str());
-    }
-    TAssociation(const TAssociation&) = delete;
-    TAssociation& operator=(const TAssociation&) = delete;
 
 private:
     static constexpr const char* ClassName = "yqsearch.recordtest";
-    static void SetValue(const std::string& Key, const std::string& Value) {
-        HKEY Handle = nullptr;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, Key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &Handle, nullptr),
-                  ERROR_SUCCESS);
-        RegSetValueExA(Handle, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(Value.c_str()),
-                       static_cast<DWORD>(Value.size() + 1));
-        RegCloseKey(Handle);
+    static void SetDefault(const std::string& Key, const std::string& Value) {
+        SetRawValue(HKEY_CLASSES_ROOT, Key, "", REG_SZ, std::string(Value.c_str(), Value.size() + 1));
     }
-    std::string FExtension;
+    TScratchKey FClass{HKEY_CLASSES_ROOT, ClassName};
+    TScratchKey FExtension;
 };
 
 TEST(ShellOpen, DocumentOpensWithItsProgramInItsFolder) {

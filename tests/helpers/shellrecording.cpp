@@ -1,4 +1,4 @@
-#include "tests/shellrecording.h"
+#include "tests/helpers/shellrecording.h"
 
 #include <windows.h>
 #include <tlhelp32.h>
@@ -49,11 +49,13 @@ std::string CommandLineOf(DWORD ProcessId) {
         ReadProcessMemory(Process, Basic.PebBaseAddress, &Peb, sizeof Peb, nullptr) &&
         ReadProcessMemory(Process, Peb.ProcessParameters, &Parameters, sizeof Parameters, nullptr)) {
         std::vector<wchar_t> Wide(Parameters.CommandLine.Length / sizeof(wchar_t));
-        if (!Wide.empty() &&
-            ReadProcessMemory(Process, Parameters.CommandLine.Buffer, Wide.data(), Parameters.CommandLine.Length, nullptr)) {
-            const int Bytes = WideCharToMultiByte(CP_ACP, 0, Wide.data(), static_cast<int>(Wide.size()), nullptr, 0, nullptr, nullptr);
+        if (!Wide.empty() && ReadProcessMemory(Process, Parameters.CommandLine.Buffer, Wide.data(),
+                                               Parameters.CommandLine.Length, nullptr)) {
+            const int Bytes = WideCharToMultiByte(CP_ACP, 0, Wide.data(), static_cast<int>(Wide.size()), nullptr, 0,
+                                                  nullptr, nullptr);
             Line.assign(static_cast<std::size_t>(Bytes), '\0');
-            WideCharToMultiByte(CP_ACP, 0, Wide.data(), static_cast<int>(Wide.size()), Line.data(), Bytes, nullptr, nullptr);
+            WideCharToMultiByte(CP_ACP, 0, Wide.data(), static_cast<int>(Wide.size()), Line.data(), Bytes, nullptr,
+                                nullptr);
         }
     }
     CloseHandle(Process);
@@ -69,7 +71,8 @@ std::string TakeProcessCommandLine(const std::string& Name, const std::string& P
         PROCESSENTRY32 Entry{};
         Entry.dwSize = sizeof Entry;
         std::string Found;
-        for (BOOL More = Process32First(Snapshot, &Entry); More && Found.empty(); More = Process32Next(Snapshot, &Entry)) {
+        for (BOOL More = Process32First(Snapshot, &Entry); More && Found.empty();
+             More = Process32Next(Snapshot, &Entry)) {
             if (_stricmp(Entry.szExeFile, Name.c_str()) != 0) continue;
             const std::string Line = CommandLineOf(Entry.th32ProcessID);
             if (Line.find(Part) == std::string::npos) continue;

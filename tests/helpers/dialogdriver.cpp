@@ -1,9 +1,10 @@
-#include "tests/dialogdriver.h"
+#include "tests/helpers/dialogdriver.h"
 
 namespace {
 
 struct TSearch {
     std::string Caption;
+    DWORD Process;
     HWND Found = nullptr;
 };
 
@@ -11,7 +12,7 @@ BOOL CALLBACK MatchDialog(HWND Window, LPARAM L) {
     auto* Search = reinterpret_cast<TSearch*>(L);
     DWORD Process = 0;
     GetWindowThreadProcessId(Window, &Process);
-    if (Process != GetCurrentProcessId() || !IsWindowVisible(Window) || !IsWindowEnabled(Window)) return TRUE;
+    if (Process != Search->Process || !IsWindowVisible(Window) || !IsWindowEnabled(Window)) return TRUE;
     if (ClassOf(Window) != "#32770") return TRUE;
     if (!Search->Caption.empty() && TextOf(Window) != Search->Caption) return TRUE;
     Search->Found = Window;
@@ -60,15 +61,15 @@ HWND FindChild(HWND Parent, const std::string& Class, int Id) {
     return Find.Found;
 }
 
-HWND WaitForDialog(const std::string& Caption, DWORD TimeoutMs) {
+HWND WaitForDialog(const std::string& Caption, DWORD TimeoutMs, DWORD Process) {
     const DWORD Start = GetTickCount();
-    do {
-        TSearch Search{Caption};
+    for (;;) {
+        TSearch Search{Caption, Process ? Process : GetCurrentProcessId()};
         EnumWindows(MatchDialog, reinterpret_cast<LPARAM>(&Search));
         if (Search.Found) return Search.Found;
+        if (GetTickCount() - Start >= TimeoutMs) return nullptr;
         Sleep(10);
-    } while (GetTickCount() - Start < TimeoutMs);
-    return nullptr;
+    }
 }
 
 std::string TextOf(HWND Window) {
@@ -95,11 +96,23 @@ std::vector<std::string> ListLines(HWND List) {
     return Lines;
 }
 
+std::vector<std::string> ComboLines(HWND Combo) {
+    std::vector<std::string> Lines;
+    const auto Count = SendMessageA(Combo, CB_GETCOUNT, 0, 0);
+    for (LRESULT I = 0; I < Count; ++I) {
+        char Line[256] = {};
+        SendMessageA(Combo, CB_GETLBTEXT, I, reinterpret_cast<LPARAM>(Line));
+        Lines.push_back(Line);
+    }
+    return Lines;
+}
+
 int FindLine(HWND List, const std::string& Text) {
     const std::vector<std::string> Lines = ListLines(List);
     for (std::size_t I = 0; I < Lines.size(); ++I) {
-        if (Lines[I].substr(Lines[I].find_first_not_of(' ') == std::string::npos ? Lines[I].size()
-                                                                                  : Lines[I].find_first_not_of(' ')) == Text)
+        if (Lines[I].substr(Lines[I].find_first_not_of(' ') == std::string::npos
+                                ? Lines[I].size()
+                                : Lines[I].find_first_not_of(' ')) == Text)
             return static_cast<int>(I);
     }
     return -1;
@@ -112,6 +125,26 @@ std::vector<std::string> ChildTexts(HWND Parent, const std::string& Class) {
 }
 
 void Click(HWND Button) { PostMessageA(Button, BM_CLICK, 0, 0); }
+
+void PostCommand(HWND Dialog, int Id) { PostMessageA(Dialog, WM_COMMAND, MAKEWPARAM(Id, BN_CLICKED), 0); }
+
+std::string NoticeText(HWND Box) { return TextOf(GetDlgItem(Box, 0xFFFF)); }
+
+std::string AnswerNotice(const std::string& Caption, int Answer) {
+    HWND Box = WaitForDialog(Caption);
+    if (!Box) return std::string();
+    const std::string Text = NoticeText(Box);
+    Click(GetDlgItem(Box, Answer));
+    return Text;
+}
+
+std::string NoticeOf(const std::function<void()>& Action) {
+    std::string Text;
+    TDialogScript Script([&] { Text = AnswerNotice(); });
+    Action();
+    Script.Finish();
+    return Text;
+}
 
 TDialogScript::TDialogScript(std::function<void()> Script) : FScript(std::move(Script)) {
     FReturned = CreateEventA(nullptr, TRUE, FALSE, nullptr);

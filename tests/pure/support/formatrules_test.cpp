@@ -43,10 +43,12 @@ TEST(Calendar, DayNumbersFollowTheWholeYearRule) {
 }
 
 TEST(Calendar, RangeChecks) {
+    // clang-format off
     for (const auto& [Y, M, D, Valid] : {std::tuple{2024, 2, 29, true}, {2000, 2, 29, true}, {2023, 2, 29, false},
                                          {1900, 2, 29, false}, {2024, 4, 31, false}, {0, 1, 1, false},
                                          {10000, 1, 1, false}, {2024, 13, 1, false}, {2024, 1, 0, false}})
         EXPECT_EQ(IsValidDate(Y, M, D), Valid) << Y << "-" << M << "-" << D;
+    // clang-format on
     EXPECT_TRUE(IsValidTime(23, 59, 59, 999));
     EXPECT_FALSE(IsValidTime(24, 0, 0, 0) || IsValidTime(0, 60, 0, 0) || IsValidTime(0, 0, 60, 0) ||
                  IsValidTime(0, 0, 0, 1000) || IsValidTime(-1, 0, 0, 0));
@@ -93,10 +95,10 @@ TEST(Calendar, ValuesOutsideTheCalendarAreHeldAtItsEnds) {
 
 TEST(Calendar, FileTicks) {
     constexpr std::uint64_t TicksPerDay = 864'000'000'000;
-    EXPECT_EQ(FileTicksToDateTime(0), -109205);                        // 1 January 1601
-    EXPECT_EQ(FileTicksToDateTime(109205 * TicksPerDay), 0);          // 30 December 1899
+    EXPECT_EQ(FileTicksToDateTime(0), -109205);                                          // 1 January 1601
+    EXPECT_EQ(FileTicksToDateTime(109205 * TicksPerDay), 0);                             // 30 December 1899
     EXPECT_EQ(FileTicksToDateTime(109205 * TicksPerDay + TicksPerDay / 2 + 9999), 0.5);  // below 1 ms dropped
-    EXPECT_EQ(FileTicksToDateTime(109204 * TicksPerDay + TicksPerDay / 4), -1.25);  // D - T before day 0
+    EXPECT_EQ(FileTicksToDateTime(109204 * TicksPerDay + TicksPerDay / 4), -1.25);       // D - T before day 0
     EXPECT_EQ(DayNumber(1601, 1, 1), -109205);
     EXPECT_GT(FileTicksToDateTime(~std::uint64_t{0}), LastDayNumber);  // beyond 9999, still a value
 }
@@ -104,6 +106,7 @@ TEST(Calendar, FileTicks) {
 // ---- Numbers ----
 
 TEST(FormatNumbers, TwoDecimalsRoundHalvesAwayFromZero) {
+    // clang-format off
     const std::pair<double, const char*> Cases[] = {
         {3.5, "3.50"}, {0.125, "0.13"}, {-0.125, "-0.13"}, {0.004, "0.00"}, {0, "0.00"}, {99.995, "100.00"},
         {123456789.125, "123456789.13"},
@@ -115,6 +118,7 @@ TEST(FormatNumbers, TwoDecimalsRoundHalvesAwayFromZero) {
         {-0.001, "0.00"}, {-0.0049, "0.00"}, {-0.0, "0.00"}, {-0.005, "-0.01"}, {5e-324, "0.00"},
         {1e20, "100000000000000000000.00"}, {123456789012345678901.0, "123456789012345684000.00"},
         {-std::numeric_limits<double>::infinity(), "-INF"}, {std::nan(""), "NAN"}};
+    // clang-format on
     for (const auto& [Value, Text] : Cases) EXPECT_EQ(FormatFixed2(TLocaleSettings{}, Value), Text) << Value;
 
     const std::string Max = FormatFixed2(TLocaleSettings{}, std::numeric_limits<double>::max());
@@ -242,7 +246,9 @@ TEST(FormatStamps, NestedTemplatesStopTwoLevelsDeep) {
 TEST(FormatStamps, DoubleByteCharactersAreCopiedWhole) {
     const std::string Template = "\x81\x64 d";  // a GBK character whose second byte is "d"
     SetLeadByteRanges({});
+    // clang-format off
     EXPECT_EQ(FormatStamp(TLocaleSettings{}, Template, Afternoon), "\x81" "5 5");
+    // clang-format on
     SetLeadByteRanges({{0x81, 0xFE}});  // the set of code page 936
     EXPECT_EQ(FormatStamp(TLocaleSettings{}, Template, Afternoon), "\x81\x64 5");
 }

@@ -1,4 +1,4 @@
-#include "tests/testfiles.h"
+#include "tests/helpers/testfiles.h"
 
 #include <stdexcept>
 
@@ -27,8 +27,9 @@ void WriteBytes(const std::string& Path, const std::string& Bytes) {
     HANDLE File = CreateFileA(Path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (File == INVALID_HANDLE_VALUE) Broken("cannot create", Path);
     DWORD Written = 0;
-    const bool Ok = Bytes.empty() || (WriteFile(File, Bytes.data(), static_cast<DWORD>(Bytes.size()), &Written, nullptr) &&
-                                      Written == Bytes.size());
+    const bool Ok =
+        Bytes.empty() ||
+        (WriteFile(File, Bytes.data(), static_cast<DWORD>(Bytes.size()), &Written, nullptr) && Written == Bytes.size());
     CloseHandle(File);
     if (!Ok) Broken("cannot write", Path);
 }
@@ -86,7 +87,8 @@ void SetLocalWriteTime(const std::string& Path, int Year, int Month, int Day, in
     if (!SystemTimeToFileTime(&Local, &LocalTime) || !LocalFileTimeToFileTime(&LocalTime, &Utc))
         Broken("cannot convert time for", Path);
     const DWORD Attrs = GetFileAttributesA(Path.c_str());
-    const DWORD Flags = (Attrs != INVALID_FILE_ATTRIBUTES && (Attrs & FILE_ATTRIBUTE_DIRECTORY)) ? FILE_FLAG_BACKUP_SEMANTICS : 0;
+    const DWORD Flags =
+        (Attrs != INVALID_FILE_ATTRIBUTES && (Attrs & FILE_ATTRIBUTE_DIRECTORY)) ? FILE_FLAG_BACKUP_SEMANTICS : 0;
     HANDLE File = CreateFileA(Path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                               OPEN_EXISTING, Flags, nullptr);
     if (File == INVALID_HANDLE_VALUE) Broken("cannot open", Path);
@@ -97,7 +99,8 @@ void SetLocalWriteTime(const std::string& Path, int Year, int Month, int Day, in
 
 std::string Ansi(const std::wstring& Text) {
     if (Text.empty()) return std::string();
-    const int N = WideCharToMultiByte(CP_ACP, 0, Text.data(), static_cast<int>(Text.size()), nullptr, 0, nullptr, nullptr);
+    const int N =
+        WideCharToMultiByte(CP_ACP, 0, Text.data(), static_cast<int>(Text.size()), nullptr, 0, nullptr, nullptr);
     std::string R(static_cast<std::size_t>(N), '\0');
     WideCharToMultiByte(CP_ACP, 0, Text.data(), static_cast<int>(Text.size()), R.data(), N, nullptr, nullptr);
     return R;

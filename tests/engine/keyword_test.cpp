@@ -5,9 +5,11 @@
 #include "engine/zemzuvave.h"
 #include "pure/engine/keyscan.h"
 #include "support/textrules.h"
-#include "tests/testfiles.h"
+#include "tests/helpers/testfiles.h"
 
 namespace {
+
+class Keyword : public TTempFolderTest {};
 
 bool Matches(const std::string& Path, const std::string& Keyword) { return Tzemzuvave::FileMatches(Path, Keyword); }
 
@@ -20,7 +22,7 @@ std::string Utf16(const std::wstring& Text) {
     return Bytes;
 }
 
-TEST(Keyword, WideFormIsUtf16LittleEndianWithoutZeroUnit) {
+TEST_F(Keyword, WideFormIsUtf16LittleEndianWithoutZeroUnit) {
     EXPECT_EQ(Tzemzuvave::KeywordToWide("abc"), std::string("a\0b\0c\0", 6));
     EXPECT_EQ(Tzemzuvave::KeywordToWide("中文"), "\x2D\x4E\x87\x65");
     EXPECT_EQ(Tzemzuvave::KeywordToWide(""), "");
@@ -32,8 +34,7 @@ TEST(Keyword, WideFormIsUtf16LittleEndianWithoutZeroUnit) {
     EXPECT_EQ(Tzemzuvave::KeywordToWide(LongChinese).size(), 1400u);
 }
 
-TEST(Keyword, NameIsTestedFirstByTheLocaleRules) {
-    TTempDir Dir;
+TEST_F(Keyword, NameIsTestedFirstByTheLocaleRules) {
     WriteBytes(Dir / "Notes.TXT", "nothing");
     EXPECT_TRUE(Matches(Dir / "Notes.TXT", "txt"));
     EXPECT_TRUE(Matches(Dir / "Notes.TXT", "notes"));
@@ -45,8 +46,7 @@ TEST(Keyword, NameIsTestedFirstByTheLocaleRules) {
     EXPECT_FALSE(Matches(Dir / "keyword\\a.txt", "keyword"));
 }
 
-TEST(Keyword, ContentInGbkAndUtf16AtEveryEdge) {
-    TTempDir Dir;
+TEST_F(Keyword, ContentInGbkAndUtf16AtEveryEdge) {
     const std::string Chinese = "中文";
     struct Case {
         const char* Name;
@@ -77,8 +77,7 @@ TEST(Keyword, ContentInGbkAndUtf16AtEveryEdge) {
     }
 }
 
-TEST(Keyword, TextOfDocumentFormats) {
-    TTempDir Dir;
+TEST_F(Keyword, TextOfDocumentFormats) {
     const std::string Contract = "合同";  // GBK BA CF CD AC, UTF-16 U+5408 U+540C
     const std::string Utf8 = "\xE5\x90\x88\xE5\x90\x8C";
     // Far past the first block of the raw scan, so the decoder reads the file at its offsets.
@@ -108,8 +107,7 @@ TEST(Keyword, TextOfDocumentFormats) {
     }
 }
 
-TEST(Keyword, OccurrencesAcrossTheBlockBoundary) {
-    TTempDir Dir;
+TEST_F(Keyword, OccurrencesAcrossTheBlockBoundary) {
     const std::string Chinese = "中文";
     const std::string Wide = Utf16(L"\x4E2D\x6587");
     // Every placement around the first boundary, in both forms.
@@ -132,8 +130,7 @@ TEST(Keyword, OccurrencesAcrossTheBlockBoundary) {
     EXPECT_FALSE(Matches(Dir / "last.txt", "needle"));
 }
 
-TEST(Keyword, FileLargerThanFourGibibytesIsSearchedToItsEnd) {
-    TTempDir Dir;
+TEST_F(Keyword, FileLargerThanFourGibibytesIsSearchedToItsEnd) {
     const std::string Name = Dir / "huge.bin";
     const std::uint64_t Size = (std::uint64_t(5) << 30) + 7;
     HANDLE File = CreateFileA(Name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -150,8 +147,7 @@ TEST(Keyword, FileLargerThanFourGibibytesIsSearchedToItsEnd) {
     EXPECT_TRUE(Matches(Name, "needle"));
 }
 
-TEST(Keyword, UnreadableFileIsAFailureNotFalse) {
-    TTempDir Dir;
+TEST_F(Keyword, UnreadableFileIsAFailureNotFalse) {
     try {
         Matches(Dir / "none.txt", "zz");
         FAIL() << "no failure";
