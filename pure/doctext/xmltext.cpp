@@ -6,6 +6,18 @@ namespace {
 
 bool IsSpace(unsigned char C) { return C == ' ' || C == '\t' || C == '\r' || C == '\n'; }
 
+// Bytes at which a fast scan stops: within a tag (its end or a quoted value), within a name,
+// within shown text.
+struct TStopTable {
+    bool Stop[256] = {};
+    constexpr explicit TStopTable(const char* Bytes) {
+        for (; *Bytes != '\0'; ++Bytes) Stop[static_cast<unsigned char>(*Bytes)] = true;
+    }
+};
+constexpr TStopTable TagStops(">\"'");
+constexpr TStopTable NameStops(" \t\r\n/>");
+constexpr TStopTable TextStops("<&");
+
 // Most bytes of the text attribute's value kept (a sheet name has at most 31 characters).
 constexpr std::size_t MaxAttributeValue = 1024;
 
@@ -194,8 +206,27 @@ bool TXmlTextExtractor::CodePoint(char32_t C) {
 }
 
 bool TXmlTextExtractor::TextBytes(const unsigned char* Data, std::size_t Size) {
+    constexpr std::size_t Capacity = sizeof FOut / sizeof FOut[0];
     for (std::size_t I = 0; I < Size; ++I) {
         const unsigned char B = Data[I];
+        if (FNeed == 0 && FOutCount + 1 < Capacity) {
+            // The common characters, ASCII and the three-byte forms of CJK, straight to the buffer.
+            if (B < 0x80) {
+                FOut[FOutCount++] = B;
+                FRunHasText = true;
+                continue;
+            }
+            if ((B & 0xF0) == 0xE0 && I + 2 < Size && (Data[I + 1] & 0xC0) == 0x80 && (Data[I + 2] & 0xC0) == 0x80) {
+                const char16_t U =
+                    static_cast<char16_t>(((B & 0x0F) << 12) | ((Data[I + 1] & 0x3F) << 6) | (Data[I + 2] & 0x3F));
+                if (U >= 0x800 && (U < 0xD800 || U >= 0xE000)) {
+                    FOut[FOutCount++] = U;
+                    FRunHasText = true;
+                    I += 2;
+                    continue;
+                }
+            }
+        }
         if (FNeed > 0) {
             if ((B & 0xC0) == 0x80) {
                 FCode = (FCode << 6) | (B & 0x3F);
@@ -275,6 +306,40 @@ void TXmlTextExtractor::EndElement() {
     if ((Flags & Break) != 0) EndRun();
 }
 
+std::size_t TXmlTextExtractor::WholeTag(const unsigned char* Data, std::size_t I, std::size_t Size) {
+    const bool End = I < Size && Data[I] == '/';
+    std::size_t J = I + (End ? 1 : 0);
+    if (J >= Size || Data[J] == '!' || Data[J] == '?') return 0;
+    std::size_t NameAt = J;
+    while (J < Size && !NameStops.Stop[Data[J]]) {
+        if (Data[J] == ':') NameAt = J + 1;
+        ++J;
+    }
+    const std::size_t Length = J - NameAt;
+    if (J == Size || Length > sizeof FName) return 0;
+    const std::uint8_t Flags = FNames.Find(reinterpret_cast<const char*>(Data + NameAt), Length);
+    if ((Flags & Attribute) != 0) return 0;
+    bool Slash = false;
+    for (;;) {
+        while (J < Size && !TagStops.Stop[Data[J]]) ++J;
+        if (J == Size) return 0;
+        if (Data[J] == '>') break;
+        const void* Close = std::memchr(Data + J + 1, Data[J], Size - J - 1);
+        if (Close == nullptr) return 0;
+        J = static_cast<const unsigned char*>(Close) - Data + 1;
+    }
+    Slash = Data[J - 1] == '/';
+    std::memcpy(FName, Data + NameAt, Length);
+    FNameLength = Length;
+    if (End) {
+        EndElement();
+    } else {
+        FTagFlags = Flags;
+        StartElement(Slash);
+    }
+    return J + 1;
+}
+
 bool TXmlTextExtractor::FeedUtf8(const unsigned char* Data, std::size_t Size) {
     std::size_t I = 0;
     while (I < Size && !FStopped) {
@@ -282,25 +347,34 @@ bool TXmlTextExtractor::FeedUtf8(const unsigned char* Data, std::size_t Size) {
             case TState::Start:
             case TState::Text: {
                 FState = TState::Text;
-                if (!Shown()) {
-                    const void* Lt = std::memchr(Data + I, '<', Size - I);
-                    if (Lt == nullptr) return true;
-                    I = static_cast<const unsigned char*>(Lt) - Data + 1;
-                    FState = TState::TagOpen;
-                    break;
+                // Text and the plain tags that lie whole in the buffer are read here in one go;
+                // anything else goes through the states one byte at a time.
+                for (;;) {
+                    if (!Shown()) {
+                        const void* Lt = std::memchr(Data + I, '<', Size - I);
+                        if (Lt == nullptr) return true;
+                        I = static_cast<const unsigned char*>(Lt) - Data + 1;
+                    } else {
+                        std::size_t J = I;
+                        while (J < Size && !TextStops.Stop[Data[J]]) ++J;
+                        if (J > I && !TextBytes(Data + I, J - I)) return false;
+                        I = J;
+                        if (I == Size) return true;
+                        ++I;
+                        if (Data[J] == '&') {
+                            FState = TState::Entity;
+                            FEntityLength = 0;
+                            break;
+                        }
+                    }
+                    const std::size_t After = WholeTag(Data, I, Size);
+                    if (After == 0) {
+                        FState = TState::TagOpen;
+                        break;
+                    }
+                    if (FStopped) return false;
+                    I = After;
                 }
-                std::size_t J = I;
-                while (J < Size && Data[J] != '<' && Data[J] != '&') ++J;
-                if (J > I && !TextBytes(Data + I, J - I)) return false;
-                I = J;
-                if (I == Size) return true;
-                if (Data[I] == '<') {
-                    FState = TState::TagOpen;
-                } else {
-                    FState = TState::Entity;
-                    FEntityLength = 0;
-                }
-                ++I;
                 break;
             }
             case TState::Entity: {
@@ -345,31 +419,40 @@ bool TXmlTextExtractor::FeedUtf8(const unsigned char* Data, std::size_t Size) {
             }
             case TState::StartName:
             case TState::EndName: {
-                const unsigned char C = Data[I];
-                if (IsSpace(C) || C == '/' || C == '>') {
-                    const std::size_t Length = FNameTooLong ? 0 : FNameLength;
-                    if (FState == TState::StartName) {
-                        FTagFlags = FNames.Find(FName, Length);
-                        FState = TState::InTag;
+                std::size_t J = I;
+                while (J < Size && !NameStops.Stop[Data[J]]) {
+                    const char C = static_cast<char>(Data[J++]);
+                    if (C == ':') {
+                        FNameLength = 0;  // the local name follows the prefix
+                        FNameTooLong = false;
+                    } else if (FNameLength < sizeof FName) {
+                        FName[FNameLength++] = C;
                     } else {
-                        FNameLength = Length;
-                        EndElement();
-                        FState = TState::EndTag;
+                        FNameTooLong = true;
                     }
-                    break;
                 }
-                ++I;
-                if (C == ':') {
-                    FNameLength = 0;
-                    FNameTooLong = false;
-                } else if (FNameLength < sizeof FName) {
-                    FName[FNameLength++] = static_cast<char>(C);
+                I = J;
+                if (I == Size) return true;
+                const std::size_t Length = FNameTooLong ? 0 : FNameLength;
+                if (FState == TState::StartName) {
+                    FTagFlags = FNames.Find(FName, Length);
+                    FState = TState::InTag;
                 } else {
-                    FNameTooLong = true;
+                    FNameLength = Length;
+                    EndElement();
+                    FState = TState::EndTag;
                 }
                 break;
             }
             case TState::InTag: {
+                if ((FTagFlags & Attribute) == 0) {
+                    // No attribute of this tag is text: on to its end or its next quoted value.
+                    std::size_t J = I;
+                    while (J < Size && !TagStops.Stop[Data[J]]) ++J;
+                    if (J > I) FSlashSeen = Data[J - 1] == '/';
+                    I = J;
+                    if (I == Size) return true;
+                }
                 const unsigned char C = Data[I++];
                 if (C == '>') {
                     FState = TState::Text;
@@ -402,6 +485,7 @@ bool TXmlTextExtractor::FeedUtf8(const unsigned char* Data, std::size_t Size) {
                 if (Close != nullptr) {
                     ++I;
                     FAttrLength = 0;
+                    FSlashSeen = false;
                     FState = TState::InTag;
                 }
                 break;

@@ -86,16 +86,14 @@ bool ReadCentralDirectory(TByteSource& Source, const TDirectoryPlace& Place, std
     if (Offset >= FileSize) return false;
     const std::size_t Size =
         static_cast<std::size_t>(std::min<std::uint64_t>({Place.Size, FileSize - Offset, ZipMaxDirectoryBytes}));
+    if (Size < CentralSize) return false;
     std::vector<unsigned char> Directory(Size);
     if (!Source.ReadExactAt(Offset, Directory.data(), Size)) return false;
-    if (Size < 4 || Get32(Directory.data()) != CentralSignature) {
-        if (Shift == 0) return false;
+    if (Get32(Directory.data()) != CentralSignature) {
         // The shift was wrong after all: try the stated offset.
+        if (Shift == 0 || Place.Offset >= FileSize || FileSize - Place.Offset < Size) return false;
         Shift = 0;
-        Offset = Place.Offset;
-        if (Offset >= FileSize ||
-            !Source.ReadExactAt(Offset, Directory.data(), std::min<std::uint64_t>(Size, FileSize - Offset)))
-            return false;
+        if (!Source.ReadExactAt(Place.Offset, Directory.data(), Size)) return false;
         if (Get32(Directory.data()) != CentralSignature) return false;
     }
     std::size_t At = 0;
