@@ -1,6 +1,9 @@
 #include "pure/doctext/xmltext.h"
 
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -15,8 +18,30 @@ struct TStopTable {
     }
 };
 constexpr TStopTable TagStops(">\"'");
+
+// The first position at or after From where one of the bytes A, B, C stands (Size when none):
+// sixteen bytes at a time where the processor allows.
+inline std::size_t FindFirstOf(const unsigned char* Data, std::size_t From, std::size_t Size, unsigned char A,
+                               unsigned char B, unsigned char C, const TStopTable& Table) {
+#if defined(__SSE2__)
+    const __m128i VA = _mm_set1_epi8(static_cast<char>(A)), VB = _mm_set1_epi8(static_cast<char>(B)),
+                  VC = _mm_set1_epi8(static_cast<char>(C));
+    while (From + 16 <= Size) {
+        const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Data + From));
+        const int Mask = _mm_movemask_epi8(
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(V, VA), _mm_cmpeq_epi8(V, VB)), _mm_cmpeq_epi8(V, VC)));
+        if (Mask != 0) return From + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(Mask)));
+        From += 16;
+    }
+#endif
+    while (From < Size && !Table.Stop[Data[From]]) ++From;
+    return From;
+}
 constexpr TStopTable NameStops(" \t\r\n/>");
 constexpr TStopTable TextStops("<&");
+constexpr TStopTable TagOpens("<");
+constexpr TStopTable DoubleQuoteStops("\"");
+constexpr TStopTable SingleQuoteStops("'");
 
 // Most bytes of the text attribute's value kept (a sheet name has at most 31 characters).
 constexpr std::size_t MaxAttributeValue = 1024;
@@ -54,6 +79,8 @@ bool DecodeXmlReference(const char* Name, std::size_t Length, char32_t& Out) {
     return true;
 }
 
+TXmlTextExtractor::TNameList::TNameList() { std::memset(Bucket, -1, sizeof Bucket); }
+
 void TXmlTextExtractor::TNameList::Add(const char* List, std::uint8_t Flag) {
     while (*List != '\0') {
         const char* End = std::strchr(List, ' ');
@@ -61,7 +88,14 @@ void TXmlTextExtractor::TNameList::Add(const char* List, std::uint8_t Flag) {
         const std::string Name(List, Length);
         int I = 0;
         while (I < Count && Names[I] != Name) ++I;
-        if (I == Count && Count < 24) Names[Count++] = Name;
+        if (I == Count && Count < 24 && Length > 0) {
+            Names[Count] = Name;
+            const unsigned H = Hash(Name.data(), Length);
+            Next[Count] = Bucket[H];
+            Bucket[H] = static_cast<std::int8_t>(Count);
+            if (Length < 32) Lengths[static_cast<unsigned char>(Name[0])] |= std::uint32_t(1) << Length;
+            ++Count;
+        }
         if (I < Count) Flags[I] |= Flag;
         List += Length;
         while (*List == ' ') ++List;
@@ -69,8 +103,14 @@ void TXmlTextExtractor::TNameList::Add(const char* List, std::uint8_t Flag) {
 }
 
 std::uint8_t TXmlTextExtractor::TNameList::Find(const char* Name, std::size_t Length) const {
-    for (int I = 0; I < Count; ++I)
-        if (Names[I].size() == Length && std::memcmp(Names[I].data(), Name, Length) == 0) return Flags[I];
+    if (Length == 0 || Length >= 32 || ((Lengths[static_cast<unsigned char>(Name[0])] >> Length) & 1) == 0) return 0;
+    for (int I = Bucket[Hash(Name, Length)]; I >= 0; I = Next[I]) {
+        const std::string& N = Names[I];
+        if (N.size() != Length) continue;
+        std::size_t K = 0;
+        while (K < Length && N[K] == Name[K]) ++K;
+        if (K == Length) return Flags[I];
+    }
     return 0;
 }
 
@@ -208,25 +248,33 @@ bool TXmlTextExtractor::CodePoint(char32_t C) {
 bool TXmlTextExtractor::TextBytes(const unsigned char* Data, std::size_t Size) {
     constexpr std::size_t Capacity = sizeof FOut / sizeof FOut[0];
     for (std::size_t I = 0; I < Size; ++I) {
-        const unsigned char B = Data[I];
-        if (FNeed == 0 && FOutCount + 1 < Capacity) {
+        if (FNeed == 0) {
             // The common characters, ASCII and the three-byte forms of CJK, straight to the buffer.
-            if (B < 0x80) {
-                FOut[FOutCount++] = B;
-                FRunHasText = true;
-                continue;
-            }
-            if ((B & 0xF0) == 0xE0 && I + 2 < Size && (Data[I + 1] & 0xC0) == 0x80 && (Data[I + 2] & 0xC0) == 0x80) {
-                const char16_t U =
-                    static_cast<char16_t>(((B & 0x0F) << 12) | ((Data[I + 1] & 0x3F) << 6) | (Data[I + 2] & 0x3F));
-                if (U >= 0x800 && (U < 0xD800 || U >= 0xE000)) {
-                    FOut[FOutCount++] = U;
-                    FRunHasText = true;
-                    I += 2;
+            char16_t* Out = FOut + FOutCount;
+            char16_t* const OutEnd = FOut + Capacity;
+            while (I < Size && Out < OutEnd) {
+                const unsigned char B = Data[I];
+                if (B < 0x80) {
+                    *Out++ = B;
+                    ++I;
                     continue;
                 }
+                if ((B & 0xF0) != 0xE0 || I + 2 >= Size || (Data[I + 1] & 0xC0) != 0x80 || (Data[I + 2] & 0xC0) != 0x80)
+                    break;
+                const char16_t U =
+                    static_cast<char16_t>(((B & 0x0F) << 12) | ((Data[I + 1] & 0x3F) << 6) | (Data[I + 2] & 0x3F));
+                if (U < 0x800 || (U >= 0xD800 && U < 0xE000)) break;
+                *Out++ = U;
+                I += 3;
             }
+            if (Out != FOut + FOutCount) {
+                FRunHasText = true;
+                FOutCount = static_cast<std::size_t>(Out - FOut);
+            }
+            if (FOutCount == Capacity && !Flush()) return false;
+            if (I >= Size) break;
         }
+        const unsigned char B = Data[I];
         if (FNeed > 0) {
             if ((B & 0xC0) == 0x80) {
                 FCode = (FCode << 6) | (B & 0x3F);
@@ -311,22 +359,46 @@ std::size_t TXmlTextExtractor::WholeTag(const unsigned char* Data, std::size_t I
     std::size_t J = I + (End ? 1 : 0);
     if (J >= Size || Data[J] == '!' || Data[J] == '?') return 0;
     std::size_t NameAt = J;
-    while (J < Size && !NameStops.Stop[Data[J]]) {
-        if (Data[J] == ':') NameAt = J + 1;
-        ++J;
+#if defined(__SSE2__)
+    int Ends = 0;
+    __m128i V;
+    if (J + 16 <= Size) {
+        // Names are short: sixteen bytes at once find where the name ends and its prefix's colon.
+        V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Data + J));
+        Ends = _mm_movemask_epi8(
+            _mm_or_si128(_mm_or_si128(_mm_cmplt_epi8(V, _mm_set1_epi8(0x21)), _mm_cmpeq_epi8(V, _mm_set1_epi8('/'))),
+                         _mm_cmpeq_epi8(V, _mm_set1_epi8('>'))));
+    }
+    if (Ends != 0) {
+        const int Length = __builtin_ctz(static_cast<unsigned>(Ends));
+        const unsigned Colons =
+            static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(V, _mm_set1_epi8(':')))) & ((1u << Length) - 1);
+        if (Colons != 0) NameAt = J + static_cast<std::size_t>(32 - __builtin_clz(Colons));
+        J += static_cast<std::size_t>(Length);
+    } else
+#endif
+    {
+        while (J < Size && !NameStops.Stop[Data[J]]) {
+            if (Data[J] == ':') NameAt = J + 1;
+            ++J;
+        }
     }
     const std::size_t Length = J - NameAt;
     if (J == Size || Length > sizeof FName) return 0;
     const std::uint8_t Flags = FNames.Find(reinterpret_cast<const char*>(Data + NameAt), Length);
     if ((Flags & Attribute) != 0) return 0;
+    // A tag that says nothing, outside shown text: its attributes hold no '<', so the scan for
+    // the next tag may start right after its name.
+    if (Flags == 0 && !Shown()) return J;
     bool Slash = false;
     for (;;) {
-        while (J < Size && !TagStops.Stop[Data[J]]) ++J;
+        J = FindFirstOf(Data, J, Size, '>', '"', '\'', TagStops);
         if (J == Size) return 0;
         if (Data[J] == '>') break;
-        const void* Close = std::memchr(Data + J + 1, Data[J], Size - J - 1);
-        if (Close == nullptr) return 0;
-        J = static_cast<const unsigned char*>(Close) - Data + 1;
+        const unsigned char Q = Data[J];
+        J = FindFirstOf(Data, J + 1, Size, Q, Q, Q, Q == '"' ? DoubleQuoteStops : SingleQuoteStops);
+        if (J == Size) return 0;
+        ++J;
     }
     Slash = Data[J - 1] == '/';
     std::memcpy(FName, Data + NameAt, Length);
@@ -351,12 +423,12 @@ bool TXmlTextExtractor::FeedUtf8(const unsigned char* Data, std::size_t Size) {
                 // anything else goes through the states one byte at a time.
                 for (;;) {
                     if (!Shown()) {
-                        const void* Lt = std::memchr(Data + I, '<', Size - I);
-                        if (Lt == nullptr) return true;
-                        I = static_cast<const unsigned char*>(Lt) - Data + 1;
+                        I = FindFirstOf(Data, I, Size, '<', '<', '<', TagOpens);
+                        if (I == Size) return true;
+                        ++I;
                     } else {
                         std::size_t J = I;
-                        while (J < Size && !TextStops.Stop[Data[J]]) ++J;
+                        J = FindFirstOf(Data, J, Size, '<', '&', '<', TextStops);
                         if (J > I && !TextBytes(Data + I, J - I)) return false;
                         I = J;
                         if (I == Size) return true;

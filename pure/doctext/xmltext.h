@@ -57,12 +57,22 @@ private:
         Attribute = 64
     };
 
+    // The named elements, found by a small hash of length, first and last byte.
     struct TNameList {
         std::string Names[24];
         std::uint8_t Flags[24] = {};
+        std::int8_t Next[24] = {};
+        std::int8_t Bucket[64];
+        std::uint32_t Lengths[256] = {};  // by first byte: bit N set when a name of length N starts with it
         int Count = 0;
+        TNameList();
         void Add(const char* List, std::uint8_t Flag);
         std::uint8_t Find(const char* Name, std::size_t Length) const;
+        static unsigned Hash(const char* Name, std::size_t Length) {
+            return (static_cast<unsigned>(Length) * 7 + static_cast<unsigned char>(Name[0]) * 3 +
+                    static_cast<unsigned char>(Name[Length - 1])) &
+                   63;
+        }
     };
 
     bool FeedUtf8(const unsigned char* Data, std::size_t Size);
