@@ -330,14 +330,20 @@ private:
     void OpenDocumentParts(std::vector<TPart>& Parts) {
         std::vector<std::string> Listed;
         bool Spreadsheet = Holds(ReadSmall(Find("mimetype")), "spreadsheet");
+        std::vector<std::string> Encrypted;
+        std::string Last;
         ForEachTag(ReadSmall(Find("meta-inf/manifest.xml")), [&](std::string_view Tag, const TAttributes& A) {
+            // A password-protected document's parts are ciphertext, named by the entry before.
+            if (Tag == "encryption-data") Encrypted.push_back(Last);
             if (Tag != "file-entry") return;
             const std::string_view Type = Attribute(A, "media-type");
-            const std::string Path = NormalPartName(DecodeAttribute(Attribute(A, "full-path")));
-            if (Type == "text/xml") Listed.push_back(Path);
-            if (Path.empty() && Holds(Type, "spreadsheet")) Spreadsheet = true;
+            Last = NormalPartName(DecodeAttribute(Attribute(A, "full-path")));
+            if (Type == "text/xml") Listed.push_back(Last);
+            if (Last.empty() && Holds(Type, "spreadsheet")) Spreadsheet = true;
         });
-        if (Listed.empty()) Listed = {"content.xml", "styles.xml", "meta.xml"};
+        for (const std::string& Name : Encrypted)
+            Listed.erase(std::remove(Listed.begin(), Listed.end(), Name), Listed.end());
+        if (Listed.empty() && Encrypted.empty()) Listed = {"content.xml", "styles.xml", "meta.xml"};
         for (const std::string& Name : Listed) {
             const std::size_t Entry = Find(Name);
             if (Entry == Npos) continue;

@@ -114,7 +114,7 @@ bool ReadCentralDirectory(TByteSource& Source, const TDirectoryPlace& Place, std
         ApplyZip64Extra(C + CentralSize + NameLength, ExtraLength, Entry.Size == 0xFFFFFFFF,
                         Entry.CompressedSize == 0xFFFFFFFF, Entry.LocalOffset == 0xFFFFFFFF, Entry);
         Entry.LocalOffset += Shift;
-        if (Entry.LocalOffset < FileSize) Entries.push_back(std::move(Entry));
+        if (Entry.LocalOffset < FileSize && NameLength <= ZipMaxNameLength) Entries.push_back(std::move(Entry));
         At = Next;
     }
     return !Entries.empty();
@@ -166,7 +166,7 @@ void ReadLocalHeaders(TByteSource& Source, std::vector<TZipEntry>& Entries) {
             if (Entry.CompressedSize > FileSize - DataAt) Entry.CompressedSize = FileSize - DataAt;
             Next = DataAt + Entry.CompressedSize;
         }
-        Entries.push_back(std::move(Entry));
+        if (NameLength <= ZipMaxNameLength) Entries.push_back(std::move(Entry));
         if (Next <= At) break;
         At = Next;
     }

@@ -25,7 +25,9 @@ struct TZipEntry {
 
 // Most members the directory is read for, and most bytes of it held in memory.
 inline constexpr std::size_t ZipMaxEntries = 100000;
-inline constexpr std::size_t ZipMaxDirectoryBytes = std::size_t(16) << 20;
+inline constexpr std::size_t ZipMaxDirectoryBytes = std::size_t(8) << 20;
+// Members with longer names are passed over: no part a reader sees is named so.
+inline constexpr std::size_t ZipMaxNameLength = 1024;
 // Inflated bytes one package may produce in all, and the ratio beyond which a member is cut.
 inline constexpr std::uint64_t ZipPackageBudget = std::uint64_t(128) << 20;
 inline constexpr std::uint64_t ZipSaneRatio = 200;

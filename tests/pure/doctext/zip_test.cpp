@@ -232,6 +232,14 @@ TEST(ZipPackage, PartsOfEachKind) {
                                     u8"<style:master-page><style:header><text:p>合<text:span>同</text:span></text:p></"
                                     u8"style:header></style:master-page></office:document-styles>")}}),
          true},
+        {"odf part of a password-protected document",
+         Package({{"mimetype", "application/vnd.oasis.opendocument.text"},
+                  {"META-INF/manifest.xml",
+                   "<manifest:manifest><manifest:file-entry manifest:full-path=\"content.xml\" "
+                   "manifest:media-type=\"text/xml\">"
+                   "<manifest:encryption-data/></manifest:file-entry></manifest:manifest>"},
+                  {"content.xml", "<text:p>" + K + "</text:p>"}}),
+         false},
         {"odf style names only",
          Package(
              {{"mimetype", "application/vnd.oasis.opendocument.text"},
