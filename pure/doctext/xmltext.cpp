@@ -13,8 +13,9 @@ bool IsSpace(unsigned char C) { return C == ' ' || C == '\t' || C == '\r' || C =
 // within shown text.
 struct TStopTable {
     bool Stop[256] = {};
-    constexpr explicit TStopTable(const char* Bytes) {
+    constexpr explicit TStopTable(const char* Bytes, bool Nul = false) {
         for (; *Bytes != '\0'; ++Bytes) Stop[static_cast<unsigned char>(*Bytes)] = true;
+        Stop[0] = Nul;
     }
 };
 constexpr TStopTable TagStops(">\"'");
@@ -37,7 +38,10 @@ inline std::size_t FindFirstOf(const unsigned char* Data, std::size_t From, std:
     while (From < Size && !Table.Stop[Data[From]]) ++From;
     return From;
 }
-constexpr TStopTable NameStops(" \t\r\n/>");
+constexpr TStopTable NameStops(
+    "\x01\x02\x03\x04\x05\x06\x07\x08\t\n\x0b\x0c\r\x0e\x0f\x10\x11\x12\x13\x14\x15\x16\x17\x18\x19\x1a\x1b\x1c\x1d\x1e"
+    "\x1f />",
+    true);
 constexpr TStopTable TextStops("<&");
 constexpr TStopTable TagOpens("<");
 constexpr TStopTable DoubleQuoteStops("\"");
@@ -365,9 +369,9 @@ std::size_t TXmlTextExtractor::WholeTag(const unsigned char* Data, std::size_t I
     if (J + 16 <= Size) {
         // Names are short: sixteen bytes at once find where the name ends and its prefix's colon.
         V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Data + J));
-        Ends = _mm_movemask_epi8(
-            _mm_or_si128(_mm_or_si128(_mm_cmplt_epi8(V, _mm_set1_epi8(0x21)), _mm_cmpeq_epi8(V, _mm_set1_epi8('/'))),
-                         _mm_cmpeq_epi8(V, _mm_set1_epi8('>'))));
+        const __m128i Low = _mm_cmpeq_epi8(_mm_min_epu8(V, _mm_set1_epi8(0x20)), V);  // bytes up to a space
+        Ends = _mm_movemask_epi8(_mm_or_si128(_mm_or_si128(Low, _mm_cmpeq_epi8(V, _mm_set1_epi8('/'))),
+                                              _mm_cmpeq_epi8(V, _mm_set1_epi8('>'))));
     }
     if (Ends != 0) {
         const int Length = __builtin_ctz(static_cast<unsigned>(Ends));
@@ -390,7 +394,17 @@ std::size_t TXmlTextExtractor::WholeTag(const unsigned char* Data, std::size_t I
     // A tag that says nothing, outside shown text: its attributes hold no '<', so the scan for
     // the next tag may start right after its name.
     if (Flags == 0 && !Shown()) return J;
-    bool Slash = false;
+    std::memcpy(FName, Data + NameAt, Length);
+    FNameLength = Length;
+    if (End) {
+        // As in the EndTag state: outside shown text on to the next tag, else to the next '>'.
+        EndElement();
+        if (!Shown()) return J;
+        const void* Gt = std::memchr(Data + J, '>', Size - J);
+        if (Gt != nullptr) return static_cast<std::size_t>(static_cast<const unsigned char*>(Gt) - Data) + 1;
+        FState = TState::EndTag;
+        return Size;
+    }
     for (;;) {
         J = FindFirstOf(Data, J, Size, '>', '"', '\'', TagStops);
         if (J == Size) return 0;
@@ -400,15 +414,8 @@ std::size_t TXmlTextExtractor::WholeTag(const unsigned char* Data, std::size_t I
         if (J == Size) return 0;
         ++J;
     }
-    Slash = Data[J - 1] == '/';
-    std::memcpy(FName, Data + NameAt, Length);
-    FNameLength = Length;
-    if (End) {
-        EndElement();
-    } else {
-        FTagFlags = Flags;
-        StartElement(Slash);
-    }
+    FTagFlags = Flags;
+    StartElement(Data[J - 1] == '/');
     return J + 1;
 }
 
@@ -442,6 +449,10 @@ bool TXmlTextExtractor::FeedUtf8(const unsigned char* Data, std::size_t Size) {
                     const std::size_t After = WholeTag(Data, I, Size);
                     if (After == 0) {
                         FState = TState::TagOpen;
+                        break;
+                    }
+                    if (FState != TState::Text) {
+                        I = After;
                         break;
                     }
                     if (FStopped) return false;
@@ -508,11 +519,13 @@ bool TXmlTextExtractor::FeedUtf8(const unsigned char* Data, std::size_t Size) {
                 const std::size_t Length = FNameTooLong ? 0 : FNameLength;
                 if (FState == TState::StartName) {
                     FTagFlags = FNames.Find(FName, Length);
-                    FState = TState::InTag;
+                    // As in WholeTag: the attributes of a tag that says nothing, outside shown
+                    // text, are passed over up to the next tag.
+                    FState = FTagFlags == 0 && !Shown() ? TState::Text : TState::InTag;
                 } else {
                     FNameLength = Length;
                     EndElement();
-                    FState = TState::EndTag;
+                    FState = Shown() ? TState::EndTag : TState::Text;
                 }
                 break;
             }
