@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <memory>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -197,9 +198,9 @@ public:
             OpenDocumentParts(Parts);
         }
         std::stable_sort(Parts.begin(), Parts.end(), [](const TPart& A, const TPart& B) { return A.Order < B.Order; });
-        std::vector<unsigned char> Buffer(ReadBlock);
+        std::unique_ptr<unsigned char[]> Buffer(new unsigned char[ReadBlock]);
         for (const TPart& Part : Parts) {
-            if (FBudget == 0 || !DecodePart(Part, Buffer)) return;
+            if (FBudget == 0 || !DecodePart(Part, Buffer.get())) return;
         }
     }
 
@@ -224,14 +225,14 @@ private:
         return Out;
     }
 
-    bool DecodePart(const TPart& Part, std::vector<unsigned char>& Buffer) {
+    bool DecodePart(const TPart& Part, unsigned char* Buffer) {
         TZipMemberReader Reader(FSource, FEntries[Part.Entry], FBudget);
         if (!Reader.Readable()) return true;
         TXmlTextExtractor Extractor(*Part.Rules, FSink);
         for (;;) {
-            const std::size_t Got = Reader.Read(Buffer.data(), Buffer.size());
+            const std::size_t Got = Reader.Read(Buffer, ReadBlock);
             if (Got == 0) break;
-            if (!Extractor.Feed(Buffer.data(), Got)) return false;
+            if (!Extractor.Feed(Buffer, Got)) return false;
         }
         return Extractor.Finish();
     }

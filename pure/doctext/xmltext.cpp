@@ -106,8 +106,7 @@ void TXmlTextExtractor::TNameList::Add(const char* List, std::uint8_t Flag) {
     }
 }
 
-std::uint8_t TXmlTextExtractor::TNameList::Find(const char* Name, std::size_t Length) const {
-    if (Length == 0 || Length >= 32 || ((Lengths[static_cast<unsigned char>(Name[0])] >> Length) & 1) == 0) return 0;
+std::uint8_t TXmlTextExtractor::TNameList::FindListed(const char* Name, std::size_t Length) const {
     for (int I = Bucket[Hash(Name, Length)]; I >= 0; I = Next[I]) {
         const std::string& N = Names[I];
         if (N.size() != Length) continue;

@@ -67,7 +67,12 @@ private:
         int Count = 0;
         TNameList();
         void Add(const char* List, std::uint8_t Flag);
-        std::uint8_t Find(const char* Name, std::size_t Length) const;
+        std::uint8_t Find(const char* Name, std::size_t Length) const {
+            if (Length == 0 || Length >= 32 || ((Lengths[static_cast<unsigned char>(Name[0])] >> Length) & 1) == 0)
+                return 0;
+            return FindListed(Name, Length);
+        }
+        std::uint8_t FindListed(const char* Name, std::size_t Length) const;
         static unsigned Hash(const char* Name, std::size_t Length) {
             return (static_cast<unsigned>(Length) * 7 + static_cast<unsigned char>(Name[0]) * 3 +
                     static_cast<unsigned char>(Name[Length - 1])) &

@@ -211,7 +211,7 @@ TZipMemberReader::TZipMemberReader(TByteSource& Source, const TZipEntry& Entry, 
     } else {
         const std::uint64_t ByRatio = Compressed * ZipSaneRatio + (std::uint64_t(1) << 20);
         FOutLeft = Entry.SizeKnown ? std::min(Entry.Size, ByRatio) : ByRatio;
-        FInflate = std::make_unique<TInflate>();
+        FInflate.reset(new TInflate);  // the input buffer needs no zeroing
         if (inflateInit2(&FInflate->Stream, -15) != Z_OK) return;
         FInflate->Started = true;
     }

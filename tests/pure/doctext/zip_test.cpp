@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <ctime>
+#include <fstream>
+#include <iterator>
 
 #include "pure/doctext/document.h"
 #include "pure/doctext/package.h"
@@ -258,6 +260,28 @@ TEST(ZipPackage, PartNames) {
     EXPECT_EQ("media/a b.png", ResolvePartName("word/document.xml", "../media/a%20b.png"));
     EXPECT_EQ("customxml/item1.xml", ResolvePartName("word/document.xml", "/customXml/item1.xml"));
     EXPECT_EQ("x.xml", ResolvePartName("", "../../x.xml"));
+}
+
+// Documents written by an office suite: what their author typed is found, the body font and the
+// style names the suite stores internally are not.
+TEST(ZipPackage, RealDocuments) {
+    struct TCase {
+        const char* File;
+        const char8_t* Keyword;
+        bool Found;
+    } Cases[] = {
+        {"notice.docx", u8"合同", true},    {"notice.docx", u8"年度预算", true}, {"notice.docx", u8"宋体", false},
+        {"notice.docx", u8"正文", false},   {"budget.xlsx", u8"年度预算", true}, {"budget.xlsx", u8"KesTrel", true},
+        {"budget.xlsx", u8"宋体", false},   {"budget.xlsx", u8"正文", false},    {"budget.ods", u8"合同", true},
+        {"budget.ods", u8"年度预算", true}, {"budget.ods", u8"宋体", false},     {"budget.ods", u8"正文", false},
+    };
+    const std::string Folder = std::string(__FILE__).substr(0, std::string(__FILE__).rfind('/')) + "/fixtures/";
+    for (const TCase& C : Cases) {
+        std::ifstream In(Folder + C.File, std::ios::binary);
+        ASSERT_TRUE(In) << C.File;
+        const std::string Text = Decode(std::string(std::istreambuf_iterator<char>(In), {}));
+        EXPECT_EQ(C.Found, Text.find(U8(C.Keyword)) != std::string::npos) << C.File << " " << U8(C.Keyword);
+    }
 }
 
 }  // namespace
