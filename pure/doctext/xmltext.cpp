@@ -87,20 +87,22 @@ TXmlTextExtractor::TNameList::TNameList() { std::memset(Bucket, -1, sizeof Bucke
 
 void TXmlTextExtractor::TNameList::Add(const char* List, std::uint8_t Flag) {
     while (*List != '\0') {
-        const char* End = std::strchr(List, ' ');
-        const std::size_t Length = End != nullptr ? static_cast<std::size_t>(End - List) : std::strlen(List);
-        const std::string Name(List, Length);
-        int I = 0;
-        while (I < Count && Names[I] != Name) ++I;
-        if (I == Count && Count < 24 && Length > 0) {
-            Names[Count] = Name;
-            const unsigned H = Hash(Name.data(), Length);
-            Next[Count] = Bucket[H];
-            Bucket[H] = static_cast<std::int8_t>(Count);
-            if (Length < 32) Lengths[static_cast<unsigned char>(Name[0])] |= std::uint32_t(1) << Length;
-            ++Count;
+        std::size_t Length = 0;
+        while (List[Length] != '\0' && List[Length] != ' ') ++Length;
+        if (Length > 0 && Length < sizeof Names[0]) {
+            int I = 0;
+            while (I < Count && !(Sizes[I] == Length && std::memcmp(Names[I], List, Length) == 0)) ++I;
+            if (I == Count && Count < 24) {
+                std::memcpy(Names[Count], List, Length);
+                Sizes[Count] = static_cast<std::uint8_t>(Length);
+                const unsigned H = Hash(List, Length);
+                Next[Count] = Bucket[H];
+                Bucket[H] = static_cast<std::int8_t>(Count);
+                Lengths[static_cast<unsigned char>(List[0])] |= std::uint32_t(1) << Length;
+                ++Count;
+            }
+            if (I < Count) Flags[I] |= Flag;
         }
-        if (I < Count) Flags[I] |= Flag;
         List += Length;
         while (*List == ' ') ++List;
     }
@@ -108,10 +110,9 @@ void TXmlTextExtractor::TNameList::Add(const char* List, std::uint8_t Flag) {
 
 std::uint8_t TXmlTextExtractor::TNameList::FindListed(const char* Name, std::size_t Length) const {
     for (int I = Bucket[Hash(Name, Length)]; I >= 0; I = Next[I]) {
-        const std::string& N = Names[I];
-        if (N.size() != Length) continue;
+        if (Sizes[I] != Length) continue;
         std::size_t K = 0;
-        while (K < Length && N[K] == Name[K]) ++K;
+        while (K < Length && Names[I][K] == Name[K]) ++K;
         if (K == Length) return Flags[I];
     }
     return 0;

@@ -59,7 +59,8 @@ private:
 
     // The named elements, found by a small hash of length, first and last byte.
     struct TNameList {
-        std::string Names[24];
+        char Names[24][24];  // each name is shorter than 24 bytes
+        std::uint8_t Sizes[24] = {};
         std::uint8_t Flags[24] = {};
         std::int8_t Next[24] = {};
         std::int8_t Bucket[64];

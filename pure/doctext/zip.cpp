@@ -24,15 +24,17 @@ struct TDirectoryPlace {
     std::uint64_t Offset = 0, Size = 0, EndAt = 0;
 };
 
-bool FindEndRecord(TByteSource& Source, TDirectoryPlace& Place) {
+// Searches the last TailLimit bytes backwards for the end record.
+bool FindEndRecordIn(TByteSource& Source, std::size_t TailLimit, TDirectoryPlace& Place) {
     const std::uint64_t FileSize = Source.Size();
     if (FileSize < EndSize) return false;
-    const std::size_t TailSize = static_cast<std::size_t>(std::min<std::uint64_t>(FileSize, EndSize + MaxCommentSize));
-    std::vector<unsigned char> Tail(TailSize);
+    const std::size_t TailSize = static_cast<std::size_t>(std::min<std::uint64_t>(FileSize, TailLimit));
+    std::unique_ptr<unsigned char[]> Buffer(new unsigned char[TailSize]);
+    unsigned char* const Tail = Buffer.get();
     const std::uint64_t TailAt = FileSize - TailSize;
-    if (!Source.ReadExactAt(TailAt, Tail.data(), TailSize)) return false;
+    if (!Source.ReadExactAt(TailAt, Tail, TailSize)) return false;
     for (std::size_t At = TailSize - EndSize + 1; At-- > 0;) {
-        const unsigned char* E = Tail.data() + At;
+        const unsigned char* E = Tail + At;
         if (Get32(E) != EndSignature) continue;
         Place.EndAt = TailAt + At;
         Place.Size = Get32(E + 12);
@@ -54,6 +56,13 @@ bool FindEndRecord(TByteSource& Source, TDirectoryPlace& Place) {
         return true;
     }
     return false;
+}
+
+// The end record lies at the very end unless an archive comment follows it: the last kilobyte
+// first, the whole span a comment may take only when that fails.
+bool FindEndRecord(TByteSource& Source, TDirectoryPlace& Place) {
+    return FindEndRecordIn(Source, 1024, Place) ||
+           (Source.Size() > 1024 && FindEndRecordIn(Source, EndSize + MaxCommentSize, Place));
 }
 
 // Reads the ZIP64 extended-information extra field: only the values whose 32-bit fields are full.
