@@ -79,6 +79,15 @@ TEST(ZipPackage, ContainerVariants) {
         {"only a signature", "PK\x03\x04", ""},
     };
     for (const TCase& C : Cases) EXPECT_EQ(C.Text, Decode(C.Package)) << C.What;
+
+    // Bytes before the package (a self-extractor) and a long archive comment after it: only the
+    // central directory, found backwards past the comment, can tell where the members lie.
+    const std::string Framed =
+        "MZ stub" + Whole.substr(0, Whole.size() - 2) + std::string("\xD0\x07", 2) + std::string(2000, 'c');
+    TMemorySource Source(Framed.data(), Framed.size());
+    TCollectSink Sink;
+    DecodeZipPackage(Source, Sink, TDecodeEnv{});
+    EXPECT_EQ(U8(u8"合同|"), Sink.Text8);
 }
 
 // 1 GiB of spaces deflated into about a megabyte: cut off, quickly, with bounded output.
