@@ -313,18 +313,73 @@ private:
             if (const TXmlTextRules* Rules = OfficeRules(Type, Order)) Parts.push_back({I, Rules, Order});
         }
         if (!Parts.empty()) return;
-        // No part said what it is: the main part the package's relationships name, and the
+        // No part said what it is: the parts the package's relationships lead to, else the
         // parts by the names office suites give them.
-        std::string Main;
-        ForEachTag(ReadSmall(Find("_rels/.rels")), [&](std::string_view Tag, const TAttributes& A) {
-            if (Tag == "Relationship" && EndsWith(Attribute(A, "Type"), "/officeDocument"))
-                Main = ResolvePartName("", DecodeAttribute(Attribute(A, "Target")));
-        });
+        RelatedParts(Parts);
+        if (!Parts.empty()) return;
         for (std::size_t I = 0; I < FEntries.size(); ++I) {
             int Order;
             const TXmlTextRules* Rules = OfficeRulesByName(FNames[I], Order);
-            if (Rules == nullptr && FNames[I] == Main) Rules = &WordRules;  // body text in w:t or a:t alike
             if (Rules != nullptr && FIndex.at(FNames[I]) == I) Parts.push_back({I, Rules, Order});
+        }
+    }
+
+    // The relationships of Source (a normal part name, "" for the package): each target with the
+    // last segment of its relationship type.
+    std::vector<std::pair<std::string, std::string>> Relationships(const std::string& Source) {
+        const std::size_t Slash = Source.rfind('/');
+        const std::string Folder = Slash == std::string::npos ? "" : Source.substr(0, Slash + 1);
+        const std::string File = Slash == std::string::npos ? Source : Source.substr(Slash + 1);
+        std::vector<std::pair<std::string, std::string>> Out;
+        ForEachTag(ReadSmall(Find(Folder + "_rels/" + File + ".rels")),
+                   [&](std::string_view Tag, const TAttributes& A) {
+                       if (Tag != "Relationship" || Attribute(A, "TargetMode") == "External") return;
+                       const std::string_view Type = Attribute(A, "Type");
+                       const std::string Tail = AsciiLower(std::string(Type.substr(Type.rfind('/') + 1)));
+                       Out.emplace_back(ResolvePartName(Source, DecodeAttribute(Attribute(A, "Target"))), Tail);
+                   });
+        return Out;
+    }
+
+    // Follows the relationships from the package to its main part and from there to the parts
+    // it holds (and from sheets and slides one step further, to comments, drawings and notes).
+    void RelatedParts(std::vector<TPart>& Parts) {
+        std::vector<bool> Taken(FEntries.size());
+        auto Take = [&](const std::string& Name, const TXmlTextRules* Rules, int Order) {
+            const std::size_t Entry = Find(Name);
+            if (Entry == Npos || Taken[Entry]) return false;
+            Taken[Entry] = true;
+            Parts.push_back({Entry, Rules, Order});
+            return true;
+        };
+        std::string Main;
+        for (const auto& [Target, Type] : Relationships("")) {
+            if (Type == "officedocument") Main = Target;
+            if (Type == "core-properties") Take(Target, &PropertyRules, 2);
+        }
+        if (Main.empty()) return;
+        const auto Held = Relationships(Main);
+        bool Workbook = false, Presentation = false;
+        for (const auto& [Target, Type] : Held) {
+            Workbook = Workbook || Type == "worksheet" || Type == "sharedstrings";
+            Presentation = Presentation || Type == "slide";
+        }
+        if (!Presentation) Take(Main, Workbook ? &WorkbookRules : &WordRules, Workbook ? 1 : 0);
+        for (const auto& [Target, Type] : Held) {
+            if (Type == "header" || Type == "footer" || Type == "footnotes" || Type == "endnotes" ||
+                Type == "comments") {
+                Take(Target, &WordRules, 0);
+            } else if (Type == "sharedstrings") {
+                Take(Target, &SharedStringRules, 0);
+            } else if ((Type == "worksheet" || Type == "slide") &&
+                       Take(Target, Type == "slide" ? &DrawingRules : &WorksheetRules, 0)) {
+                for (const auto& [Inner, InnerType] : Relationships(Target)) {
+                    if (InnerType == "comments")
+                        Take(Inner, &SheetCommentRules, 0);
+                    else if (InnerType == "notesslide" || InnerType == "drawing" || InnerType == "chart")
+                        Take(Inner, &DrawingRules, 1);
+                }
+            }
         }
     }
 

@@ -37,6 +37,11 @@ std::string Override(const std::string& Part, const std::string& Kind) {
 std::string WordBody(const std::string& Inner) {
     return "<w:document xmlns:w=\"w\"><w:body>" + Inner + "</w:body></w:document>";
 }
+std::string Rels(const std::string& Target, const std::string& Type) {
+    return "<Relationships><Relationship Id=\"rId1\" "
+           "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/" +
+           Type + "\" Target=\"" + Target + "\"/></Relationships>";
+}
 const std::string Document = Override("/word/document.xml", "wordprocessingml.document.main");
 
 // The container: every variant gives the same text.
@@ -223,12 +228,24 @@ TEST(ZipPackage, PartsOfEachKind) {
               {"ppt/notesSlides/notesSlide1.xml",
                "<p:notes><p:txBody><a:p><a:r><a:t>" + K + "</a:t></a:r></a:p></p:txBody></p:notes>"}}),
          true},
-        {"no content types: names and relationships",
+        {"no content types: relationships to a header",
          Package({{"[Content_Types].xml", "damaged"},
-                  {"_rels/.rels",
-                   "<Relationships><Relationship Type=\"http://x/officeDocument\" "
-                   "Target=\"/word/main.xml\"/></Relationships>"},
-                  {"word/main.xml", WordBody("<w:p>" + Run + "</w:p>")}}),
+                  {"_rels/.rels", Rels("/doc/main.xml", "officeDocument")},
+                  {"doc/main.xml", WordBody("<w:p><w:t>body</w:t></w:p>")},
+                  {"doc/_rels/main.xml.rels", Rels("parts/top.xml", "header")},
+                  {"doc/parts/top.xml", "<w:hdr><w:p>" + Run + "</w:p></w:hdr>"}}),
+         true},
+        {"no content types: relationships to slide notes",
+         Package({{"_rels/.rels", Rels("ppt/presentation.xml", "officeDocument")},
+                  {"[Content_Types].xml", ""},
+                  {"ppt/presentation.xml", "<p:presentation/>"},
+                  {"ppt/_rels/presentation.xml.rels", Rels("s/one.xml", "slide")},
+                  {"ppt/s/one.xml", "<p:sld/>"},
+                  {"ppt/s/_rels/one.xml.rels", Rels("../n/one.xml", "notesSlide")},
+                  {"ppt/n/one.xml", "<p:notes><a:p><a:t>" + K + "</a:t></a:p></p:notes>"}}),
+         true},
+        {"no content types or relationships: names",
+         Package({{"[Content_Types].xml", "damaged"}, {"word/header2.xml", "<w:hdr><w:p>" + Run + "</w:p></w:hdr>"}}),
          true},
         {"odf sheet name and manifest",
          Package({{"mimetype", "application/vnd.oasis.opendocument.spreadsheet"},
