@@ -23,8 +23,9 @@ struct TZipEntry {
     bool SizeKnown = true;  // false for members found by their local header with a descriptor
 };
 
-// Most members the directory is read for, and most bytes of it held in memory.
-inline constexpr std::size_t ZipMaxEntries = 100000;
+// Most members the directory is read for, and most bytes of it held in memory: with the names
+// kept for lookup, a package stays well inside MaxDecodeMemory.
+inline constexpr std::size_t ZipMaxEntries = 50000;
 inline constexpr std::size_t ZipMaxDirectoryBytes = std::size_t(8) << 20;
 // Members with longer names are passed over: no part a reader sees is named so.
 inline constexpr std::size_t ZipMaxNameLength = 1024;
