@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "pure/doctext/cfb.h"
+#include "pure/doctext/package.h"
 #include "pure/doctext/plaintext.h"
 #include "pure/doctext/rtf.h"
 
@@ -42,6 +43,9 @@ void DecodeDocument(TDocumentFormat Format, TByteSource& Source, TTextSink& Sink
             break;
         case TDocumentFormat::CompoundFile:
             DecodeCompoundFile(Source, Sink);
+            break;
+        case TDocumentFormat::Zip:
+            DecodeZipPackage(Source, Sink, Env);
             break;
         default:
             break;

@@ -1,0 +1,654 @@
+#include "pure/doctext/xmltext.h"
+
+#include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace {
+
+bool IsSpace(unsigned char C) { return C == ' ' || C == '\t' || C == '\r' || C == '\n'; }
+
+// Bytes at which a fast scan stops: within a tag (its end or a quoted value), within a name,
+// within shown text.
+struct TStopTable {
+    bool Stop[256] = {};
+    constexpr explicit TStopTable(const char* Bytes, bool Nul = false) {
+        for (; *Bytes != '\0'; ++Bytes) Stop[static_cast<unsigned char>(*Bytes)] = true;
+        Stop[0] = Nul;
+    }
+};
+constexpr TStopTable TagStops(">\"'");
+
+// The first position at or after From where one of the bytes A, B, C stands (Size when none):
+// sixteen bytes at a time where the processor allows.
+inline std::size_t FindFirstOf(const unsigned char* Data, std::size_t From, std::size_t Size, unsigned char A,
+                               unsigned char B, unsigned char C, const TStopTable& Table) {
+#if defined(__SSE2__)
+    const __m128i VA = _mm_set1_epi8(static_cast<char>(A)), VB = _mm_set1_epi8(static_cast<char>(B)),
+                  VC = _mm_set1_epi8(static_cast<char>(C));
+    while (From + 16 <= Size) {
+        const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Data + From));
+        const int Mask = _mm_movemask_epi8(
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(V, VA), _mm_cmpeq_epi8(V, VB)), _mm_cmpeq_epi8(V, VC)));
+        if (Mask != 0) return From + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(Mask)));
+        From += 16;
+    }
+#endif
+    while (From < Size && !Table.Stop[Data[From]]) ++From;
+    return From;
+}
+constexpr TStopTable NameStops(
+    "\x01\x02\x03\x04\x05\x06\x07\x08\t\n\x0b\x0c\r\x0e\x0f\x10\x11\x12\x13\x14\x15\x16\x17\x18\x19\x1a\x1b\x1c\x1d\x1e"
+    "\x1f />",
+    true);
+constexpr TStopTable TextStops("<&");
+constexpr TStopTable TagOpens("<");
+constexpr TStopTable DoubleQuoteStops("\"");
+constexpr TStopTable SingleQuoteStops("'");
+
+// Most bytes of the text attribute's value kept (a sheet name has at most 31 characters).
+constexpr std::size_t MaxAttributeValue = 1024;
+
+}  // namespace
+
+bool DecodeXmlReference(const char* Name, std::size_t Length, char32_t& Out) {
+    const std::string_view N(Name, Length);
+    if (N == "amp") return Out = '&', true;
+    if (N == "lt") return Out = '<', true;
+    if (N == "gt") return Out = '>', true;
+    if (N == "quot") return Out = '"', true;
+    if (N == "apos") return Out = '\'', true;
+    if (Length < 2 || Name[0] != '#') return false;
+    const bool Hex = Name[1] == 'x' || Name[1] == 'X';
+    std::size_t At = Hex ? 2 : 1;
+    if (At == Length) return false;
+    char32_t Value = 0;
+    for (; At < Length; ++At) {
+        const char C = Name[At];
+        int Digit;
+        if (C >= '0' && C <= '9')
+            Digit = C - '0';
+        else if (Hex && C >= 'a' && C <= 'f')
+            Digit = C - 'a' + 10;
+        else if (Hex && C >= 'A' && C <= 'F')
+            Digit = C - 'A' + 10;
+        else
+            return false;
+        Value = Value * (Hex ? 16 : 10) + static_cast<char32_t>(Digit);
+        if (Value > 0x10FFFF) return false;
+    }
+    if (Value == 0 || (Value >= 0xD800 && Value < 0xE000)) return false;
+    Out = Value;
+    return true;
+}
+
+TXmlTextExtractor::TNameList::TNameList() { std::memset(Bucket, -1, sizeof Bucket); }
+
+void TXmlTextExtractor::TNameList::Add(const char* List, std::uint8_t Flag) {
+    while (*List != '\0') {
+        std::size_t Length = 0;
+        while (List[Length] != '\0' && List[Length] != ' ') ++Length;
+        if (Length > 0 && Length < sizeof Names[0]) {
+            int I = 0;
+            while (I < Count && !(Sizes[I] == Length && std::memcmp(Names[I], List, Length) == 0)) ++I;
+            if (I == Count && Count < 24) {
+                std::memcpy(Names[Count], List, Length);
+                Sizes[Count] = static_cast<std::uint8_t>(Length);
+                const unsigned H = Hash(List, Length);
+                Next[Count] = Bucket[H];
+                Bucket[H] = static_cast<std::int8_t>(Count);
+                Lengths[static_cast<unsigned char>(List[0])] |= std::uint32_t(1) << Length;
+                ++Count;
+            }
+            if (I < Count) Flags[I] |= Flag;
+        }
+        List += Length;
+        while (*List == ' ') ++List;
+    }
+}
+
+std::uint8_t TXmlTextExtractor::TNameList::FindListed(const char* Name, std::size_t Length) const {
+    for (int I = Bucket[Hash(Name, Length)]; I >= 0; I = Next[I]) {
+        if (Sizes[I] != Length) continue;
+        std::size_t K = 0;
+        while (K < Length && Names[I][K] == Name[K]) ++K;
+        if (K == Length) return Flags[I];
+    }
+    return 0;
+}
+
+TXmlTextExtractor::TXmlTextExtractor(const TXmlTextRules& Rules, TTextSink& Sink)
+    : FAttributeName(Rules.AttributeName), FSink(Sink) {
+    FNames.Add(Rules.Containers, Container);
+    FNames.Add(Rules.Breaks, Break);
+    FNames.Add(Rules.Skips, Skip);
+    FNames.Add(Rules.Spaces, Space);
+    FNames.Add(Rules.Tabs, Tab);
+    FNames.Add(Rules.LineBreaks, LineBreak);
+    if (Rules.AttributeElement != nullptr && Rules.AttributeName != nullptr)
+        FNames.Add(Rules.AttributeElement, Attribute);
+}
+
+bool TXmlTextExtractor::Feed(const unsigned char* Data, std::size_t Size) {
+    if (FStopped) return false;
+    if (FState == TState::Start) {
+        // The first bytes tell the encoding: a byte-order mark, or "<" in UTF-16.
+        while (Size > 0 && FStartCount < 4) FStartBytes[FStartCount++] = *Data++, --Size;
+        if (FStartCount < 4) return true;
+        const unsigned char* B = FStartBytes;
+        std::size_t Skip = 0;
+        if (B[0] == 0xFF && B[1] == 0xFE)
+            FUtf16 = true, Skip = 2;
+        else if (B[0] == 0xFE && B[1] == 0xFF)
+            FUtf16 = FBigEndian = true, Skip = 2;
+        else if (B[0] == '<' && B[1] == 0 && B[2] != 0)
+            FUtf16 = true;
+        else if (B[0] == 0 && B[1] == '<')
+            FUtf16 = FBigEndian = true;
+        else if (B[0] == 0xEF && B[1] == 0xBB && B[2] == 0xBF)
+            Skip = 3;
+        FState = TState::Text;
+        if (!(FUtf16 ? FeedUtf16(B + Skip, 4 - Skip) : FeedUtf8(B + Skip, 4 - Skip))) return false;
+    }
+    return FUtf16 ? FeedUtf16(Data, Size) : FeedUtf8(Data, Size);
+}
+
+bool TXmlTextExtractor::Finish() {
+    if (FState == TState::Start && !FStopped) {
+        const std::size_t Count = FStartCount;
+        FStartCount = 4;  // take what there is as UTF-8
+        FState = TState::Text;
+        if (!FeedUtf8(FStartBytes, Count)) return false;
+    }
+    if (FStopped) return false;
+    return EndRun();
+}
+
+bool TXmlTextExtractor::FeedUtf16(const unsigned char* Data, std::size_t Size) {
+    unsigned char Buffer[4096];
+    std::size_t Used = 0;
+    auto Put = [&](char32_t C) -> bool {
+        if (Used + 4 > sizeof Buffer) {
+            if (!FeedUtf8(Buffer, Used)) return false;
+            Used = 0;
+        }
+        if (C < 0x80) {
+            Buffer[Used++] = static_cast<unsigned char>(C);
+        } else if (C < 0x800) {
+            Buffer[Used++] = static_cast<unsigned char>(0xC0 | (C >> 6));
+            Buffer[Used++] = static_cast<unsigned char>(0x80 | (C & 0x3F));
+        } else if (C < 0x10000) {
+            Buffer[Used++] = static_cast<unsigned char>(0xE0 | (C >> 12));
+            Buffer[Used++] = static_cast<unsigned char>(0x80 | ((C >> 6) & 0x3F));
+            Buffer[Used++] = static_cast<unsigned char>(0x80 | (C & 0x3F));
+        } else {
+            Buffer[Used++] = static_cast<unsigned char>(0xF0 | (C >> 18));
+            Buffer[Used++] = static_cast<unsigned char>(0x80 | ((C >> 12) & 0x3F));
+            Buffer[Used++] = static_cast<unsigned char>(0x80 | ((C >> 6) & 0x3F));
+            Buffer[Used++] = static_cast<unsigned char>(0x80 | (C & 0x3F));
+        }
+        return true;
+    };
+    for (std::size_t I = 0; I < Size; ++I) {
+        if (!FHaveOddByte) {
+            FOddByte = Data[I];
+            FHaveOddByte = true;
+            continue;
+        }
+        FHaveOddByte = false;
+        const char16_t U = FBigEndian ? static_cast<char16_t>((FOddByte << 8) | Data[I])
+                                      : static_cast<char16_t>(FOddByte | (Data[I] << 8));
+        bool Ok = true;
+        if (U >= 0xD800 && U < 0xDC00) {
+            if (FHighSurrogate != 0) Ok = Put(0xFFFD);
+            FHighSurrogate = U;
+        } else if (U >= 0xDC00 && U < 0xE000) {
+            Ok = Put(FHighSurrogate != 0 ? 0x10000 + ((FHighSurrogate - 0xD800) << 10) + (U - 0xDC00) : 0xFFFD);
+            FHighSurrogate = 0;
+        } else {
+            if (FHighSurrogate != 0) Ok = Put(0xFFFD);
+            FHighSurrogate = 0;
+            Ok = Ok && Put(U);
+        }
+        if (!Ok) return false;
+    }
+    return FeedUtf8(Buffer, Used);
+}
+
+bool TXmlTextExtractor::Flush() {
+    if (FOutCount > 0 && !FStopped) {
+        if (!FSink.Text(FOut, FOutCount)) FStopped = true;
+    }
+    FOutCount = 0;
+    return !FStopped;
+}
+
+bool TXmlTextExtractor::EndRun() {
+    if (FNeed > 0) {
+        FNeed = 0;
+        if (!Unit(0xFFFD)) return false;
+    }
+    if (!Flush()) return false;
+    if (FRunHasText) {
+        FRunHasText = false;
+        if (!FSink.Break()) FStopped = true;
+    }
+    return !FStopped;
+}
+
+bool TXmlTextExtractor::Unit(char16_t U) {
+    FOut[FOutCount++] = U;
+    FRunHasText = true;
+    return FOutCount < sizeof FOut / sizeof FOut[0] || Flush();
+}
+
+bool TXmlTextExtractor::CodePoint(char32_t C) {
+    if (C < 0x10000) return Unit(static_cast<char16_t>(C));
+    C -= 0x10000;
+    return Unit(static_cast<char16_t>(0xD800 + (C >> 10))) && Unit(static_cast<char16_t>(0xDC00 + (C & 0x3FF)));
+}
+
+bool TXmlTextExtractor::TextBytes(const unsigned char* Data, std::size_t Size) {
+    constexpr std::size_t Capacity = sizeof FOut / sizeof FOut[0];
+    for (std::size_t I = 0; I < Size; ++I) {
+        if (FNeed == 0) {
+            // The common characters, ASCII and the three-byte forms of CJK, straight to the buffer.
+            char16_t* Out = FOut + FOutCount;
+            char16_t* const OutEnd = FOut + Capacity;
+            while (I < Size && Out < OutEnd) {
+                const unsigned char B = Data[I];
+                if (B < 0x80) {
+                    *Out++ = B;
+                    ++I;
+                    continue;
+                }
+                if ((B & 0xF0) != 0xE0 || I + 2 >= Size || (Data[I + 1] & 0xC0) != 0x80 || (Data[I + 2] & 0xC0) != 0x80)
+                    break;
+                const char16_t U =
+                    static_cast<char16_t>(((B & 0x0F) << 12) | ((Data[I + 1] & 0x3F) << 6) | (Data[I + 2] & 0x3F));
+                if (U < 0x800 || (U >= 0xD800 && U < 0xE000)) break;
+                *Out++ = U;
+                I += 3;
+            }
+            if (Out != FOut + FOutCount) {
+                FRunHasText = true;
+                FOutCount = static_cast<std::size_t>(Out - FOut);
+            }
+            if (FOutCount == Capacity && !Flush()) return false;
+            if (I >= Size) break;
+        }
+        const unsigned char B = Data[I];
+        if (FNeed > 0) {
+            if ((B & 0xC0) == 0x80) {
+                FCode = (FCode << 6) | (B & 0x3F);
+                if (--FNeed == 0) {
+                    const bool Valid = FCode <= 0x10FFFF && !(FCode >= 0xD800 && FCode < 0xE000);
+                    if (!CodePoint(Valid ? FCode : 0xFFFD)) return false;
+                }
+                continue;
+            }
+            FNeed = 0;
+            if (!Unit(0xFFFD)) return false;
+        }
+        if (B < 0x80) {
+            if (!Unit(B)) return false;
+        } else if (B >= 0xC2 && B < 0xE0) {
+            FCode = B & 0x1F, FNeed = 1;
+        } else if (B >= 0xE0 && B < 0xF0) {
+            FCode = B & 0x0F, FNeed = 2;
+        } else if (B >= 0xF0 && B < 0xF5) {
+            FCode = B & 0x07, FNeed = 3;
+        } else if (!Unit(0xFFFD)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool TXmlTextExtractor::EntityDone() {
+    char32_t C;
+    if (DecodeXmlReference(FEntity, FEntityLength, C)) return CodePoint(C);
+    // Not a reference: the text as written.
+    return Unit('&') && TextBytes(reinterpret_cast<const unsigned char*>(FEntity), FEntityLength) && Unit(';');
+}
+
+bool TXmlTextExtractor::StartElement(bool Empty) {
+    const std::uint8_t Flags = FTagFlags;
+    if ((Flags & Skip) != 0) {
+        if (!Empty) ++FSkipDepth;
+        return true;
+    }
+    if (FSkipDepth > 0) return true;
+    if ((Flags & Attribute) != 0 && !FValue.empty()) {
+        if (!EndRun()) return false;
+        const unsigned char* V = reinterpret_cast<const unsigned char*>(FValue.data());
+        for (std::size_t I = 0; I < FValue.size();) {
+            if (FValue[I] == '&') {
+                const std::size_t Semi = FValue.find(';', I);
+                char32_t C;
+                if (Semi != std::string::npos && Semi - I <= sizeof FEntity &&
+                    DecodeXmlReference(FValue.data() + I + 1, Semi - I - 1, C)) {
+                    if (!CodePoint(C)) return false;
+                    I = Semi + 1;
+                    continue;
+                }
+            }
+            if (!TextBytes(V + I, 1)) return false;
+            ++I;
+        }
+        FValue.clear();
+        if (!EndRun()) return false;
+    }
+    if ((Flags & (Break | LineBreak)) != 0 && !EndRun()) return false;
+    if ((Flags & Container) != 0 && !Empty) ++FContainerDepth;
+    if ((Flags & Space) != 0 && !Unit(' ')) return false;
+    if ((Flags & Tab) != 0 && !Unit('\t')) return false;
+    return true;
+}
+
+void TXmlTextExtractor::EndElement() {
+    const std::uint8_t Flags = FNames.Find(FName, FNameLength);
+    if ((Flags & Skip) != 0) {
+        if (FSkipDepth > 0) --FSkipDepth;
+        return;
+    }
+    if (FSkipDepth > 0) return;
+    if ((Flags & Container) != 0 && FContainerDepth > 0) --FContainerDepth;
+    if ((Flags & Break) != 0) EndRun();
+}
+
+std::size_t TXmlTextExtractor::WholeTag(const unsigned char* Data, std::size_t I, std::size_t Size) {
+    const bool End = I < Size && Data[I] == '/';
+    std::size_t J = I + (End ? 1 : 0);
+    if (J >= Size || Data[J] == '!' || Data[J] == '?') return 0;
+    std::size_t NameAt = J;
+#if defined(__SSE2__)
+    int Ends = 0;
+    __m128i V;
+    if (J + 16 <= Size) {
+        // Names are short: sixteen bytes at once find where the name ends and its prefix's colon.
+        V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Data + J));
+        const __m128i Low = _mm_cmpeq_epi8(_mm_min_epu8(V, _mm_set1_epi8(0x20)), V);  // bytes up to a space
+        Ends = _mm_movemask_epi8(_mm_or_si128(_mm_or_si128(Low, _mm_cmpeq_epi8(V, _mm_set1_epi8('/'))),
+                                              _mm_cmpeq_epi8(V, _mm_set1_epi8('>'))));
+    }
+    if (Ends != 0) {
+        const int Length = __builtin_ctz(static_cast<unsigned>(Ends));
+        const unsigned Colons =
+            static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(V, _mm_set1_epi8(':')))) & ((1u << Length) - 1);
+        if (Colons != 0) NameAt = J + static_cast<std::size_t>(32 - __builtin_clz(Colons));
+        J += static_cast<std::size_t>(Length);
+    } else
+#endif
+    {
+        while (J < Size && !NameStops.Stop[Data[J]]) {
+            if (Data[J] == ':') NameAt = J + 1;
+            ++J;
+        }
+    }
+    const std::size_t Length = J - NameAt;
+    if (J == Size || Length > sizeof FName) return 0;
+    const std::uint8_t Flags = FNames.Find(reinterpret_cast<const char*>(Data + NameAt), Length);
+    if ((Flags & Attribute) != 0) return 0;
+    // A tag that says nothing, outside shown text: its attributes hold no '<', so the scan for
+    // the next tag may start right after its name.
+    if (Flags == 0 && !Shown()) return J;
+    std::memcpy(FName, Data + NameAt, Length);
+    FNameLength = Length;
+    if (End) {
+        // As in the EndTag state: outside shown text on to the next tag, else to the next '>'.
+        EndElement();
+        if (!Shown()) return J;
+        const void* Gt = std::memchr(Data + J, '>', Size - J);
+        if (Gt != nullptr) return static_cast<std::size_t>(static_cast<const unsigned char*>(Gt) - Data) + 1;
+        FState = TState::EndTag;
+        return Size;
+    }
+    for (;;) {
+        J = FindFirstOf(Data, J, Size, '>', '"', '\'', TagStops);
+        if (J == Size) return 0;
+        if (Data[J] == '>') break;
+        const unsigned char Q = Data[J];
+        J = FindFirstOf(Data, J + 1, Size, Q, Q, Q, Q == '"' ? DoubleQuoteStops : SingleQuoteStops);
+        if (J == Size) return 0;
+        ++J;
+    }
+    FTagFlags = Flags;
+    StartElement(Data[J - 1] == '/');
+    return J + 1;
+}
+
+bool TXmlTextExtractor::FeedUtf8(const unsigned char* Data, std::size_t Size) {
+    std::size_t I = 0;
+    while (I < Size && !FStopped) {
+        switch (FState) {
+            case TState::Start:
+            case TState::Text: {
+                FState = TState::Text;
+                // Text and the plain tags that lie whole in the buffer are read here in one go;
+                // anything else goes through the states one byte at a time.
+                for (;;) {
+                    if (!Shown()) {
+                        I = FindFirstOf(Data, I, Size, '<', '<', '<', TagOpens);
+                        if (I == Size) return true;
+                        ++I;
+                    } else {
+                        std::size_t J = I;
+                        J = FindFirstOf(Data, J, Size, '<', '&', '<', TextStops);
+                        if (J > I && !TextBytes(Data + I, J - I)) return false;
+                        I = J;
+                        if (I == Size) return true;
+                        ++I;
+                        if (Data[J] == '&') {
+                            FState = TState::Entity;
+                            FEntityLength = 0;
+                            break;
+                        }
+                    }
+                    const std::size_t After = WholeTag(Data, I, Size);
+                    if (After == 0) {
+                        FState = TState::TagOpen;
+                        break;
+                    }
+                    if (FState != TState::Text) {
+                        I = After;
+                        break;
+                    }
+                    if (FStopped) return false;
+                    I = After;
+                }
+                break;
+            }
+            case TState::Entity: {
+                const unsigned char C = Data[I];
+                if (C == ';') {
+                    ++I;
+                    FState = TState::Text;
+                    if (!EntityDone()) return false;
+                } else if (C != '<' && C != '&' && !IsSpace(C) && FEntityLength < sizeof FEntity) {
+                    FEntity[FEntityLength++] = static_cast<char>(C);
+                    ++I;
+                } else {
+                    // No reference after all: the '&' and what followed are text; C is read again.
+                    FState = TState::Text;
+                    if (!Unit('&') || !TextBytes(reinterpret_cast<const unsigned char*>(FEntity), FEntityLength))
+                        return false;
+                }
+                break;
+            }
+            case TState::TagOpen: {
+                const unsigned char C = Data[I];
+                FNameLength = 0;
+                FNameTooLong = false;
+                FSlashSeen = false;
+                FAttrLength = 0;
+                FValue.clear();
+                if (C == '/') {
+                    FState = TState::EndName;
+                    ++I;
+                } else if (C == '!') {
+                    FState = TState::Bang;
+                    FBangLength = 0;
+                    ++I;
+                } else if (C == '?') {
+                    FState = TState::Pi;
+                    FTrail = 0;
+                    ++I;
+                } else {
+                    FState = TState::StartName;
+                }
+                break;
+            }
+            case TState::StartName:
+            case TState::EndName: {
+                std::size_t J = I;
+                while (J < Size && !NameStops.Stop[Data[J]]) {
+                    const char C = static_cast<char>(Data[J++]);
+                    if (C == ':') {
+                        FNameLength = 0;  // the local name follows the prefix
+                        FNameTooLong = false;
+                    } else if (FNameLength < sizeof FName) {
+                        FName[FNameLength++] = C;
+                    } else {
+                        FNameTooLong = true;
+                    }
+                }
+                I = J;
+                if (I == Size) return true;
+                const std::size_t Length = FNameTooLong ? 0 : FNameLength;
+                if (FState == TState::StartName) {
+                    FTagFlags = FNames.Find(FName, Length);
+                    // As in WholeTag: the attributes of a tag that says nothing, outside shown
+                    // text, are passed over up to the next tag.
+                    FState = FTagFlags == 0 && !Shown() ? TState::Text : TState::InTag;
+                } else {
+                    FNameLength = Length;
+                    EndElement();
+                    FState = Shown() ? TState::EndTag : TState::Text;
+                }
+                break;
+            }
+            case TState::InTag: {
+                if ((FTagFlags & Attribute) == 0) {
+                    // No attribute of this tag is text: on to its end or its next quoted value.
+                    std::size_t J = I;
+                    while (J < Size && !TagStops.Stop[Data[J]]) ++J;
+                    if (J > I) FSlashSeen = Data[J - 1] == '/';
+                    I = J;
+                    if (I == Size) return true;
+                }
+                const unsigned char C = Data[I++];
+                if (C == '>') {
+                    FState = TState::Text;
+                    if (!StartElement(FSlashSeen)) return false;
+                } else if (C == '/') {
+                    FSlashSeen = true;
+                } else if (C == '"' || C == '\'') {
+                    FQuote = static_cast<char>(C);
+                    FCapturing = (FTagFlags & Attribute) != 0 && FAttributeName != nullptr &&
+                                 FAttrLength == std::strlen(FAttributeName) &&
+                                 std::memcmp(FAttr, FAttributeName, FAttrLength) == 0;
+                    FState = TState::InQuote;
+                } else if (!IsSpace(C) && C != '=') {
+                    FSlashSeen = false;
+                    if (C == ':')
+                        FAttrLength = 0;
+                    else if (FAttrLength < sizeof FAttr)
+                        FAttr[FAttrLength++] = static_cast<char>(C);
+                }
+                break;
+            }
+            case TState::InQuote: {
+                const void* Close = std::memchr(Data + I, FQuote, Size - I);
+                const std::size_t End = Close != nullptr ? static_cast<const unsigned char*>(Close) - Data : Size;
+                if (FCapturing) {
+                    const std::size_t Room = MaxAttributeValue - FValue.size();
+                    FValue.append(reinterpret_cast<const char*>(Data + I), std::min(Room, End - I));
+                }
+                I = End;
+                if (Close != nullptr) {
+                    ++I;
+                    FAttrLength = 0;
+                    FSlashSeen = false;
+                    FState = TState::InTag;
+                }
+                break;
+            }
+            case TState::EndTag: {
+                const void* Gt = std::memchr(Data + I, '>', Size - I);
+                if (Gt == nullptr) return true;
+                I = static_cast<const unsigned char*>(Gt) - Data + 1;
+                FState = TState::Text;
+                break;
+            }
+            case TState::Bang: {
+                static const char Comment[] = "--", CData[] = "[CDATA[";
+                const char C = static_cast<char>(Data[I]);
+                const std::size_t At = FBangLength;
+                const bool MayComment = At < 2 && std::memcmp(FBang, Comment, At) == 0 && C == Comment[At];
+                const bool MayCData = At < 7 && std::memcmp(FBang, CData, At) == 0 && C == CData[At];
+                if (!MayComment && !MayCData) {
+                    FState = TState::Doctype;  // any other declaration, read to its end; C again
+                    FBracketDepth = 0;
+                    break;
+                }
+                FBang[FBangLength++] = C;
+                ++I;
+                FTrail = 0;
+                if (MayComment && FBangLength == 2)
+                    FState = TState::Comment;
+                else if (MayCData && FBangLength == 7)
+                    FState = TState::CData;
+                break;
+            }
+            case TState::Comment: {
+                const unsigned char C = Data[I++];
+                if (C == '>' && FTrail >= 2)
+                    FState = TState::Text;
+                else
+                    FTrail = C == '-' ? FTrail + 1 : 0;
+                break;
+            }
+            case TState::CData: {
+                const unsigned char C = Data[I++];
+                if (C == ']') {
+                    if (FTrail == 2) {
+                        if (Shown() && !Unit(']')) return false;
+                    } else {
+                        ++FTrail;
+                    }
+                } else if (C == '>' && FTrail == 2) {
+                    FState = TState::Text;
+                } else {
+                    if (Shown()) {
+                        for (int K = 0; K < FTrail; ++K)
+                            if (!Unit(']')) return false;
+                        if (!TextBytes(&C, 1)) return false;
+                    }
+                    FTrail = 0;
+                }
+                break;
+            }
+            case TState::Pi: {
+                const unsigned char C = Data[I++];
+                if (C == '>' && FTrail == 1)
+                    FState = TState::Text;
+                else
+                    FTrail = C == '?' ? 1 : 0;
+                break;
+            }
+            case TState::Doctype: {
+                const unsigned char C = Data[I++];
+                if (C == '[')
+                    ++FBracketDepth;
+                else if (C == ']' && FBracketDepth > 0)
+                    --FBracketDepth;
+                else if (C == '>' && FBracketDepth == 0)
+                    FState = TState::Text;
+                break;
+            }
+        }
+    }
+    return !FStopped;
+}

@@ -1,0 +1,142 @@
+#pragma once
+// The text of an XML part, streamed: character data of chosen elements (never tag names, never
+// attribute values except one chosen attribute), with the predefined entities, character
+// references and CDATA sections, in UTF-8 or UTF-16. A streaming tokenizer whose state is a few
+// counters and small bounded buffers: no tree, no stack as deep as the nesting.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "pure/doctext/textsink.h"
+
+// Which elements say what, by local name (the part after any prefix). A list is a string of
+// names each ended by a space, such as "p h table-cell ".
+struct TXmlTextRules {
+    const char* Containers = "";             // character data inside these is text
+    const char* Breaks = "";                 // their start and end end a run of text
+    const char* Skips = "";                  // nothing inside these is text
+    const char* Spaces = "";                 // empty elements that stand for a space
+    const char* Tabs = "";                   // ... for a tab
+    const char* LineBreaks = "";             // ... for a line break (ends a run)
+    const char* AttributeElement = nullptr;  // the element whose attribute is text (a sheet's name)
+    const char* AttributeName = nullptr;
+};
+
+class TXmlTextExtractor {
+public:
+    TXmlTextExtractor(const TXmlTextRules& Rules, TTextSink& Sink);
+    // Feeds the next bytes of the part. False once the sink wants no more.
+    bool Feed(const unsigned char* Data, std::size_t Size);
+    // Ends the part: hands out the text held back and ends the run. False as Feed.
+    bool Finish();
+
+private:
+    enum class TState : std::uint8_t {
+        Start,
+        Text,
+        Entity,
+        TagOpen,
+        StartName,
+        EndName,
+        InTag,
+        InQuote,
+        EndTag,
+        Bang,
+        Comment,
+        CData,
+        Pi,
+        Doctype
+    };
+    enum TFlag : std::uint8_t {
+        Container = 1,
+        Break = 2,
+        Skip = 4,
+        Space = 8,
+        Tab = 16,
+        LineBreak = 32,
+        Attribute = 64
+    };
+
+    // The named elements, found by a small hash of length, first and last byte.
+    struct TNameList {
+        char Names[24][24];  // each name is shorter than 24 bytes
+        std::uint8_t Sizes[24] = {};
+        std::uint8_t Flags[24] = {};
+        std::int8_t Next[24] = {};
+        std::int8_t Bucket[64];
+        std::uint32_t Lengths[256] = {};  // by first byte: bit N set when a name of length N starts with it
+        int Count = 0;
+        TNameList();
+        void Add(const char* List, std::uint8_t Flag);
+        std::uint8_t Find(const char* Name, std::size_t Length) const {
+            if (Length == 0 || Length >= 32 || ((Lengths[static_cast<unsigned char>(Name[0])] >> Length) & 1) == 0)
+                return 0;
+            return FindListed(Name, Length);
+        }
+        std::uint8_t FindListed(const char* Name, std::size_t Length) const;
+        static unsigned Hash(const char* Name, std::size_t Length) {
+            return (static_cast<unsigned>(Length) * 7 + static_cast<unsigned char>(Name[0]) * 3 +
+                    static_cast<unsigned char>(Name[Length - 1])) &
+                   63;
+        }
+    };
+
+    bool FeedUtf8(const unsigned char* Data, std::size_t Size);
+    bool FeedUtf16(const unsigned char* Data, std::size_t Size);
+    bool TextBytes(const unsigned char* Data, std::size_t Size);
+    bool Unit(char16_t U);
+    bool CodePoint(char32_t C);
+    bool Flush();
+    bool EndRun();
+    bool StartElement(bool Empty);
+    void EndElement();
+    // Reads the tag that starts at Data[I] (after its '<') when it lies whole in the buffer and
+    // is a plain start or end tag: the position after it, or 0 to read it state by state.
+    std::size_t WholeTag(const unsigned char* Data, std::size_t I, std::size_t Size);
+    bool Shown() const { return FContainerDepth > 0 && FSkipDepth == 0; }
+    bool EntityDone();
+
+    TNameList FNames;
+    const char* FAttributeName;
+    TTextSink& FSink;
+    bool FStopped = false;
+    bool FUtf16 = false, FBigEndian = false;
+    unsigned char FOddByte = 0;
+    bool FHaveOddByte = false;
+    char16_t FHighSurrogate = 0;
+    unsigned char FStartBytes[4] = {};
+    std::size_t FStartCount = 0;
+
+    TState FState = TState::Start;
+    std::uint32_t FContainerDepth = 0, FSkipDepth = 0;
+    // The tag being read: its local name (bounded) and its flags.
+    char FName[40] = {};
+    std::size_t FNameLength = 0;
+    bool FNameTooLong = false;
+    std::uint8_t FTagFlags = 0;
+    bool FSlashSeen = false;
+    char FQuote = 0;
+    // The attribute being read and, for the text attribute, its value.
+    char FAttr[40] = {};
+    std::size_t FAttrLength = 0;
+    bool FCapturing = false;
+    std::string FValue;
+    // Entity reference in text, after '&', and the markup lookahead after "<!".
+    char FEntity[12] = {};
+    std::size_t FEntityLength = 0;
+    char FBang[8] = {};
+    std::size_t FBangLength = 0;
+    int FTrail = 0;  // closing characters seen ("--" ... "-->", "]]" ... "]]>", "?")
+    std::uint32_t FBracketDepth = 0;
+    // UTF-8 sequence being decoded.
+    char32_t FCode = 0;
+    int FNeed = 0;
+    // Text held back for the sink.
+    char16_t FOut[1024];
+    std::size_t FOutCount = 0;
+    bool FRunHasText = false;
+};
+
+// Decodes the entity or character reference Name (between '&' and ';') into Out; false when it
+// is none of the predefined entities or a valid reference.
+bool DecodeXmlReference(const char* Name, std::size_t Length, char32_t& Out);

@@ -1,0 +1,280 @@
+#include "pure/doctext/zip.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+std::uint16_t Get16(const unsigned char* P) { return static_cast<std::uint16_t>(P[0] | (P[1] << 8)); }
+std::uint32_t Get32(const unsigned char* P) { return Get16(P) | (static_cast<std::uint32_t>(Get16(P + 2)) << 16); }
+std::uint64_t Get64(const unsigned char* P) { return Get32(P) | (static_cast<std::uint64_t>(Get32(P + 4)) << 32); }
+
+constexpr std::uint32_t LocalSignature = 0x04034B50;
+constexpr std::uint32_t CentralSignature = 0x02014B50;
+constexpr std::uint32_t EndSignature = 0x06054B50;
+constexpr std::uint32_t End64Signature = 0x06064B50;
+constexpr std::uint32_t End64LocatorSignature = 0x07064B50;
+constexpr std::size_t EndSize = 22, End64Size = 56, End64LocatorSize = 20, CentralSize = 46, LocalSize = 30;
+constexpr std::size_t MaxCommentSize = 0xFFFF;
+
+// Where the central directory lies, from the end records.
+struct TDirectoryPlace {
+    std::uint64_t Offset = 0, Size = 0, EndAt = 0;
+};
+
+// Searches the last TailLimit bytes backwards for the end record.
+bool FindEndRecordIn(TByteSource& Source, std::size_t TailLimit, TDirectoryPlace& Place) {
+    const std::uint64_t FileSize = Source.Size();
+    if (FileSize < EndSize) return false;
+    const std::size_t TailSize = static_cast<std::size_t>(std::min<std::uint64_t>(FileSize, TailLimit));
+    std::unique_ptr<unsigned char[]> Buffer(new unsigned char[TailSize]);
+    unsigned char* const Tail = Buffer.get();
+    const std::uint64_t TailAt = FileSize - TailSize;
+    if (!Source.ReadExactAt(TailAt, Tail, TailSize)) return false;
+    for (std::size_t At = TailSize - EndSize + 1; At-- > 0;) {
+        const unsigned char* E = Tail + At;
+        if (Get32(E) != EndSignature) continue;
+        Place.EndAt = TailAt + At;
+        Place.Size = Get32(E + 12);
+        Place.Offset = Get32(E + 16);
+        const bool Needs64 =
+            Get16(E + 8) == 0xFFFF || Get16(E + 10) == 0xFFFF || Place.Size == 0xFFFFFFFF || Place.Offset == 0xFFFFFFFF;
+        unsigned char L[End64LocatorSize], R[End64Size];
+        if (Place.EndAt >= End64LocatorSize && Source.ReadExactAt(Place.EndAt - End64LocatorSize, L, sizeof L) &&
+            Get32(L) == End64LocatorSignature) {
+            const std::uint64_t RecordAt = Get64(L + 8);
+            if (RecordAt < FileSize && Source.ReadExactAt(RecordAt, R, sizeof R) && Get32(R) == End64Signature) {
+                Place.Size = Get64(R + 40);
+                Place.Offset = Get64(R + 48);
+                Place.EndAt = RecordAt;
+            } else if (Needs64) {
+                continue;
+            }
+        }
+        return true;
+    }
+    return false;
+}
+
+// The end record lies at the very end unless an archive comment follows it: the last kilobyte
+// first, the whole span a comment may take only when that fails.
+bool FindEndRecord(TByteSource& Source, TDirectoryPlace& Place) {
+    return FindEndRecordIn(Source, 1024, Place) ||
+           (Source.Size() > 1024 && FindEndRecordIn(Source, EndSize + MaxCommentSize, Place));
+}
+
+// Reads the ZIP64 extended-information extra field: only the values whose 32-bit fields are full.
+void ApplyZip64Extra(const unsigned char* Extra, std::size_t Length, bool SizeFull, bool CompressedFull,
+                     bool OffsetFull, TZipEntry& Entry) {
+    std::size_t At = 0;
+    while (At + 4 <= Length) {
+        const std::uint16_t Id = Get16(Extra + At);
+        const std::size_t DataSize = Get16(Extra + At + 2);
+        const std::size_t Start = At + 4;
+        if (Start + DataSize > Length) return;
+        if (Id == 0x0001) {
+            std::size_t P = Start;
+            const std::size_t End = Start + DataSize;
+            if (SizeFull && P + 8 <= End) Entry.Size = Get64(Extra + P), P += 8;
+            if (CompressedFull && P + 8 <= End) Entry.CompressedSize = Get64(Extra + P), P += 8;
+            if (OffsetFull && P + 8 <= End) Entry.LocalOffset = Get64(Extra + P), P += 8;
+            return;
+        }
+        At = Start + DataSize;
+    }
+}
+
+bool ReadCentralDirectory(TByteSource& Source, const TDirectoryPlace& Place, std::vector<TZipEntry>& Entries) {
+    const std::uint64_t FileSize = Source.Size();
+    // A package with bytes before it (a self-extracting stub) shifts every offset by as much.
+    std::uint64_t Shift = 0;
+    if (Place.Offset + Place.Size < Place.EndAt) Shift = Place.EndAt - (Place.Offset + Place.Size);
+    std::uint64_t Offset = Place.Offset + Shift;
+    if (Offset >= FileSize) return false;
+    const std::size_t Size =
+        static_cast<std::size_t>(std::min<std::uint64_t>({Place.Size, FileSize - Offset, ZipMaxDirectoryBytes}));
+    if (Size < CentralSize) return false;
+    std::vector<unsigned char> Directory(Size);
+    if (!Source.ReadExactAt(Offset, Directory.data(), Size)) return false;
+    if (Get32(Directory.data()) != CentralSignature) {
+        // The shift was wrong after all: try the stated offset.
+        if (Shift == 0 || Place.Offset >= FileSize || FileSize - Place.Offset < Size) return false;
+        Shift = 0;
+        if (!Source.ReadExactAt(Place.Offset, Directory.data(), Size)) return false;
+        if (Get32(Directory.data()) != CentralSignature) return false;
+    }
+    std::size_t At = 0;
+    while (At + CentralSize <= Size && Entries.size() < ZipMaxEntries) {
+        const unsigned char* C = Directory.data() + At;
+        if (Get32(C) != CentralSignature) break;
+        const std::size_t NameLength = Get16(C + 28), ExtraLength = Get16(C + 30), CommentLength = Get16(C + 32);
+        const std::size_t Next = At + CentralSize + NameLength + ExtraLength + CommentLength;
+        if (Next > Size) break;
+        TZipEntry Entry;
+        Entry.Flags = Get16(C + 8);
+        Entry.Utf8Name = (Entry.Flags & 0x0800) != 0;
+        Entry.Method = Get16(C + 10);
+        Entry.CompressedSize = Get32(C + 20);
+        Entry.Size = Get32(C + 24);
+        Entry.LocalOffset = Get32(C + 42);
+        Entry.Name.assign(reinterpret_cast<const char*>(C + CentralSize), NameLength);
+        ApplyZip64Extra(C + CentralSize + NameLength, ExtraLength, Entry.Size == 0xFFFFFFFF,
+                        Entry.CompressedSize == 0xFFFFFFFF, Entry.LocalOffset == 0xFFFFFFFF, Entry);
+        Entry.LocalOffset += Shift;
+        if (Entry.LocalOffset < FileSize && NameLength <= ZipMaxNameLength) Entries.push_back(std::move(Entry));
+        At = Next;
+    }
+    return !Entries.empty();
+}
+
+// Finds the next local header signature at or after From; FileSize when there is none.
+std::uint64_t FindLocalSignature(TByteSource& Source, std::uint64_t From) {
+    const std::uint64_t FileSize = Source.Size();
+    unsigned char Block[64 * 1024];
+    while (From + 4 <= FileSize) {
+        const std::size_t Got = Source.ReadAt(From, Block, sizeof Block);
+        if (Got < 4) break;
+        for (std::size_t I = 0; I + 4 <= Got; ++I)
+            if (Block[I] == 'P' && Get32(Block + I) == LocalSignature) return From + I;
+        From += Got - 3;
+    }
+    return FileSize;
+}
+
+// Without a central directory: walks the local headers from the start of the file.
+void ReadLocalHeaders(TByteSource& Source, std::vector<TZipEntry>& Entries) {
+    const std::uint64_t FileSize = Source.Size();
+    std::uint64_t At = 0;
+    unsigned char L[LocalSize];
+    while (At + LocalSize <= FileSize && Entries.size() < ZipMaxEntries) {
+        if (!Source.ReadExactAt(At, L, LocalSize) || Get32(L) != LocalSignature) break;
+        TZipEntry Entry;
+        Entry.Flags = Get16(L + 6);
+        Entry.Utf8Name = (Entry.Flags & 0x0800) != 0;
+        Entry.Method = Get16(L + 8);
+        Entry.CompressedSize = Get32(L + 18);
+        Entry.Size = Get32(L + 22);
+        Entry.LocalOffset = At;
+        const std::size_t NameLength = Get16(L + 26), ExtraLength = Get16(L + 28);
+        std::vector<unsigned char> NameExtra(NameLength + ExtraLength);
+        const std::uint64_t DataAt = At + LocalSize + NameLength + ExtraLength;
+        if (DataAt > FileSize || !Source.ReadExactAt(At + LocalSize, NameExtra.data(), NameExtra.size())) break;
+        Entry.Name.assign(reinterpret_cast<const char*>(NameExtra.data()), NameLength);
+        ApplyZip64Extra(NameExtra.data() + NameLength, ExtraLength, Entry.Size == 0xFFFFFFFF,
+                        Entry.CompressedSize == 0xFFFFFFFF, false, Entry);
+        std::uint64_t Next;
+        if ((Entry.Flags & 0x0008) != 0) {
+            // Sizes follow the data: the member ends where the next header starts (inflation
+            // stops at the stream's own end anyway).
+            Next = FindLocalSignature(Source, DataAt);
+            Entry.CompressedSize = Next - DataAt;
+            Entry.SizeKnown = false;
+        } else {
+            if (Entry.CompressedSize > FileSize - DataAt) Entry.CompressedSize = FileSize - DataAt;
+            Next = DataAt + Entry.CompressedSize;
+        }
+        if (NameLength <= ZipMaxNameLength) Entries.push_back(std::move(Entry));
+        if (Next <= At) break;
+        At = Next;
+    }
+}
+
+}  // namespace
+
+std::vector<TZipEntry> ReadZipDirectory(TByteSource& Source) {
+    std::vector<TZipEntry> Entries;
+    TDirectoryPlace Place;
+    if (FindEndRecord(Source, Place) && ReadCentralDirectory(Source, Place, Entries)) return Entries;
+    Entries.clear();
+    ReadLocalHeaders(Source, Entries);
+    return Entries;
+}
+
+struct TZipMemberReader::TInflate {
+    z_stream Stream{};
+    bool Started = false;
+    unsigned char In[32 * 1024];
+    ~TInflate() {
+        if (Started) inflateEnd(&Stream);
+    }
+};
+
+TZipMemberReader::TZipMemberReader(TByteSource& Source, const TZipEntry& Entry, std::uint64_t& Budget)
+    : FSource(Source), FBudget(Budget) {
+    if ((Entry.Flags & 0x0001) != 0 || (Entry.Method != 0 && Entry.Method != 8)) return;
+    const std::uint64_t FileSize = Source.Size();
+    unsigned char L[LocalSize];
+    if (Entry.LocalOffset > FileSize || FileSize - Entry.LocalOffset < LocalSize) return;
+    if (!Source.ReadExactAt(Entry.LocalOffset, L, LocalSize) || Get32(L) != LocalSignature) return;
+    // The data starts after the local header's own name and extra field, whose lengths may
+    // differ from the central directory's.
+    FDataAt = Entry.LocalOffset + LocalSize + Get16(L + 26) + Get16(L + 28);
+    if (FDataAt > FileSize) return;
+    FDataEnd = FDataAt + std::min(Entry.CompressedSize, FileSize - FDataAt);
+    FDeflated = Entry.Method == 8;
+    const std::uint64_t Compressed = FDataEnd - FDataAt;
+    if (!FDeflated) {
+        FOutLeft = Compressed;
+    } else {
+        const std::uint64_t ByRatio = Compressed * ZipSaneRatio + (std::uint64_t(1) << 20);
+        FOutLeft = Entry.SizeKnown ? std::min(Entry.Size, ByRatio) : ByRatio;
+        FInflate.reset(new TInflate);  // the input buffer needs no zeroing
+        if (inflateInit2(&FInflate->Stream, -15) != Z_OK) return;
+        FInflate->Started = true;
+    }
+    FReadable = true;
+}
+
+TZipMemberReader::~TZipMemberReader() = default;
+
+std::size_t TZipMemberReader::Read(unsigned char* Out, std::size_t Count) {
+    if (!FReadable || FDone || Count == 0) return 0;
+    if (FOutLeft == 0 || FBudget == 0) {
+        // Stated size or budget reached: a member that still has data is cut off.
+        FDone = true;
+        FCutOff =
+            FBudget == 0 || (FDeflated ? FInflate->Stream.avail_in > 0 || FDataAt < FDataEnd : FDataAt < FDataEnd);
+        return 0;
+    }
+    Count = static_cast<std::size_t>(std::min<std::uint64_t>({Count, FOutLeft, FBudget}));
+    std::size_t Produced = 0;
+    if (!FDeflated) {
+        Produced =
+            FSource.ReadAt(FDataAt, Out, static_cast<std::size_t>(std::min<std::uint64_t>(Count, FDataEnd - FDataAt)));
+        FDataAt += Produced;
+        if (Produced == 0) FDone = true;
+    } else {
+        z_stream& S = FInflate->Stream;
+        S.next_out = Out;
+        S.avail_out = static_cast<uInt>(std::min<std::size_t>(Count, 1u << 30));
+        while (S.avail_out > 0) {
+            if (S.avail_in == 0 && FDataAt < FDataEnd) {
+                const std::size_t Want =
+                    static_cast<std::size_t>(std::min<std::uint64_t>(sizeof FInflate->In, FDataEnd - FDataAt));
+                const std::size_t Got = FSource.ReadAt(FDataAt, FInflate->In, Want);
+                if (Got == 0) {
+                    FDataEnd = FDataAt;
+                } else {
+                    FDataAt += Got;
+                    S.next_in = FInflate->In;
+                    S.avail_in = static_cast<uInt>(Got);
+                }
+            }
+            const int Result = inflate(&S, Z_NO_FLUSH);
+            if (Result == Z_STREAM_END || (Result != Z_OK && Result != Z_BUF_ERROR)) {
+                FDone = true;
+                break;
+            }
+            if (Result == Z_BUF_ERROR && S.avail_in == 0 && FDataAt >= FDataEnd) {
+                FDone = true;  // the data ended before the stream did: a truncated member
+                break;
+            }
+        }
+        Produced = Count - S.avail_out;
+    }
+    FOutLeft -= Produced;
+    FBudget -= Produced;
+    return Produced;
+}

@@ -1,0 +1,68 @@
+#pragma once
+// Reading a ZIP package through a byte source: the central directory (ZIP64 included), or, when
+// the end of the file is lost, the local headers one after another; and each member's content as
+// a stream, stored or deflated. Every offset and length is checked against the source; a damaged
+// package gives fewer members or shorter ones, never a failure. Inflated output is bounded per
+// member (its stated size and a sane ratio) and per package (a budget), so a bomb is cut off.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "pure/doctext/bytesource.h"
+
+struct TZipEntry {
+    std::string Name;          // as stored: UTF-8 when Utf8Name, else the writer's code page
+    bool Utf8Name = false;     // general-purpose flag bit 11
+    std::uint16_t Flags = 0;   // general-purpose flags (bit 0: encrypted, bit 3: data descriptor)
+    std::uint16_t Method = 0;  // 0 stored, 8 deflated; others are not read
+    std::uint64_t CompressedSize = 0;
+    std::uint64_t Size = 0;  // stated uncompressed size
+    std::uint64_t LocalOffset = 0;
+    bool SizeKnown = true;  // false for members found by their local header with a descriptor
+};
+
+// Most members the directory is read for, and most bytes of it held in memory: with the names
+// kept for lookup, a package stays well inside MaxDecodeMemory.
+inline constexpr std::size_t ZipMaxEntries = 50000;
+inline constexpr std::size_t ZipMaxDirectoryBytes = std::size_t(8) << 20;
+// Members with longer names are passed over: no part a reader sees is named so.
+inline constexpr std::size_t ZipMaxNameLength = 1024;
+// Inflated bytes one package may produce in all, and the ratio beyond which a member is cut.
+inline constexpr std::uint64_t ZipPackageBudget = std::uint64_t(128) << 20;
+inline constexpr std::uint64_t ZipSaneRatio = 200;
+
+// The members of the package in Source, from its central directory, or from its local headers
+// when no usable directory is found (a truncated package).
+std::vector<TZipEntry> ReadZipDirectory(TByteSource& Source);
+
+// One member's content, read front to back.
+class TZipMemberReader {
+public:
+    // Budget: inflated bytes the package may still produce; reading takes from it.
+    TZipMemberReader(TByteSource& Source, const TZipEntry& Entry, std::uint64_t& Budget);
+    ~TZipMemberReader();
+    TZipMemberReader(const TZipMemberReader&) = delete;
+    TZipMemberReader& operator=(const TZipMemberReader&) = delete;
+
+    // False when the member cannot be read (encrypted, unknown method, bad local header).
+    bool Readable() const { return FReadable; }
+    // Up to Count bytes of content; 0 at the end, on damage or once a bound is reached.
+    std::size_t Read(unsigned char* Out, std::size_t Count);
+    // True when reading stopped at a bound rather than at the member's end.
+    bool CutOff() const { return FCutOff; }
+
+private:
+    struct TInflate;
+    TByteSource& FSource;
+    std::uint64_t& FBudget;
+    bool FReadable = false;
+    bool FDeflated = false;
+    bool FDone = false;
+    bool FCutOff = false;
+    std::uint64_t FDataAt = 0;   // next compressed byte in the source
+    std::uint64_t FDataEnd = 0;  // end of the compressed data in the source
+    std::uint64_t FOutLeft = 0;  // output the member may still produce
+    std::unique_ptr<TInflate> FInflate;
+};

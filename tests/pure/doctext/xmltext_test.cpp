@@ -1,0 +1,85 @@
+// The XML text extractor: what counts as text, and the same text however the bytes are cut.
+#include "pure/doctext/xmltext.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/pure/doctext/doctexttest.h"
+#include "tests/pure/doctext/ziptest.h"
+
+namespace {
+
+const TXmlTextRules Word{"t", "p tc", "Fallback", "", "tab", "br"};
+const TXmlTextRules Odf{"p h", "p h table-cell", "", "s", "tab", "line-break", "table", "name"};
+
+std::string Extract(const TXmlTextRules& Rules, const std::string& Xml, std::size_t Piece) {
+    TCollectSink Sink;
+    TXmlTextExtractor Extractor(Rules, Sink);
+    for (std::size_t At = 0; At < Xml.size(); At += Piece)
+        Extractor.Feed(reinterpret_cast<const unsigned char*>(Xml.data()) + At, std::min(Piece, Xml.size() - At));
+    Extractor.Finish();
+    return Sink.Text8;
+}
+
+std::string Utf16(const std::string& Utf8, bool BigEndian) {
+    std::u16string Wide;
+    TIconvCodePages().ToUtf16(65001, Utf8, Wide);
+    std::string Out = BigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (char16_t U : Wide) {
+        const char Lo = static_cast<char>(U & 0xFF), Hi = static_cast<char>(U >> 8);
+        Out += BigEndian ? Hi : Lo;
+        Out += BigEndian ? Lo : Hi;
+    }
+    return Out;
+}
+
+TEST(XmlText, TextOfElementsJoinedWithinRunsAndCutByBreaks) {
+    struct TCase {
+        const TXmlTextRules* Rules;
+        std::string Xml, Text;
+    } Cases[] = {
+        // Runs, proofing marks and bookmarks inside one paragraph join; attribute values never count.
+        {&Word,
+         U8(u8"<?xml version=\"1.0\"?><w:body><w:p><w:r><w:rPr><w:rFonts w:ascii=\"宋体\"/></w:rPr><w:t>合</w:t></w:r>"
+            u8"<w:proofErr w:type=\"spellStart\"/><w:bookmarkStart w:id=\"0\" "
+            u8"w:name=\"x\"/><w:r><w:t>同</w:t></w:r></w:p></w:body>"),
+         U8(u8"合同|")},
+        {&Word, U8(u8"<w:p><w:r><w:t>甲方合</w:t></w:r></w:p><w:p><w:r><w:t>同意</w:t></w:r></w:p>"),
+         U8(u8"甲方合|同意|")},
+        {&Word,
+         "<w:p><w:t xml:space=\"preserve\">a &lt;b&gt; &amp; &quot;&apos; &#x5408;&#21516; &bogus; &#0; &</w:t></w:p>",
+         U8(u8"a <b> & \"' 合同 &bogus; &#0; &|")},
+        {&Word, "<w:p><w:t><![CDATA[x<y]]]>z</w:t><!-- <w:t>no</w:t> --><?pi <w:t>no</w:t>?></w:p>", "x<y]z|"},
+        {&Word, "<!DOCTYPE d [<!ENTITY e \"no\">]><w:p><w:t>a</w:t><w:tab/><w:t>b</w:t><w:br/><w:t>c</w:t></w:p>",
+         "a\tb|c|"},
+        {&Word, "<w:p><mc:Fallback><w:t>twice</w:t></mc:Fallback><w:t>once</w:t></w:p> <w:t\n>ok</w:t >", "once|ok|"},
+        {&Word, "<w:p><w:t>\xE5\x90 \xFF</w:t></w:p>", U8(u8"\uFFFD \uFFFD|")},
+        {&Odf, "<text:p>a<text:s/>b<text:tab/>c<text:line-break/>d</text:p><text:h>e</text:h>", "a b\tc|d|e|"},
+        {&Odf,
+         U8(u8"<table:table table:style-name=\"正文\" table:name=\"年度&amp;预算\"><table:table-cell><text:p>x</text:p>"
+            u8"</table:table-cell></table:table>"),
+         U8(u8"年度&预算|x|")},
+        {&Word, "<w:p><w:t>unclosed", "unclosed|"},
+    };
+    for (const TCase& C : Cases) {
+        for (std::size_t Piece : {C.Xml.size() + 1, std::size_t(1), std::size_t(3)})
+            EXPECT_EQ(C.Text, Extract(*C.Rules, C.Xml, Piece)) << C.Xml << " in pieces of " << Piece;
+    }
+}
+
+TEST(XmlText, Utf16PartsWithByteOrderMark) {
+    const std::string Xml = U8(u8"<?xml version=\"1.0\" encoding=\"UTF-16\"?><w:p><w:t>合同 \U0001F600</w:t></w:p>");
+    for (bool BigEndian : {false, true})
+        for (std::size_t Piece : {std::size_t(1000), std::size_t(1), std::size_t(5)})
+            EXPECT_EQ(U8(u8"合同 \U0001F600|"), Extract(Word, Utf16(Xml, BigEndian), Piece)) << BigEndian << Piece;
+}
+
+TEST(XmlText, StopsWhenTheSinkHasEnough) {
+    TCollectSink Sink;
+    Sink.StopAfterUnits = 1;
+    TXmlTextExtractor Extractor(Word, Sink);
+    const std::string Xml = "<w:p><w:t>a</w:t></w:p><w:p><w:t>b</w:t></w:p>";
+    EXPECT_FALSE(Extractor.Feed(reinterpret_cast<const unsigned char*>(Xml.data()), Xml.size()));
+    EXPECT_EQ("a", Sink.Text8);
+}
+
+}  // namespace
