@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "pure/doctext/pdf/pdfdecoder.h"
+
 namespace {
 
 bool StartsWith(const unsigned char* Head, std::size_t Size, const char* Signature, std::size_t Length) {
@@ -30,8 +32,11 @@ TDocumentFormat RecognizeFormat(const unsigned char* Head, std::size_t Size) {
 
 void DecodeDocument(TDocumentFormat Format, TByteSource& Source, TTextSink& Sink, const TDecodeEnv& Env) {
     // Each format's decoder is added here as it is written.
-    (void)Format;
-    (void)Source;
-    (void)Sink;
-    (void)Env;
+    switch (Format) {
+        case TDocumentFormat::Pdf:
+            DecodePdf(Source, Sink, Env);
+            break;
+        default:
+            break;
+    }
 }
