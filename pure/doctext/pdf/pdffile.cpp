@@ -33,8 +33,8 @@ std::size_t Nodes(const TObject& O) {
 
 const unsigned char* Find(const unsigned char* Data, std::size_t Size, std::string_view Word) {
     if (Size < Word.size()) return nullptr;
-    const void* P = memmem(Data, Size, Word.data(), Word.size());
-    return static_cast<const unsigned char*>(P);
+    const std::size_t At = std::string_view(reinterpret_cast<const char*>(Data), Size).find(Word);
+    return At == std::string_view::npos ? nullptr : Data + At;
 }
 
 }  // namespace
