@@ -20,16 +20,15 @@ constexpr std::int64_t MaxObjects = std::int64_t(1) << 19;
 // Cross-reference sections followed through /Prev and /XRefStm.
 constexpr int MaxSections = 512;
 // Parsed objects kept, counted in parser nodes, and decoded object streams kept, in bytes.
-constexpr std::size_t MaxCacheNodes = 400000;
+constexpr std::size_t MaxCacheNodes = 100000;
+// Parsing work one file may cost, in bytes read by the object parser: 16 times the file's size
+// within these bounds (objects that run on to the end of a window are read again with a larger
+// one, and evicted objects are read again; damaged files must not repeat that without end).
+constexpr std::uint64_t MinParseBytes = std::uint64_t(32) << 20;
+constexpr std::uint64_t MaxParseBytes = std::uint64_t(512) << 20;
+// Parser nodes one object may hold.
+constexpr std::size_t MaxParseNodes = std::size_t(1) << 18;
 constexpr std::size_t MaxObjStmBytes = std::size_t(8) << 20;
-
-std::size_t Nodes(const TObject& O) {
-    // An estimate that is cheap: the parser's budget gives the exact count, this one the shape.
-    std::size_t N = 1;
-    if (O.Array) N += O.Array->size();
-    if (O.Dict) N += O.Dict->size();
-    return N;
-}
 
 const unsigned char* Find(const unsigned char* Data, std::size_t Size, std::string_view Word) {
     if (Size < Word.size()) return nullptr;
@@ -70,6 +69,11 @@ bool TFile::Open() {
         FSize = FWindow.size();
         FWhole = true;
     }
+    // Decoded data in proportion to the file, within fixed bounds: a small file that inflates to
+    // gigabytes costs no more than a large ordinary one.
+    FMaxParse = std::clamp<std::uint64_t>(FSize * 16, MinParseBytes, MaxParseBytes);
+    FMaxDecoded =
+        static_cast<std::size_t>(std::clamp<std::uint64_t>(FSize * 64, MinFileStreamBytes, MaxFileStreamBytes));
     if (!LoadXref() || !Get(FTrailer, "Root").Is(TKind::Dict)) {
         Rebuild();
         if (!Get(FTrailer, "Root").Is(TKind::Dict)) return false;
@@ -286,18 +290,21 @@ void TFile::Rebuild() {
     std::vector<std::uint64_t> Trailers;
     constexpr std::size_t Overlap = 64;
     for (std::uint64_t Chunk = 0; Chunk < FSize; Chunk += WindowSize) {
+        // Each chunk starts a little early, so that a header cut by the chunk's start is whole.
+        const std::uint64_t Base = Chunk >= Overlap ? Chunk - Overlap : 0;
         const unsigned char* Data;
-        const std::size_t N = Span(Chunk, WindowSize + Overlap, Data);
-        const std::size_t Limit = std::min(N, WindowSize);
-        for (std::size_t I = 0; I < Limit; ++I) {
-            const unsigned char* Hit = Find(Data + I, N - I, "obj");
+        const std::size_t N = Span(Base, WindowSize + 2 * Overlap, Data);
+        const std::size_t From = static_cast<std::size_t>(Chunk - Base);
+        const std::size_t Limit = std::min(N, From + WindowSize);
+        for (std::size_t I = From; I < Limit; ++I) {
             const unsigned char* Tr = Find(Data + I, N - I, "trailer");
-            if (!Hit && !Tr) break;
-            if (Tr && (!Hit || Tr < Hit)) {
-                I = static_cast<std::size_t>(Tr - Data);
-                if (I < Limit) Trailers.push_back(Chunk + I + 7);
-                continue;
-            }
+            if (!Tr || static_cast<std::size_t>(Tr - Data) >= Limit) break;
+            I = static_cast<std::size_t>(Tr - Data);
+            Trailers.push_back(Base + I + 7);
+        }
+        for (std::size_t I = From; I < Limit; ++I) {
+            const unsigned char* Hit = Find(Data + I, N - I, "obj");
+            if (!Hit) break;
             I = static_cast<std::size_t>(Hit - Data);
             if (I >= Limit) break;
             if (I + 3 < N && IsRegular(Data[I + 3])) continue;
@@ -319,7 +326,7 @@ void TFile::Rebuild() {
             if (B > 0 && IsRegular(Data[B - 1])) continue;
             std::int64_t Num = 0;
             for (std::size_t K = B; K < NumEnd; ++K) Num = Num * 10 + (Data[K] - '0');
-            if (Num > 0 && Num < MaxObjects) Objects.emplace_back(Num, Chunk + B);
+            if (Num > 0 && Num < MaxObjects) Objects.emplace_back(Num, Base + B);
         }
     }
     for (const auto& [Num, At] : Objects) {
@@ -388,13 +395,18 @@ void TFile::Rebuild() {
 
 bool TFile::ParseAt(std::uint64_t At, std::int64_t Num, TObject& Out) {
     for (std::size_t Want = 1 << 16;; Want *= 4) {
+        if (FParseBytes > FMaxParse) return false;
         const unsigned char* Data;
         const std::size_t N = Span(At, Want, Data);
         TParser P(Data, N);
+        P.Budget = MaxParseNodes;
         std::int64_t Found;
         int Gen;
-        if (!P.ReadObjHeader(Found, Gen) || Found != Num) return false;
-        Out = P.NextWithStream();
+        const bool Header = P.ReadObjHeader(Found, Gen) && Found == Num;
+        if (Header) Out = P.NextWithStream();
+        FParseBytes += P.Pos();
+        FLastWeight = MaxParseNodes - P.Budget + P.Pos() / 64;
+        if (!Header) return false;
         if (P.Truncated && N == Want && Want < MaxStreamBytes) continue;
         if (Out.Is(TKind::Error) || Out.Is(TKind::End)) return false;
         if (Out.Is(TKind::Keyword)) Out = TObject{};  // "N G obj endobj": a null object
@@ -427,10 +439,13 @@ TFile::TObjStm* TFile::ObjStm(std::int64_t StmNum) {
         if (!Num.Is(TKind::Int) || !Offset.Is(TKind::Int) || Offset.Int < 0) break;
         S.Offsets.emplace_back(Num.Int, static_cast<std::size_t>(Offset.Int));
     }
-    FObjStmBytes += S.Data.size();
+    S.ByNumber = S.Offsets;
+    std::sort(S.ByNumber.begin(), S.ByNumber.end());
+    S.Bytes = S.Data.size() + 2 * S.Offsets.size() * sizeof S.Offsets[0];
+    FObjStmBytes += S.Bytes;
     FObjStms.push_front(std::move(S));
     while (FObjStmBytes > MaxObjStmBytes && FObjStms.size() > 1) {
-        FObjStmBytes -= FObjStms.back().Data.size();
+        FObjStmBytes -= FObjStms.back().Bytes;
         FObjStms.pop_back();
     }
     return &FObjStms.front();
@@ -443,12 +458,15 @@ bool TFile::LoadFromObjStm(std::int64_t StmNum, std::uint32_t Index, std::int64_
     if (Index < S->Offsets.size() && S->Offsets[Index].first == Num) {
         Offset = S->Offsets[Index].second;
     } else {
-        for (const auto& [N, O] : S->Offsets)
-            if (N == Num) Offset = O;
+        const auto I = std::lower_bound(S->ByNumber.begin(), S->ByNumber.end(), std::make_pair(Num, std::size_t(0)));
+        if (I != S->ByNumber.end() && I->first == Num) Offset = I->second;
     }
     if (Offset == SIZE_MAX || Offset > S->Data.size() - S->First) return false;
     TParser P(reinterpret_cast<const unsigned char*>(S->Data.data()), S->Data.size(), S->First + Offset);
+    P.Budget = MaxParseNodes;
     Out = P.Next();
+    FParseBytes += P.Pos() - S->First - Offset;
+    FLastWeight = MaxParseNodes - P.Budget + (P.Pos() - S->First - Offset) / 64;
     if (Out.Is(TKind::Error) || Out.Is(TKind::End) || Out.Is(TKind::Keyword)) return false;
     Out.ObjNum = Num;
     return true;
@@ -502,7 +520,7 @@ bool TFile::LoadObject(std::int64_t Num, int Gen, TObject& Out) {
         Rebuild();
     }
     --FLoading;
-    if (Ok) Cache(Num, Out, Nodes(Out));
+    if (Ok) Cache(Num, Out, FLastWeight);
     return Ok;
 }
 
@@ -561,7 +579,7 @@ bool TFile::DecodeStream(const TObject& Stream, std::string& Data) {
     }
     std::string Out;
     for (const auto& [Name, P] : Chain) {
-        const std::size_t Room = std::min(MaxStreamBytes, MaxFileStreamBytes - FDecodedBytes);
+        const std::size_t Room = std::min(MaxStreamBytes, FMaxDecoded - FDecodedBytes);
         if (Room == 0) return false;
         if (ApplyFilter(Name, P, Data, Out, Room) != TFilterResult::Ok) return false;
         FDecodedBytes += Out.size();
@@ -572,8 +590,9 @@ bool TFile::DecodeStream(const TObject& Stream, std::string& Data) {
 
 bool TFile::StreamData(const TObject& Stream, std::string& Out) {
     Out.clear();
-    if (!Stream.IsStream() || FDecodedBytes >= MaxFileStreamBytes) return false;
+    if (!Stream.IsStream() || FDecodedBytes >= FMaxDecoded) return false;
     if (!RawStream(Stream, Out)) return false;
+    FDecodedBytes += Out.size();  // unfiltered data costs the reader as much as decoded data
     if (FSecurity && Stream.ObjNum >= 0 && !Stream.Get("Type").IsName("XRef") &&
         !(Stream.Get("Type").IsName("Metadata") && !FSecurity->EncryptsMetadata()))
         FSecurity->DecryptStream(Out, Stream.ObjNum, Stream.ObjGen);

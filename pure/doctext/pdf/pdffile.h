@@ -18,9 +18,11 @@ namespace pdf {
 
 class TSecurity;
 
-// Decoded bytes one stream may give, and all streams of one file together.
-inline constexpr std::size_t MaxStreamBytes = std::size_t(16) << 20;
+// Decoded bytes one stream may give, and all streams of one file together (64 times the file's
+// size, within these bounds).
+inline constexpr std::size_t MaxStreamBytes = std::size_t(8) << 20;
 inline constexpr std::size_t MaxFileStreamBytes = std::size_t(256) << 20;
+inline constexpr std::size_t MinFileStreamBytes = std::size_t(32) << 20;
 
 class TFile {
 public:
@@ -50,8 +52,10 @@ private:
     struct TObjStm {
         std::int64_t Num = -1;
         std::string Data;
-        std::vector<std::pair<std::int64_t, std::size_t>> Offsets;  // object number, offset in Data
+        std::vector<std::pair<std::int64_t, std::size_t>> Offsets;   // object number, offset in Data
+        std::vector<std::pair<std::int64_t, std::size_t>> ByNumber;  // the same, sorted
         std::size_t First = 0;
+        std::size_t Bytes = 0;  // what it holds in memory
     };
 
     TByteSource& FSource;
@@ -69,7 +73,12 @@ private:
     std::list<TObjStm> FObjStms;
     std::size_t FObjStmBytes = 0;
     std::size_t FDecodedBytes = 0;
-    int FLoading = 0;  // nesting of object loads (a stream length held in an object stream, ...)
+    std::size_t FMaxDecoded = MinFileStreamBytes;
+    int FLoading = 0;
+    std::uint64_t FParseBytes = 0;  // bytes the object parser has read so far
+    std::uint64_t FMaxParse = 0;
+    std::size_t FLastWeight = 0;  // parser nodes (and bytes / 64) of the last object read  // nesting of object loads
+                                  // (a stream length held in an object stream, ...)
     std::unique_ptr<TSecurity> FSecurity;
 
     // Bytes [At, At+Want) or fewer at the file's end; the pointer stays valid until the next call.
