@@ -26,8 +26,6 @@ constexpr std::size_t MaxCacheNodes = 100000;
 // one, and evicted objects are read again; damaged files must not repeat that without end).
 constexpr std::uint64_t MinParseBytes = std::uint64_t(32) << 20;
 constexpr std::uint64_t MaxParseBytes = std::uint64_t(512) << 20;
-// Parser nodes one object may hold.
-constexpr std::size_t MaxParseNodes = std::size_t(1) << 18;
 constexpr std::size_t MaxObjStmBytes = std::size_t(8) << 20;
 
 const unsigned char* Find(const unsigned char* Data, std::size_t Size, std::string_view Word) {
@@ -286,7 +284,6 @@ void TFile::Rebuild() {
     FObjStmBytes = 0;
     // Pass one: every "N G obj" (the last of a number wins, as in an incremental update) and
     // every "trailer" dictionary.
-    std::vector<std::pair<std::int64_t, std::uint64_t>> Objects;
     std::vector<std::uint64_t> Trailers;
     constexpr std::size_t Overlap = 64;
     for (std::uint64_t Chunk = 0; Chunk < FSize; Chunk += WindowSize) {
@@ -301,6 +298,8 @@ void TFile::Rebuild() {
             if (!Tr || static_cast<std::size_t>(Tr - Data) >= Limit) break;
             I = static_cast<std::size_t>(Tr - Data);
             Trailers.push_back(Base + I + 7);
+            // Later trailers win: of very many, only the last ones count.
+            if (Trailers.size() > 4096) Trailers.erase(Trailers.begin(), Trailers.begin() + 2048);
         }
         for (std::size_t I = From; I < Limit; ++I) {
             const unsigned char* Hit = Find(Data + I, N - I, "obj");
@@ -326,15 +325,13 @@ void TFile::Rebuild() {
             if (B > 0 && IsRegular(Data[B - 1])) continue;
             std::int64_t Num = 0;
             for (std::size_t K = B; K < NumEnd; ++K) Num = Num * 10 + (Data[K] - '0');
-            if (Num > 0 && Num < MaxObjects) Objects.emplace_back(Num, Base + B);
+            if (Num <= 0 || Num >= MaxObjects) continue;
+            if (static_cast<std::uint64_t>(Num) >= FEntries.size()) FEntries.resize(static_cast<std::size_t>(Num) + 1);
+            TEntry& E = FEntries[static_cast<std::size_t>(Num)];
+            E.Type = 1;
+            E.Offset = Base + B;
+            E.Gen = 0;
         }
-    }
-    for (const auto& [Num, At] : Objects) {
-        if (static_cast<std::uint64_t>(Num) >= FEntries.size()) FEntries.resize(static_cast<std::size_t>(Num) + 1);
-        TEntry& E = FEntries[static_cast<std::size_t>(Num)];
-        E.Type = 1;
-        E.Offset = At;
-        E.Gen = 0;
     }
     TObject Trailer;
     Trailer.Kind = TKind::Dict;
@@ -364,7 +361,10 @@ void TFile::Rebuild() {
     for (std::size_t Num = 1; Num < FEntries.size(); ++Num) {
         if (FEntries[Num].Type != 1) continue;
         TObject O;
-        if (!ParseAt(FEntries[Num].Offset, static_cast<std::int64_t>(Num), O) || !O.Is(TKind::Dict)) continue;
+        // Only dictionaries matter here, and small ones: a catalog, a cross-reference or object stream.
+        if (!StartsWithDict(FEntries[Num].Offset) ||
+            !ParseAt(FEntries[Num].Offset, static_cast<std::int64_t>(Num), O, 4096) || !O.Is(TKind::Dict))
+            continue;
         const TObject& Type = O.Get("Type");
         if (Type.IsName("XRef")) {
             Merge(O);
@@ -393,19 +393,30 @@ void TFile::Rebuild() {
     FCacheNodes = 0;
 }
 
-bool TFile::ParseAt(std::uint64_t At, std::int64_t Num, TObject& Out) {
+bool TFile::StartsWithDict(std::uint64_t At) {
+    const unsigned char* Data;
+    const std::size_t N = Span(At, 256, Data);
+    TParser P(Data, N);
+    std::int64_t Num;
+    int Gen;
+    if (!P.ReadObjHeader(Num, Gen)) return false;
+    P.SkipWhite();
+    return P.LooksAt("<<") || (P.Pos() + 1 < N && Data[P.Pos()] == '<' && Data[P.Pos() + 1] == '<');
+}
+
+bool TFile::ParseAt(std::uint64_t At, std::int64_t Num, TObject& Out, std::size_t Nodes) {
     for (std::size_t Want = 1 << 16;; Want *= 4) {
         if (FParseBytes > FMaxParse) return false;
         const unsigned char* Data;
         const std::size_t N = Span(At, Want, Data);
         TParser P(Data, N);
-        P.Budget = MaxParseNodes;
+        P.Budget = Nodes;
         std::int64_t Found;
         int Gen;
         const bool Header = P.ReadObjHeader(Found, Gen) && Found == Num;
         if (Header) Out = P.NextWithStream();
         FParseBytes += P.Pos();
-        FLastWeight = MaxParseNodes - P.Budget + P.Pos() / 64;
+        FLastWeight = Nodes - P.Budget + P.Pos() / 64;
         if (!Header) return false;
         if (P.Truncated && N == Want && Want < MaxStreamBytes) continue;
         if (Out.Is(TKind::Error) || Out.Is(TKind::End)) return false;

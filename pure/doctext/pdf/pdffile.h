@@ -23,6 +23,8 @@ class TSecurity;
 inline constexpr std::size_t MaxStreamBytes = std::size_t(8) << 20;
 inline constexpr std::size_t MaxFileStreamBytes = std::size_t(256) << 20;
 inline constexpr std::size_t MinFileStreamBytes = std::size_t(32) << 20;
+// Parser nodes one object may hold.
+inline constexpr std::size_t MaxParseNodes = std::size_t(1) << 18;
 
 class TFile {
 public:
@@ -90,7 +92,8 @@ private:
     void SetEntry(std::int64_t Num, const TEntry& E);
     void Rebuild();
     bool LoadObject(std::int64_t Num, int Gen, TObject& Out);
-    bool ParseAt(std::uint64_t At, std::int64_t Num, TObject& Out);
+    bool ParseAt(std::uint64_t At, std::int64_t Num, TObject& Out, std::size_t Nodes = MaxParseNodes);
+    bool StartsWithDict(std::uint64_t At);
     bool LoadFromObjStm(std::int64_t StmNum, std::uint32_t Index, std::int64_t Num, TObject& Out);
     TObjStm* ObjStm(std::int64_t StmNum);
     bool RawStream(const TObject& Stream, std::string& Out);

@@ -8,6 +8,8 @@ namespace {
 
 // Arrays and dictionaries nest at most this deep: deeper ones end the parse with an error.
 constexpr int MaxDepth = 32;
+// Bytes one string keeps; the rest of a longer one is read and dropped (no text run is that long).
+constexpr std::size_t MaxStringBytes = std::size_t(1) << 20;
 
 int HexValue(unsigned char C) {
     if (C >= '0' && C <= '9') return C - '0';
@@ -107,7 +109,7 @@ void TParser::ReadLiteral(std::string& Out) {
                     // Any other escaped byte stands for itself: \( \) \\ and unknown ones.
             }
         }
-        Out += static_cast<char>(C);
+        if (Out.size() < MaxStringBytes) Out += static_cast<char>(C);
     }
     Truncated = true;
 }
@@ -126,7 +128,7 @@ void TParser::ReadHex(std::string& Out) {
         if (High < 0) {
             High = V;
         } else {
-            Out += static_cast<char>((High << 4) | V);
+            if (Out.size() < MaxStringBytes) Out += static_cast<char>((High << 4) | V);
             High = -1;
         }
     }
