@@ -320,6 +320,16 @@ void AppendCodePoint(char32_t C, std::u16string& Out) {
     }
 }
 
+// Parses a CMap stream after the ones it builds on (/UseCMap streams, a few levels deep), so that
+// its own mappings override theirs.
+void LoadCMap(TFile& File, const TObject& Stream, TCMap& Map) {
+    std::vector<TObject> Chain;
+    for (TObject S = Stream; S.IsStream() && Chain.size() < 4; S = File.Get(S, "UseCMap")) Chain.push_back(S);
+    std::string Data;
+    for (auto I = Chain.rbegin(); I != Chain.rend(); ++I)
+        if (File.StreamData(*I, Data)) Map.Parse(Data);
+}
+
 }  // namespace
 
 char32_t GlyphNameToUnicode(std::string_view Name) {
@@ -487,17 +497,15 @@ bool TCMap::Lookup(std::uint32_t Code, std::u16string& Out) const {
 
 void TFont::Load(TFile& File, const TObject& Font, const TDecodeEnv& Env) {
     FCodePages = Env.CodePages;
-    const TObject ToUnicode = File.Get(Font, "ToUnicode");
-    std::string Data;
-    if (ToUnicode.IsStream() && File.StreamData(ToUnicode, Data)) FToUnicode.Parse(Data);
+    LoadCMap(File, File.Get(Font, "ToUnicode"), FToUnicode);
     const TObject Subtype = File.Get(Font, "Subtype");
     const TObject Encoding = File.Get(Font, "Encoding");
     if (Subtype.IsName("Type0")) {
         FComposite = true;
         if (Encoding.Is(TKind::Name)) {
             FPredefined = PredefinedCMap(Encoding.Text);
-        } else if (Encoding.IsStream() && File.StreamData(Encoding, Data)) {
-            FEncodingCMap.Parse(Data);
+        } else if (Encoding.IsStream()) {
+            LoadCMap(File, Encoding, FEncodingCMap);
             const TObject Use = File.Get(Encoding, "UseCMap");
             FPredefined = PredefinedCMap(Use.Is(TKind::Name) ? Use.Text : FEncodingCMap.UseCMap);
         }

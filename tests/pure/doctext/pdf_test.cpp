@@ -172,6 +172,16 @@ TEST(PdfText, FontsToCharacters) {
          }(),
          {U8(u8"fi年并合同fi")},
          {}},
+        {"ToUnicode built on another by /UseCMap",
+         [&] {
+             TPdfBuilder B = OnePage("BT /F3 9 Tf <0001 0002> Tj ET", "/F3 8 0 R");
+             B.Add("<</Type /Font /Subtype /Type0 /Encoding /Identity-H /ToUnicode 9 0 R>>");
+             B.Add(TPdfBuilder::Stream("/UseCMap 10 0 R", "begincmap 1 beginbfchar <0002> <540C> endbfchar endcmap"));
+             B.Add(TPdfBuilder::Stream("", "begincmap 1 beginbfrange <0001> <0002> <5E74> endbfrange endcmap"));
+             return B.Build();
+         }(),
+         {U8(u8"年同")},
+         {}},
         {"GBK-EUC-H without ToUnicode",
          Page("BT /F3 9 Tf <BACFCDAC> Tj (Kes) Tj <CDAC> Tj ET", Type0("GBK-EUC-H")),
          {U8(u8"合同Kes同")},
