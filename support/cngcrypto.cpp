@@ -1,7 +1,8 @@
 #include "support/cngcrypto.h"
 
-#include <bcrypt.h>
 #include <windows.h>
+// bcrypt.h needs the types of windows.h first.
+#include <bcrypt.h>
 
 #include <cstring>
 #include <vector>

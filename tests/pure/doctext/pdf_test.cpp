@@ -258,6 +258,10 @@ TEST(PdfText, CrossReferenceData) {
         {"hybrid", HybridPdf + Stale, {"kestrel"}, {"stale"}},
         {"offsets all wrong", Shifted, {"kestrel"}, {}},
         {"no table, no trailer", NoTrailer, {"kestrel"}, {}},
+        {"a mail header before the file: every offset is off",
+         "From: a\r\nSubject: b\r\n\r\n" + Table,
+         {"kestrel"},
+         {}},
         {"an update replaces the page content", Replaced, {"falcon"}, {"kestrel"}},
     });
 }
