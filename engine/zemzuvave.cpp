@@ -9,6 +9,7 @@
 #include "pure/engine/cacherules.h"
 #include "pure/engine/keymatch.h"
 #include "pure/engine/keyscan.h"
+#include "support/cngcrypto.h"
 #include "support/docsource.h"
 
 namespace {
@@ -173,6 +174,7 @@ bool Tzemzuvave::FileMatches(const std::string& Path, const std::string& Keyword
         const TSystemCodePages CodePages;
         TDecodeEnv Env;
         Env.CodePages = &CodePages;
+        Env.Crypto = &PlatformCrypto();
         DecodeDocument(Format, Source, Matcher, Env);
         return Matcher.Found();
     } catch (const std::bad_alloc&) {

@@ -6,6 +6,7 @@
 #include "pure/doctext/package.h"
 #include "pure/doctext/plaintext.h"
 #include "pure/doctext/rtf.h"
+#include "pure/doctext/pdf/pdfdecoder.h"
 
 namespace {
 
@@ -46,6 +47,9 @@ void DecodeDocument(TDocumentFormat Format, TByteSource& Source, TTextSink& Sink
             break;
         case TDocumentFormat::Zip:
             DecodeZipPackage(Source, Sink, Env);
+            break;
+        case TDocumentFormat::Pdf:
+            DecodePdf(Source, Sink, Env);
             break;
         default:
             break;

@@ -1,0 +1,635 @@
+#include "pure/doctext/pdf/pdffile.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string_view>
+#include <unordered_set>
+
+#include "pure/doctext/pdf/pdffilter.h"
+#include "pure/doctext/pdf/pdfsecurity.h"
+
+namespace pdf {
+
+namespace {
+
+// Files up to this size are read whole; larger ones through a window of WindowSize bytes.
+constexpr std::uint64_t WholeFileBytes = std::uint64_t(12) << 20;
+constexpr std::size_t WindowSize = std::size_t(1) << 20;
+// Object numbers above this are ignored (the table costs 16 bytes per number).
+constexpr std::int64_t MaxObjects = std::int64_t(1) << 19;
+// Cross-reference sections followed through /Prev and /XRefStm.
+constexpr int MaxSections = 512;
+// Parsed objects kept, counted in parser nodes, and decoded object streams kept, in bytes.
+constexpr std::size_t MaxCacheNodes = 100000;
+// Parsing work one file may cost, in bytes read by the object parser: 16 times the file's size
+// within these bounds (objects that run on to the end of a window are read again with a larger
+// one, and evicted objects are read again; damaged files must not repeat that without end).
+constexpr std::uint64_t MinParseBytes = std::uint64_t(32) << 20;
+constexpr std::uint64_t MaxParseBytes = std::uint64_t(512) << 20;
+constexpr std::size_t MaxObjStmBytes = std::size_t(8) << 20;
+
+const unsigned char* Find(const unsigned char* Data, std::size_t Size, std::string_view Word) {
+    if (Size < Word.size()) return nullptr;
+    const std::size_t At = std::string_view(reinterpret_cast<const char*>(Data), Size).find(Word);
+    return At == std::string_view::npos ? nullptr : Data + At;
+}
+
+}  // namespace
+
+TFile::TFile(TByteSource& Source, const TDecodeEnv& Env) : FSource(Source), FEnv(Env) {}
+TFile::~TFile() = default;
+
+std::size_t TFile::Span(std::uint64_t At, std::size_t Want, const unsigned char*& Data) {
+    Data = nullptr;
+    if (At >= FSize) return 0;
+    Want = static_cast<std::size_t>(std::min<std::uint64_t>(Want, FSize - At));
+    if (FWhole) {
+        Data = reinterpret_cast<const unsigned char*>(FWindow.data()) + At;
+        return Want;
+    }
+    if (!(At >= FWindowAt && At + Want <= FWindowAt + FWindow.size())) {
+        const std::size_t N = static_cast<std::size_t>(std::min<std::uint64_t>(std::max(Want, WindowSize), FSize - At));
+        FWindow.resize(N);
+        FWindow.resize(FSource.ReadAt(At, FWindow.data(), N));
+        FWindowAt = At;
+    }
+    const std::size_t Offset = static_cast<std::size_t>(At - FWindowAt);
+    if (Offset >= FWindow.size()) return 0;
+    Data = reinterpret_cast<const unsigned char*>(FWindow.data()) + Offset;
+    return std::min(Want, FWindow.size() - Offset);
+}
+
+bool TFile::Open() {
+    FSize = FSource.Size();
+    if (FSize <= WholeFileBytes) {
+        FWindow.resize(static_cast<std::size_t>(FSize));
+        FWindow.resize(FSource.ReadAt(0, FWindow.data(), FWindow.size()));
+        FSize = FWindow.size();
+        FWhole = true;
+    }
+    // Decoded data in proportion to the file, within fixed bounds: a small file that inflates to
+    // gigabytes costs no more than a large ordinary one.
+    FMaxParse = std::clamp<std::uint64_t>(FSize * 16, MinParseBytes, MaxParseBytes);
+    FMaxDecoded =
+        static_cast<std::size_t>(std::clamp<std::uint64_t>(FSize * 64, MinFileStreamBytes, MaxFileStreamBytes));
+    if (!LoadXref() || !Get(FTrailer, "Root").Is(TKind::Dict)) {
+        Rebuild();
+        if (!Get(FTrailer, "Root").Is(TKind::Dict)) return false;
+    }
+    return SetupSecurity();
+}
+
+void TFile::SetEntry(std::int64_t Num, const TEntry& E) {
+    if (Num <= 0 || Num >= MaxObjects) return;
+    if (static_cast<std::uint64_t>(Num) >= FEntries.size()) FEntries.resize(static_cast<std::size_t>(Num) + 1);
+    TEntry& Slot = FEntries[static_cast<std::size_t>(Num)];
+    if (Slot.Type == 0) Slot = E;  // newer sections are read first and win
+}
+
+bool TFile::LoadXref() {
+    const unsigned char* Tail;
+    const std::uint64_t TailAt = FSize > 2048 ? FSize - 2048 : 0;
+    const std::size_t TailSize = Span(TailAt, 2048, Tail);
+    std::uint64_t Start = 0;
+    bool Found = false;
+    for (std::size_t I = TailSize; I-- > 0;) {
+        if (I + 9 <= TailSize && std::memcmp(Tail + I, "startxref", 9) == 0) {
+            TParser P(Tail, TailSize, I + 9);
+            const TObject N = P.Next(false);
+            if (N.Is(TKind::Int) && N.Int > 0) {
+                Start = static_cast<std::uint64_t>(N.Int);
+                Found = true;
+            }
+            break;
+        }
+    }
+    if (!Found) return false;
+    std::vector<std::uint64_t> Pending{Start};
+    std::unordered_set<std::uint64_t> Seen;
+    bool Any = false;
+    for (int Sections = 0; !Pending.empty() && Sections < MaxSections; ++Sections) {
+        const std::uint64_t At = Pending.back();
+        Pending.pop_back();
+        if (!Seen.insert(At).second) continue;  // a /Prev loop
+        TObject Trailer;
+        std::vector<std::uint64_t> Next;
+        if (!ReadXrefSection(At, Trailer, Next)) {
+            if (!Any) return false;
+            continue;
+        }
+        if (!Any) {
+            FTrailer = Trailer;
+        } else if (FTrailer.Dict && Trailer.Dict) {
+            // Older trailers fill in what the newer ones leave out.
+            for (const auto& [Key, Value] : *Trailer.Dict)
+                if (FTrailer.Get(Key).Is(TKind::Null)) FTrailer.Dict->emplace_back(Key, Value);
+        }
+        Any = true;
+        // /Prev is read after /XRefStm: push it first.
+        for (auto I = Next.rbegin(); I != Next.rend(); ++I) Pending.push_back(*I);
+    }
+    return Any && FTrailer.Is(TKind::Dict);
+}
+
+bool TFile::ReadXrefSection(std::uint64_t At, TObject& Trailer, std::vector<std::uint64_t>& Next) {
+    const unsigned char* Data;
+    const std::size_t N = Span(At, 64, Data);
+    TParser P(Data, N);
+    P.SkipWhite();
+    if (P.LooksAt("xref")) {
+        if (!ReadXrefTable(At, Trailer)) return false;
+        const TObject& Prev = Trailer.Get("Prev");
+        if (Prev.Is(TKind::Int) && Prev.Int >= 0) Next.push_back(static_cast<std::uint64_t>(Prev.Int));
+        const TObject& Stm = Trailer.Get("XRefStm");
+        if (Stm.Is(TKind::Int) && Stm.Int >= 0) Next.insert(Next.begin(), static_cast<std::uint64_t>(Stm.Int));
+        return true;
+    }
+    TObject Stream;
+    std::int64_t Num = 0;
+    int Gen = 0;
+    {
+        TParser H(Data, N);
+        if (!H.ReadObjHeader(Num, Gen)) return false;
+    }
+    if (!ParseAt(At, Num, Stream) || !Stream.IsStream() || !Stream.Get("Type").IsName("XRef")) return false;
+    if (!ReadXrefStream(Stream)) return false;
+    Trailer = Stream;
+    Trailer.StreamAt = -1;
+    const TObject& Prev = Stream.Get("Prev");
+    if (Prev.Is(TKind::Int) && Prev.Int >= 0) Next.push_back(static_cast<std::uint64_t>(Prev.Int));
+    return true;
+}
+
+bool TFile::ReadXrefTable(std::uint64_t At, TObject& Trailer) {
+    // The table is read token by token: writers vary the spacing of its 20-byte lines.
+    std::size_t Want = 1 << 16;
+    for (;;) {
+        const unsigned char* Data;
+        const std::size_t N = Span(At, Want, Data);
+        TParser P(Data, N);
+        P.Budget = SIZE_MAX;  // tokens are not kept: the table may be long
+        P.SkipWhite();
+        P.Seek(P.Pos() + 4);  // "xref"
+        bool Short = false;
+        std::vector<std::pair<std::int64_t, TEntry>> Found;
+        for (;;) {
+            const std::size_t Mark = P.Pos();
+            TObject First = P.Next(false);
+            if (First.Is(TKind::Keyword) && First.Text == "trailer") {
+                P.Budget = 1 << 16;
+                Trailer = P.Next();
+                if (P.Truncated && N == Want) Short = true;
+                break;
+            }
+            if (First.Is(TKind::End)) {
+                Short = N == Want;
+                break;
+            }
+            if (!First.Is(TKind::Int)) {
+                P.Seek(Mark);
+                break;
+            }
+            const TObject Count = P.Next(false);
+            if (!Count.Is(TKind::Int) || Count.Int < 0) break;
+            std::int64_t Num = First.Int;
+            for (std::int64_t I = 0; I < Count.Int; ++I, ++Num) {
+                const TObject Offset = P.Next(false), Gen = P.Next(false), Kind = P.Next(false);
+                if (Offset.Is(TKind::End) || Gen.Is(TKind::End) || Kind.Is(TKind::End)) {
+                    Short = N == Want;
+                    break;
+                }
+                if (!Offset.Is(TKind::Int) || !Gen.Is(TKind::Int) || !Kind.Is(TKind::Keyword)) break;
+                if (Kind.Text == "n" && Offset.Int > 0) {
+                    TEntry E;
+                    E.Type = 1;
+                    E.Offset = static_cast<std::uint64_t>(Offset.Int);
+                    E.Gen = static_cast<std::uint16_t>(Gen.Int);
+                    Found.emplace_back(Num, E);
+                }
+                if (Found.size() > static_cast<std::size_t>(MaxObjects)) break;
+            }
+            if (Short) break;
+        }
+        if (Short && Want < MaxStreamBytes && At + N < FSize) {
+            Want *= 4;
+            continue;
+        }
+        for (const auto& [Num, E] : Found) {
+            // A table that numbers its first section from 1 instead of 0 is a known writer slip; the
+            // rebuild catches it when the objects do not match.
+            SetEntry(Num, E);
+        }
+        return Trailer.Is(TKind::Dict);
+    }
+}
+
+bool TFile::ReadXrefStream(const TObject& Stream) {
+    std::string Data;
+    if (!StreamData(Stream, Data)) return false;
+    const TObject& W = Stream.Get("W");
+    if (W.Size() < 3) return false;
+    int Widths[3];
+    std::size_t Row = 0;
+    for (int I = 0; I < 3; ++I) {
+        const TObject& V = W.At(I);
+        Widths[I] = V.Is(TKind::Int) ? static_cast<int>(std::clamp<std::int64_t>(V.Int, 0, 8)) : 0;
+        Row += Widths[I];
+    }
+    if (Row == 0) return false;
+    std::vector<std::pair<std::int64_t, std::int64_t>> Ranges;
+    const TObject& Index = Stream.Get("Index");
+    if (Index.Is(TKind::Array)) {
+        for (std::size_t I = 0; I + 1 < Index.Size(); I += 2)
+            if (Index.At(I).Is(TKind::Int) && Index.At(I + 1).Is(TKind::Int))
+                Ranges.emplace_back(Index.At(I).Int, Index.At(I + 1).Int);
+    } else {
+        const TObject& Size = Stream.Get("Size");
+        Ranges.emplace_back(0, Size.Is(TKind::Int) ? Size.Int : 0);
+    }
+    std::size_t At = 0;
+    for (const auto& [Start, Count] : Ranges) {
+        for (std::int64_t I = 0; I < Count && At + Row <= Data.size(); ++I, At += Row) {
+            std::uint64_t Field[3];
+            std::size_t P = At;
+            for (int F = 0; F < 3; ++F) {
+                Field[F] = 0;
+                for (int B = 0; B < Widths[F]; ++B) Field[F] = (Field[F] << 8) | static_cast<unsigned char>(Data[P++]);
+            }
+            const std::uint64_t Type = Widths[0] == 0 ? 1 : Field[0];
+            TEntry E;
+            if (Type == 1) {
+                E.Type = 1;
+                E.Offset = Field[1];
+                E.Gen = static_cast<std::uint16_t>(Field[2]);
+            } else if (Type == 2) {
+                E.Type = 2;
+                E.Offset = Field[1];
+                E.Index = static_cast<std::uint32_t>(std::min<std::uint64_t>(Field[2], UINT32_MAX));
+            } else {
+                continue;
+            }
+            SetEntry(Start + I, E);
+        }
+    }
+    return true;
+}
+
+void TFile::Rebuild() {
+    if (FRebuilt) return;
+    FRebuilt = true;
+    FEntries.clear();
+    FCache.clear();
+    FCacheNodes = 0;
+    FObjStms.clear();
+    FObjStmBytes = 0;
+    // Pass one: every "N G obj" (the last of a number wins, as in an incremental update) and
+    // every "trailer" dictionary.
+    std::vector<std::uint64_t> Trailers;
+    constexpr std::size_t Overlap = 64;
+    for (std::uint64_t Chunk = 0; Chunk < FSize; Chunk += WindowSize) {
+        // Each chunk starts a little early, so that a header cut by the chunk's start is whole.
+        const std::uint64_t Base = Chunk >= Overlap ? Chunk - Overlap : 0;
+        const unsigned char* Data;
+        const std::size_t N = Span(Base, WindowSize + 2 * Overlap, Data);
+        const std::size_t From = static_cast<std::size_t>(Chunk - Base);
+        const std::size_t Limit = std::min(N, From + WindowSize);
+        for (std::size_t I = From; I < Limit; ++I) {
+            const unsigned char* Tr = Find(Data + I, N - I, "trailer");
+            if (!Tr || static_cast<std::size_t>(Tr - Data) >= Limit) break;
+            I = static_cast<std::size_t>(Tr - Data);
+            Trailers.push_back(Base + I + 7);
+            // Later trailers win: of very many, only the last ones count.
+            if (Trailers.size() > 4096) Trailers.erase(Trailers.begin(), Trailers.begin() + 2048);
+        }
+        for (std::size_t I = From; I < Limit; ++I) {
+            const unsigned char* Hit = Find(Data + I, N - I, "obj");
+            if (!Hit) break;
+            I = static_cast<std::size_t>(Hit - Data);
+            if (I >= Limit) break;
+            if (I + 3 < N && IsRegular(Data[I + 3])) continue;
+            // Walk back over " G " and "N".
+            std::size_t B = I;
+            auto Back = [&](bool Digits) {
+                while (B > 0 && (Digits ? (Data[B - 1] >= '0' && Data[B - 1] <= '9') : IsWhite(Data[B - 1]))) --B;
+            };
+            Back(false);
+            const std::size_t GenEnd = B;
+            Back(true);
+            if (B == GenEnd) continue;
+            const std::size_t GenStart = B;
+            Back(false);
+            if (B == GenStart) continue;
+            const std::size_t NumEnd = B;
+            Back(true);
+            if (B == NumEnd || NumEnd - B > 10) continue;
+            if (B > 0 && IsRegular(Data[B - 1])) continue;
+            std::int64_t Num = 0;
+            for (std::size_t K = B; K < NumEnd; ++K) Num = Num * 10 + (Data[K] - '0');
+            if (Num <= 0 || Num >= MaxObjects) continue;
+            if (static_cast<std::uint64_t>(Num) >= FEntries.size()) FEntries.resize(static_cast<std::size_t>(Num) + 1);
+            TEntry& E = FEntries[static_cast<std::size_t>(Num)];
+            E.Type = 1;
+            E.Offset = Base + B;
+            E.Gen = 0;
+        }
+    }
+    TObject Trailer;
+    Trailer.Kind = TKind::Dict;
+    Trailer.Dict = std::make_shared<TDict>();
+    auto Merge = [&](const TObject& From) {
+        for (const char* Key : {"Root", "Info", "Encrypt", "ID"}) {
+            const TObject& V = From.Get(Key);
+            if (V.Is(TKind::Null)) continue;
+            bool Set = false;
+            for (auto& [K, Old] : *Trailer.Dict)
+                if (K == Key) Old = V, Set = true;
+            if (!Set) Trailer.Dict->emplace_back(Key, V);
+        }
+    };
+    for (const std::uint64_t At : Trailers) {
+        const unsigned char* Data;
+        const std::size_t N = Span(At, 1 << 16, Data);
+        TParser P(Data, N);
+        P.Budget = 1 << 16;
+        const TObject T = P.Next();
+        if (T.Is(TKind::Dict)) Merge(T);
+    }
+    FTrailer = Trailer;
+    // Pass two: objects held in object streams, cross-reference streams that name the catalog,
+    // and the catalog itself when no trailer names it.
+    TObject Catalog;
+    for (std::size_t Num = 1; Num < FEntries.size(); ++Num) {
+        if (FEntries[Num].Type != 1) continue;
+        TObject O;
+        // Only dictionaries matter here, and small ones: a catalog, a cross-reference or object stream.
+        if (!StartsWithDict(FEntries[Num].Offset) ||
+            !ParseAt(FEntries[Num].Offset, static_cast<std::int64_t>(Num), O, 4096) || !O.Is(TKind::Dict))
+            continue;
+        const TObject& Type = O.Get("Type");
+        if (Type.IsName("XRef")) {
+            Merge(O);
+        } else if (Type.IsName("Catalog") && Catalog.Is(TKind::Null)) {
+            Catalog.Kind = TKind::Ref;
+            Catalog.Int = static_cast<std::int64_t>(Num);
+        } else if (Type.IsName("ObjStm")) {
+            const TObjStm* S = ObjStm(static_cast<std::int64_t>(Num));
+            if (!S) continue;
+            for (std::size_t I = 0; I < S->Offsets.size(); ++I) {
+                const std::int64_t Member = S->Offsets[I].first;
+                if (Member <= 0 || Member >= MaxObjects) continue;
+                if (static_cast<std::uint64_t>(Member) >= FEntries.size())
+                    FEntries.resize(static_cast<std::size_t>(Member) + 1);
+                TEntry& E = FEntries[static_cast<std::size_t>(Member)];
+                if (E.Type == 0) {
+                    E.Type = 2;
+                    E.Offset = Num;
+                    E.Index = static_cast<std::uint32_t>(I);
+                }
+            }
+        }
+    }
+    if (FTrailer.Get("Root").Is(TKind::Null) && !Catalog.Is(TKind::Null)) FTrailer.Dict->emplace_back("Root", Catalog);
+    FCache.clear();
+    FCacheNodes = 0;
+}
+
+bool TFile::StartsWithDict(std::uint64_t At) {
+    const unsigned char* Data;
+    const std::size_t N = Span(At, 256, Data);
+    TParser P(Data, N);
+    std::int64_t Num;
+    int Gen;
+    if (!P.ReadObjHeader(Num, Gen)) return false;
+    P.SkipWhite();
+    return P.LooksAt("<<") || (P.Pos() + 1 < N && Data[P.Pos()] == '<' && Data[P.Pos() + 1] == '<');
+}
+
+bool TFile::ParseAt(std::uint64_t At, std::int64_t Num, TObject& Out, std::size_t Nodes) {
+    for (std::size_t Want = 1 << 16;; Want *= 4) {
+        if (FParseBytes > FMaxParse) return false;
+        const unsigned char* Data;
+        const std::size_t N = Span(At, Want, Data);
+        TParser P(Data, N);
+        P.Budget = Nodes;
+        std::int64_t Found;
+        int Gen;
+        const bool Header = P.ReadObjHeader(Found, Gen) && Found == Num;
+        if (Header) Out = P.NextWithStream();
+        FParseBytes += P.Pos();
+        FLastWeight = Nodes - P.Budget + P.Pos() / 64;
+        if (!Header) return false;
+        if (P.Truncated && N == Want && Want < MaxStreamBytes) continue;
+        if (Out.Is(TKind::Error) || Out.Is(TKind::End)) return false;
+        if (Out.Is(TKind::Keyword)) Out = TObject{};  // "N G obj endobj": a null object
+        if (Out.StreamAt >= 0) Out.StreamAt += static_cast<std::int64_t>(At);
+        Out.ObjNum = Num;
+        Out.ObjGen = Gen;
+        return true;
+    }
+}
+
+TFile::TObjStm* TFile::ObjStm(std::int64_t StmNum) {
+    for (auto I = FObjStms.begin(); I != FObjStms.end(); ++I)
+        if (I->Num == StmNum) {
+            FObjStms.splice(FObjStms.begin(), FObjStms, I);
+            return &FObjStms.front();
+        }
+    TObject Stream;
+    if (!LoadObject(StmNum, 0, Stream) || !Stream.IsStream() || !Stream.Get("Type").IsName("ObjStm")) return nullptr;
+    TObjStm S;
+    S.Num = StmNum;
+    if (!StreamData(Stream, S.Data)) return nullptr;
+    const TObject& First = Stream.Get("First");
+    const TObject& Count = Stream.Get("N");
+    if (!First.Is(TKind::Int) || First.Int < 0 || static_cast<std::uint64_t>(First.Int) > S.Data.size()) return nullptr;
+    S.First = static_cast<std::size_t>(First.Int);
+    TParser P(reinterpret_cast<const unsigned char*>(S.Data.data()), S.First);
+    const std::int64_t N = Count.Is(TKind::Int) ? std::min<std::int64_t>(Count.Int, MaxObjects) : 0;
+    for (std::int64_t I = 0; I < N; ++I) {
+        const TObject Num = P.Next(false), Offset = P.Next(false);
+        if (!Num.Is(TKind::Int) || !Offset.Is(TKind::Int) || Offset.Int < 0) break;
+        S.Offsets.emplace_back(Num.Int, static_cast<std::size_t>(Offset.Int));
+    }
+    S.ByNumber = S.Offsets;
+    std::sort(S.ByNumber.begin(), S.ByNumber.end());
+    S.Bytes = S.Data.size() + 2 * S.Offsets.size() * sizeof S.Offsets[0];
+    FObjStmBytes += S.Bytes;
+    FObjStms.push_front(std::move(S));
+    while (FObjStmBytes > MaxObjStmBytes && FObjStms.size() > 1) {
+        FObjStmBytes -= FObjStms.back().Bytes;
+        FObjStms.pop_back();
+    }
+    return &FObjStms.front();
+}
+
+bool TFile::LoadFromObjStm(std::int64_t StmNum, std::uint32_t Index, std::int64_t Num, TObject& Out) {
+    TObjStm* S = ObjStm(StmNum);
+    if (!S) return false;
+    std::size_t Offset = SIZE_MAX;
+    if (Index < S->Offsets.size() && S->Offsets[Index].first == Num) {
+        Offset = S->Offsets[Index].second;
+    } else {
+        const auto I = std::lower_bound(S->ByNumber.begin(), S->ByNumber.end(), std::make_pair(Num, std::size_t(0)));
+        if (I != S->ByNumber.end() && I->first == Num) Offset = I->second;
+    }
+    if (Offset == SIZE_MAX || Offset > S->Data.size() - S->First) return false;
+    TParser P(reinterpret_cast<const unsigned char*>(S->Data.data()), S->Data.size(), S->First + Offset);
+    P.Budget = MaxParseNodes;
+    Out = P.Next();
+    FParseBytes += P.Pos() - S->First - Offset;
+    FLastWeight = MaxParseNodes - P.Budget + (P.Pos() - S->First - Offset) / 64;
+    if (Out.Is(TKind::Error) || Out.Is(TKind::End) || Out.Is(TKind::Keyword)) return false;
+    Out.ObjNum = Num;
+    return true;
+}
+
+void TFile::Cache(std::int64_t Num, const TObject& O, std::size_t Nodes) {
+    if (FCacheNodes + Nodes > MaxCacheNodes) {
+        FCache.clear();
+        FCacheNodes = 0;
+    }
+    FCache[Num] = O;
+    FCacheNodes += Nodes;
+}
+
+namespace {
+
+void DecryptStrings(TObject& O, const TSecurity& S, std::int64_t Num, int Gen, int Depth) {
+    if (Depth > 32) return;
+    if (O.Is(TKind::String)) {
+        S.DecryptString(O.Text, Num, Gen);
+    } else if (O.Array) {
+        for (TObject& I : *O.Array) DecryptStrings(I, S, Num, Gen, Depth + 1);
+    } else if (O.Dict) {
+        for (auto& [K, V] : *O.Dict) DecryptStrings(V, S, Num, Gen, Depth + 1);
+    }
+}
+
+}  // namespace
+
+bool TFile::LoadObject(std::int64_t Num, int Gen, TObject& Out) {
+    (void)Gen;  // the newest object of a number counts, whatever generation the reference names
+    if (const auto I = FCache.find(Num); I != FCache.end()) {
+        Out = I->second;
+        return true;
+    }
+    if (FLoading > 8) return false;
+    ++FLoading;
+    bool Ok = false;
+    for (int Attempt = 0; Attempt < 2 && !Ok; ++Attempt) {
+        if (Num > 0 && static_cast<std::uint64_t>(Num) < FEntries.size()) {
+            const TEntry E = FEntries[static_cast<std::size_t>(Num)];
+            if (E.Type == 1) {
+                Ok = ParseAt(E.Offset, Num, Out);
+                if (Ok && FSecurity) DecryptStrings(Out, *FSecurity, Num, Out.ObjGen, 0);
+            } else if (E.Type == 2 && static_cast<std::int64_t>(E.Offset) != Num) {
+                Ok = LoadFromObjStm(static_cast<std::int64_t>(E.Offset), E.Index, Num, Out);
+            }
+        }
+        if (Ok || FRebuilt || FLoading > 1) break;
+        // A reference the cross-reference data cannot serve: scan the file once and retry.
+        Rebuild();
+    }
+    --FLoading;
+    if (Ok) Cache(Num, Out, FLastWeight);
+    return Ok;
+}
+
+TObject TFile::Resolve(const TObject& O) {
+    TObject Current = O;
+    for (int Hops = 0; Current.Is(TKind::Ref) && Hops < 8; ++Hops) {
+        TObject Next;
+        if (!LoadObject(Current.Int, Current.Gen, Next)) return TObject{};
+        Current = std::move(Next);
+    }
+    return Current.Is(TKind::Ref) ? TObject{} : Current;
+}
+
+bool TFile::RawStream(const TObject& Stream, std::string& Out) {
+    const std::uint64_t Start = static_cast<std::uint64_t>(Stream.StreamAt);
+    if (Start > FSize) return false;
+    std::uint64_t Length = UINT64_MAX;
+    const TObject L = Resolve(Stream.Get("Length"));
+    if (L.Is(TKind::Int) && L.Int >= 0 && Start + static_cast<std::uint64_t>(L.Int) <= FSize) {
+        // Trust /Length when "endstream" follows it.
+        const unsigned char* Data;
+        const std::size_t N = Span(Start + L.Int, 32, Data);
+        TParser P(Data, N);
+        P.SkipWhite();
+        if (P.LooksAt("endstream") || P.LooksAt("endobj")) Length = static_cast<std::uint64_t>(L.Int);
+    }
+    if (Length == UINT64_MAX) {
+        const unsigned char* Data;
+        const std::size_t N = Span(Start, MaxStreamBytes + 16, Data);
+        const unsigned char* End = Find(Data, N, "endstream");
+        if (!End) End = Find(Data, N, "endobj");
+        std::size_t Len = End ? static_cast<std::size_t>(End - Data) : N;
+        while (Len > 0 && (Data[Len - 1] == '\n' || Data[Len - 1] == '\r')) --Len;
+        Length = Len;
+    }
+    if (Length > MaxStreamBytes) return false;
+    const unsigned char* Data;
+    const std::size_t N = Span(Start, static_cast<std::size_t>(Length), Data);
+    Out.assign(reinterpret_cast<const char*>(Data), N);
+    return true;
+}
+
+bool TFile::DecodeStream(const TObject& Stream, std::string& Data) {
+    TObject Filters = Resolve(Stream.Get("Filter"));
+    TObject Parms = Resolve(Stream.Get("DecodeParms"));
+    if (Parms.Is(TKind::Null)) Parms = Resolve(Stream.Get("DP"));
+    std::vector<std::pair<std::string, TObject>> Chain;
+    if (Filters.Is(TKind::Name)) {
+        Chain.emplace_back(Filters.Text, Parms.Is(TKind::Array) ? Resolve(Parms.At(0)) : Parms);
+    } else if (Filters.Is(TKind::Array)) {
+        for (std::size_t I = 0; I < Filters.Size() && I < 8; ++I) {
+            const TObject F = Resolve(Filters.At(I));
+            if (!F.Is(TKind::Name)) return false;
+            Chain.emplace_back(F.Text, Parms.Is(TKind::Array) ? Resolve(Parms.At(I)) : TObject{});
+        }
+    }
+    std::string Out;
+    for (const auto& [Name, P] : Chain) {
+        const std::size_t Room = std::min(MaxStreamBytes, FMaxDecoded - FDecodedBytes);
+        if (Room == 0) return false;
+        if (ApplyFilter(Name, P, Data, Out, Room) != TFilterResult::Ok) return false;
+        FDecodedBytes += Out.size();
+        Data.swap(Out);
+    }
+    return true;
+}
+
+bool TFile::StreamData(const TObject& Stream, std::string& Out) {
+    Out.clear();
+    if (!Stream.IsStream() || FDecodedBytes >= FMaxDecoded) return false;
+    if (!RawStream(Stream, Out)) return false;
+    FDecodedBytes += Out.size();  // unfiltered data costs the reader as much as decoded data
+    if (FSecurity && Stream.ObjNum >= 0 && !Stream.Get("Type").IsName("XRef") &&
+        !(Stream.Get("Type").IsName("Metadata") && !FSecurity->EncryptsMetadata()))
+        FSecurity->DecryptStream(Out, Stream.ObjNum, Stream.ObjGen);
+    if (!DecodeStream(Stream, Out)) {
+        Out.clear();
+        return false;
+    }
+    return true;
+}
+
+bool TFile::SetupSecurity() {
+    const TObject& Ref = FTrailer.Get("Encrypt");
+    if (Ref.Is(TKind::Null)) return true;
+    const TObject Encrypt = Resolve(Ref);
+    if (!Encrypt.Is(TKind::Dict)) return true;  // a dangling /Encrypt: read the file as it is
+    const TObject Id = Resolve(FTrailer.Get("ID"));
+    const TObject First = Resolve(Id.At(0));
+    auto Security = std::make_unique<TSecurity>();
+    if (!Security->Open(Encrypt, First.Is(TKind::String) ? First.Text : std::string(), FEnv.Crypto)) return false;
+    FSecurity = std::move(Security);
+    // Objects read so far were not decrypted.
+    FCache.clear();
+    FCacheNodes = 0;
+    FObjStms.clear();
+    FObjStmBytes = 0;
+    return true;
+}
+
+}  // namespace pdf

@@ -1,0 +1,250 @@
+#include "pure/doctext/pdf/pdffilter.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+namespace pdf {
+
+namespace {
+
+void Inflate(std::string_view In, std::string& Out, std::size_t Limit, int WindowBits) {
+    z_stream Z{};
+    if (inflateInit2(&Z, WindowBits) != Z_OK) return;
+    Z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(In.data()));
+    Z.avail_in = static_cast<uInt>(std::min<std::size_t>(In.size(), UINT32_MAX));
+    unsigned char Buffer[16384];
+    for (;;) {
+        Z.next_out = Buffer;
+        Z.avail_out = sizeof Buffer;
+        const int R = inflate(&Z, Z_NO_FLUSH);
+        const std::size_t Got = sizeof Buffer - Z.avail_out;
+        Out.append(reinterpret_cast<const char*>(Buffer), std::min(Got, Limit - Out.size()));
+        if (Out.size() >= Limit) break;
+        // A stream end, damage or input that ran out: keep what came out so far.
+        if (R != Z_OK || (Got == 0 && Z.avail_in == 0)) break;
+    }
+    inflateEnd(&Z);
+}
+
+void Flate(std::string_view In, std::string& Out, std::size_t Limit) {
+    Inflate(In, Out, Limit, 15);
+    // A few writers leave out the zlib header: try raw deflate when nothing came out.
+    if (Out.empty() && !In.empty()) Inflate(In, Out, Limit, -15);
+}
+
+void Lzw(std::string_view In, std::string& Out, std::size_t Limit, int EarlyChange) {
+    // The table: each code is a previous code plus one byte; strings are written out by walking
+    // back through the prefixes into a scratch buffer.
+    std::vector<std::uint16_t> Prefix(4096);
+    std::vector<unsigned char> Suffix(4096), First(4096);
+    std::vector<std::uint16_t> Length(4096);
+    for (int I = 0; I < 256; ++I) {
+        Suffix[I] = First[I] = static_cast<unsigned char>(I);
+        Length[I] = 1;
+    }
+    int Next = 258, Bits = 9, Previous = -1;
+    std::uint32_t Buffer = 0;
+    int Held = 0;
+    std::size_t At = 0;
+    unsigned char Scratch[4096];
+    while (Out.size() < Limit) {
+        while (Held < Bits && At < In.size()) {
+            Buffer = (Buffer << 8) | static_cast<unsigned char>(In[At++]);
+            Held += 8;
+        }
+        if (Held < Bits) break;
+        const int Code = static_cast<int>((Buffer >> (Held - Bits)) & ((1u << Bits) - 1));
+        Held -= Bits;
+        if (Code == 256) {
+            Next = 258;
+            Bits = 9;
+            Previous = -1;
+            continue;
+        }
+        if (Code == 257) break;
+        int Emit;
+        if (Code < Next) {
+            Emit = Code;
+            if (Code >= 256 && Code < 258) break;
+            if (Previous >= 0 && Next < 4096) {
+                Prefix[Next] = static_cast<std::uint16_t>(Previous);
+                Suffix[Next] = First[Code];
+                First[Next] = First[Previous];
+                Length[Next] = static_cast<std::uint16_t>(Length[Previous] + 1);
+                ++Next;
+            }
+        } else if (Code == Next && Previous >= 0 && Next < 4096) {
+            Prefix[Next] = static_cast<std::uint16_t>(Previous);
+            Suffix[Next] = First[Previous];
+            First[Next] = First[Previous];
+            Length[Next] = static_cast<std::uint16_t>(Length[Previous] + 1);
+            Emit = Next++;
+        } else {
+            break;  // a code not yet defined: damage
+        }
+        std::size_t N = Length[Emit];
+        int C = Emit;
+        for (std::size_t I = N; I-- > 0;) {
+            Scratch[I] = Suffix[C];
+            C = Prefix[C];
+        }
+        Out.append(reinterpret_cast<const char*>(Scratch), std::min(N, Limit - Out.size()));
+        Previous = Emit;
+        if (Next + EarlyChange >= (1 << Bits) && Bits < 12) ++Bits;
+    }
+}
+
+void AsciiHex(std::string_view In, std::string& Out, std::size_t Limit) {
+    int High = -1;
+    for (const char Ch : In) {
+        if (Out.size() >= Limit) return;
+        const unsigned char C = static_cast<unsigned char>(Ch);
+        if (C == '>') break;
+        int V = -1;
+        if (C >= '0' && C <= '9')
+            V = C - '0';
+        else if (C >= 'a' && C <= 'f')
+            V = C - 'a' + 10;
+        else if (C >= 'A' && C <= 'F')
+            V = C - 'A' + 10;
+        if (V < 0) continue;
+        if (High < 0) {
+            High = V;
+        } else {
+            Out += static_cast<char>((High << 4) | V);
+            High = -1;
+        }
+    }
+    if (High >= 0 && Out.size() < Limit) Out += static_cast<char>(High << 4);
+}
+
+void Ascii85(std::string_view In, std::string& Out, std::size_t Limit) {
+    std::uint32_t Group = 0;
+    int Count = 0;
+    std::size_t At = 0;
+    if (In.size() >= 2 && In[0] == '<' && In[1] == '~') At = 2;
+    for (; At < In.size() && Out.size() + 4 <= Limit; ++At) {
+        const unsigned char C = static_cast<unsigned char>(In[At]);
+        if (C == '~') break;
+        if (C == 'z' && Count == 0) {
+            Out.append(4, '\0');
+            continue;
+        }
+        if (C < '!' || C > 'u') continue;  // white space and stray bytes
+        Group = Group * 85 + (C - '!');
+        if (++Count == 5) {
+            for (int S = 24; S >= 0; S -= 8) Out += static_cast<char>((Group >> S) & 0xFF);
+            Group = 0;
+            Count = 0;
+        }
+    }
+    if (Count > 1 && Out.size() + 4 <= Limit) {
+        // A final partial group: pad with 'u' and keep Count-1 bytes.
+        for (int I = Count; I < 5; ++I) Group = Group * 85 + 84;
+        for (int I = 0; I < Count - 1; ++I) Out += static_cast<char>((Group >> (24 - 8 * I)) & 0xFF);
+    }
+}
+
+void RunLength(std::string_view In, std::string& Out, std::size_t Limit) {
+    std::size_t At = 0;
+    while (At < In.size() && Out.size() < Limit) {
+        const unsigned char L = static_cast<unsigned char>(In[At++]);
+        if (L == 128) break;
+        if (L < 128) {
+            const std::size_t N = std::min<std::size_t>({std::size_t(L) + 1, In.size() - At, Limit - Out.size()});
+            Out.append(In.data() + At, N);
+            At += L + 1;
+        } else if (At < In.size()) {
+            Out.append(std::min<std::size_t>(257 - L, Limit - Out.size()), In[At++]);
+        }
+    }
+}
+
+int IntParm(const TObject& Parms, std::string_view Key, int Default) {
+    const TObject& V = Parms.Get(Key);
+    return V.Kind == TKind::Int ? static_cast<int>(std::clamp<std::int64_t>(V.Int, -1, 1 << 20)) : Default;
+}
+
+// Undoes the PNG (10-15) or TIFF (2) predictor of Flate and LZW data.
+void Unpredict(const TObject& Parms, std::string& Data) {
+    const int Predictor = IntParm(Parms, "Predictor", 1);
+    if (Predictor < 2) return;
+    const int Colors = std::clamp(IntParm(Parms, "Colors", 1), 1, 32);
+    const int Bpc = std::clamp(IntParm(Parms, "BitsPerComponent", 8), 1, 16);
+    const int Columns = std::clamp(IntParm(Parms, "Columns", 1), 1, 1 << 20);
+    const std::size_t Bpp = std::max<std::size_t>(1, (std::size_t(Colors) * Bpc + 7) / 8);
+    const std::size_t RowBytes = (std::size_t(Colors) * Bpc * Columns + 7) / 8;
+    if (Predictor == 2) {
+        if (Bpc != 8) return;  // only byte-sized samples, as text streams have
+        for (std::size_t Row = 0; Row + RowBytes <= Data.size(); Row += RowBytes)
+            for (std::size_t I = Bpp; I < RowBytes; ++I)
+                Data[Row + I] = static_cast<char>(Data[Row + I] + Data[Row + I - Bpp]);
+        return;
+    }
+    std::string Out;
+    Out.reserve(Data.size());
+    std::vector<unsigned char> Prior(RowBytes, 0), Row(RowBytes);
+    for (std::size_t At = 0; At + 1 <= Data.size(); At += RowBytes + 1) {
+        const int Type = static_cast<unsigned char>(Data[At]);
+        const std::size_t N = std::min(RowBytes, Data.size() - At - 1);
+        for (std::size_t I = 0; I < N; ++I) {
+            const unsigned X = static_cast<unsigned char>(Data[At + 1 + I]);
+            const unsigned A = I >= Bpp ? Row[I - Bpp] : 0, B = Prior[I], C = I >= Bpp ? Prior[I - Bpp] : 0;
+            unsigned V = X;
+            switch (Type) {
+                case 1:
+                    V = X + A;
+                    break;
+                case 2:
+                    V = X + B;
+                    break;
+                case 3:
+                    V = X + (A + B) / 2;
+                    break;
+                case 4: {
+                    const int P = int(A) + int(B) - int(C);
+                    const int Pa = std::abs(P - int(A)), Pb = std::abs(P - int(B)), Pc = std::abs(P - int(C));
+                    V = X + (Pa <= Pb && Pa <= Pc ? A : Pb <= Pc ? B : C);
+                    break;
+                }
+                default:
+                    break;
+            }
+            Row[I] = static_cast<unsigned char>(V);
+        }
+        Out.append(reinterpret_cast<const char*>(Row.data()), N);
+        if (N < RowBytes) break;
+        std::swap(Prior, Row);
+    }
+    Data.swap(Out);
+}
+
+}  // namespace
+
+TFilterResult ApplyFilter(std::string_view Name, const TObject& Parms, std::string_view In, std::string& Out,
+                          std::size_t Limit) {
+    Out.clear();
+    if (Name == "FlateDecode" || Name == "Fl") {
+        Flate(In, Out, Limit);
+        Unpredict(Parms, Out);
+    } else if (Name == "LZWDecode" || Name == "LZW") {
+        Lzw(In, Out, Limit, IntParm(Parms, "EarlyChange", 1) == 0 ? 0 : 1);
+        Unpredict(Parms, Out);
+    } else if (Name == "ASCIIHexDecode" || Name == "AHx") {
+        AsciiHex(In, Out, Limit);
+    } else if (Name == "ASCII85Decode" || Name == "A85") {
+        Ascii85(In, Out, Limit);
+    } else if (Name == "RunLengthDecode" || Name == "RL") {
+        RunLength(In, Out, Limit);
+    } else if (Name == "Crypt") {
+        Out.assign(In.substr(0, Limit));  // the identity crypt filter; decryption happens before
+    } else {
+        return TFilterResult::Unsupported;
+    }
+    return TFilterResult::Ok;
+}
+
+}  // namespace pdf

@@ -1,0 +1,99 @@
+#pragma once
+// PDF objects and the tokenizer/parser that reads them from bytes in memory. The same parser reads
+// indirect objects of the file, members of object streams, cross-reference sections, content
+// streams and CMaps. It keeps no state between calls beyond the bytes it is given, and every
+// parse is bounded: a node budget caps what one parse may build, and nesting is capped.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace pdf {
+
+enum class TKind : unsigned char { Null, Bool, Int, Real, String, Name, Array, Dict, Ref, Keyword, End, Error };
+
+struct TObject;
+using TArray = std::vector<TObject>;
+using TDict = std::vector<std::pair<std::string, TObject>>;
+
+struct TObject {
+    TKind Kind = TKind::Null;
+    bool Hex = false;      // a string written in hexadecimal
+    std::int64_t Int = 0;  // integer, boolean (0/1) or the number of a reference
+    double Real = 0;       // real number
+    int Gen = 0;           // generation of a reference
+    std::string Text;      // string bytes, name (no slash) or keyword
+    std::shared_ptr<TArray> Array;
+    std::shared_ptr<TDict> Dict;
+    std::int64_t StreamAt = -1;  // a dictionary followed by "stream": where its data starts
+    std::int64_t ObjNum = -1;    // the indirect object it was read as (for decryption)
+    int ObjGen = 0;
+
+    bool Is(TKind K) const { return Kind == K; }
+    bool IsNumber() const { return Kind == TKind::Int || Kind == TKind::Real; }
+    double Number() const { return Kind == TKind::Int ? double(Int) : Kind == TKind::Real ? Real : 0; }
+    bool IsName(std::string_view N) const { return Kind == TKind::Name && Text == N; }
+    bool IsStream() const { return Kind == TKind::Dict && StreamAt >= 0; }
+    // A dictionary's value for Key (null object when absent or not a dictionary).
+    const TObject& Get(std::string_view Key) const;
+    std::size_t Size() const { return Array ? Array->size() : 0; }
+    const TObject& At(std::size_t I) const;
+};
+
+const TObject& NullObject();
+
+// Byte classes of the syntax.
+inline bool IsWhite(unsigned char C) { return C == 0 || C == 9 || C == 10 || C == 12 || C == 13 || C == 32; }
+inline bool IsDelimiter(unsigned char C) {
+    return C == '(' || C == ')' || C == '<' || C == '>' || C == '[' || C == ']' || C == '{' || C == '}' || C == '/' ||
+           C == '%';
+}
+inline bool IsRegular(unsigned char C) { return !IsWhite(C) && !IsDelimiter(C); }
+
+// Reads objects and tokens from Data[0, Size). Offsets are relative to Data.
+class TParser {
+public:
+    TParser(const unsigned char* Data, std::size_t Size, std::size_t At = 0) : FData(Data), FSize(Size), FAt(At) {}
+
+    std::size_t Pos() const { return FAt; }
+    void Seek(std::size_t At) { FAt = At < FSize ? At : FSize; }
+    bool AtEnd() {
+        SkipWhite();
+        return FAt >= FSize;
+    }
+    const unsigned char* Data() const { return FData; }
+    std::size_t Size() const { return FSize; }
+
+    void SkipWhite();
+    // The next object; keywords (operators, "obj", "R", "stream") come back as Keyword, the end of
+    // the data as End, a budget overrun as Error. References "N G R" are recognised when
+    // AllowRefs is set (never in content streams).
+    TObject Next(bool AllowRefs = true);
+    // Like Next, but a dictionary followed by "stream" records where the data starts.
+    TObject NextWithStream();
+    // Reads "N G obj" at the current position; false when that is not there.
+    bool ReadObjHeader(std::int64_t& Num, int& Gen);
+    // Whether the bytes at Pos spell Word followed by a non-regular byte (or the end).
+    bool LooksAt(std::string_view Word) const;
+
+    // Objects this parser may still build (arrays and dictionaries count their members).
+    std::size_t Budget = 1 << 20;
+    // True once the data ran out in the middle of an object: a window onto a larger file may
+    // retry with more bytes.
+    bool Truncated = false;
+
+private:
+    const unsigned char* FData;
+    std::size_t FSize;
+    std::size_t FAt;
+    TObject Parse(bool AllowRefs, int Depth);
+    void ReadLiteral(std::string& Out);
+    void ReadHex(std::string& Out);
+    void ReadName(std::string& Out);
+    bool ReadNumber(TObject& Out);
+};
+
+}  // namespace pdf

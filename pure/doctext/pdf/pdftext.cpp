@@ -1,0 +1,338 @@
+#include <memory>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "pure/doctext/pdf/pdfdecoder.h"
+#include "pure/doctext/pdf/pdffile.h"
+#include "pure/doctext/pdf/pdffont.h"
+
+namespace pdf {
+
+namespace {
+
+// Pages read at most, form XObjects nested at most, and fonts' mappings kept at once.
+constexpr std::size_t MaxPages = 100000;
+constexpr int MaxFormDepth = 12;
+constexpr std::size_t MaxFontWeight = 1 << 17;
+// Objects one operand may hold (a TJ array), and operands kept for one operator.
+constexpr std::size_t MaxOperandNodes = 1 << 16;
+constexpr std::size_t MaxOperands = 64;
+
+// Collects text and hands it to the sink in chunks.
+class TTextOut {
+public:
+    explicit TTextOut(TTextSink& Sink) : FSink(Sink) {}
+    bool Stopped() const { return FStopped; }
+    std::u16string& Buffer() { return FBuffer; }
+    void Flush() {
+        if (!FStopped && !FBuffer.empty() && !FSink.Text(FBuffer.data(), FBuffer.size())) FStopped = true;
+        FBuffer.clear();
+    }
+    void MaybeFlush() {
+        if (FBuffer.size() >= 4096) Flush();
+    }
+    void Break() {
+        Flush();
+        if (!FStopped && !FSink.Break()) FStopped = true;
+    }
+
+private:
+    TTextSink& FSink;
+    std::u16string FBuffer;
+    bool FStopped = false;
+};
+
+void AppendUtf8(std::string_view S, std::u16string& Out) {
+    for (std::size_t I = 0; I < S.size();) {
+        const unsigned char C = static_cast<unsigned char>(S[I]);
+        const int N = C < 0x80 ? 1 : C >= 0xF0 ? 4 : C >= 0xE0 ? 3 : C >= 0xC0 ? 2 : 1;
+        char32_t V = N == 1 ? C : C & (0x3F >> (N - 1));
+        for (int K = 1; K < N && I + K < S.size(); ++K) V = (V << 6) | (static_cast<unsigned char>(S[I + K]) & 0x3F);
+        I += N;
+        if (V >= 0x10000 && V < 0x110000) {
+            V -= 0x10000;
+            Out += static_cast<char16_t>(0xD800 + (V >> 10));
+            Out += static_cast<char16_t>(0xDC00 + (V & 0x3FF));
+        } else if (V < 0x10000) {
+            Out += static_cast<char16_t>(V);
+        }
+    }
+}
+
+// The character data of an XMP packet: every text between tags, with entities resolved.
+void XmpText(std::string_view Xml, TTextOut& Out) {
+    std::size_t At = 0;
+    while (At < Xml.size() && !Out.Stopped()) {
+        const std::size_t Lt = Xml.find('<', At);
+        const std::string_view Run = Xml.substr(At, Lt == std::string_view::npos ? Xml.npos : Lt - At);
+        bool Blank = true;
+        for (const char C : Run) Blank = Blank && IsWhite(static_cast<unsigned char>(C));
+        if (!Blank) {
+            std::string Plain;
+            for (std::size_t I = 0; I < Run.size(); ++I) {
+                if (Run[I] != '&') {
+                    Plain += Run[I];
+                    continue;
+                }
+                const std::size_t Semi = Run.find(';', I);
+                if (Semi == std::string_view::npos || Semi - I > 10) {
+                    Plain += '&';
+                    continue;
+                }
+                const std::string_view Entity = Run.substr(I + 1, Semi - I - 1);
+                char32_t V = 0;
+                if (Entity == "amp")
+                    V = '&';
+                else if (Entity == "lt")
+                    V = '<';
+                else if (Entity == "gt")
+                    V = '>';
+                else if (Entity == "quot")
+                    V = '"';
+                else if (Entity == "apos")
+                    V = '\'';
+                else if (!Entity.empty() && Entity[0] == '#') {
+                    const bool Hex = Entity.size() > 1 && (Entity[1] == 'x' || Entity[1] == 'X');
+                    for (std::size_t K = Hex ? 2 : 1; K < Entity.size() && V < 0x110000; ++K) {
+                        const char C = Entity[K];
+                        const int D = (C >= '0' && C <= '9')                          ? C - '0'
+                                      : Hex && (C | 0x20) >= 'a' && (C | 0x20) <= 'f' ? (C | 0x20) - 'a' + 10
+                                                                                      : -1;
+                        if (D < 0) break;
+                        V = V * (Hex ? 16 : 10) + D;
+                    }
+                }
+                if (V == 0 || V >= 0x110000) {
+                    Plain += '&';
+                    continue;
+                }
+                // Re-encode as UTF-8 so the whole run converts once.
+                if (V < 0x80)
+                    Plain += static_cast<char>(V);
+                else if (V < 0x800)
+                    Plain += {static_cast<char>(0xC0 | (V >> 6)), static_cast<char>(0x80 | (V & 0x3F))};
+                else if (V < 0x10000)
+                    Plain += {static_cast<char>(0xE0 | (V >> 12)), static_cast<char>(0x80 | ((V >> 6) & 0x3F)),
+                              static_cast<char>(0x80 | (V & 0x3F))};
+                else
+                    Plain += {static_cast<char>(0xF0 | (V >> 18)), static_cast<char>(0x80 | ((V >> 12) & 0x3F)),
+                              static_cast<char>(0x80 | ((V >> 6) & 0x3F)), static_cast<char>(0x80 | (V & 0x3F))};
+                I = Semi;
+            }
+            AppendUtf8(Plain, Out.Buffer());
+            Out.Break();
+        }
+        if (Lt == std::string_view::npos) break;
+        const std::size_t Gt = Xml.find('>', Lt);
+        if (Gt == std::string_view::npos) break;
+        At = Gt + 1;
+    }
+}
+
+class TDocumentReader {
+public:
+    TDocumentReader(TFile& File, TTextOut& Out, const TDecodeEnv& Env) : FFile(File), FOut(Out), FEnv(Env) {}
+
+    void Info() {
+        const TObject Info = FFile.Get(FFile.Trailer(), "Info");
+        for (const char* Key : {"Title", "Subject", "Keywords", "Author"}) {
+            const TObject Value = FFile.Get(Info, Key);
+            if (!Value.Is(TKind::String)) continue;
+            FOut.Buffer() += TextString(Value.Text);
+            FOut.Break();
+        }
+    }
+
+    void Metadata() {
+        const TObject Root = FFile.Get(FFile.Trailer(), "Root");
+        const TObject Stream = FFile.Get(Root, "Metadata");
+        std::string Data;
+        if (Stream.IsStream() && FFile.StreamData(Stream, Data)) XmpText(Data, FOut);
+    }
+
+    void Pages() {
+        const TObject Root = FFile.Get(FFile.Trailer(), "Root");
+        struct TNode {
+            TObject Node;
+            TObject Resources;
+        };
+        std::vector<TNode> Stack;
+        std::unordered_set<std::int64_t> Seen;
+        const TObject& PagesRef = Root.Get("Pages");
+        if (PagesRef.Is(TKind::Ref)) Seen.insert(PagesRef.Int);
+        Stack.push_back({FFile.Resolve(PagesRef), TObject{}});
+        std::size_t Pages = 0;
+        while (!Stack.empty() && !FOut.Stopped() && Pages < MaxPages) {
+            TNode Item = std::move(Stack.back());
+            Stack.pop_back();
+            const TObject& Node = Item.Node;
+            if (!Node.Is(TKind::Dict)) continue;
+            TObject Resources = FFile.Get(Node, "Resources");
+            if (!Resources.Is(TKind::Dict)) Resources = Item.Resources;
+            const TObject Kids = FFile.Get(Node, "Kids");
+            if (Kids.Is(TKind::Array) && !Node.Get("Type").IsName("Page")) {
+                for (std::size_t I = Kids.Size(); I-- > 0;) {
+                    const TObject& Kid = Kids.At(I);
+                    if (Kid.Is(TKind::Ref) && !Seen.insert(Kid.Int).second) continue;  // a loop or a shared kid
+                    Stack.push_back({FFile.Resolve(Kid), Resources});
+                }
+                continue;
+            }
+            ++Pages;
+            Page(Node, Resources);
+            FOut.Break();
+        }
+    }
+
+private:
+    TFile& FFile;
+    TTextOut& FOut;
+    const TDecodeEnv& FEnv;
+    std::unordered_map<std::int64_t, std::unique_ptr<TFont>> FFonts;
+    std::size_t FFontWeight = 0;
+    std::unordered_set<std::int64_t> FFormsDone;
+
+    void Page(const TObject& Page, const TObject& Resources) {
+        const TObject Contents = FFile.Get(Page, "Contents");
+        std::string Data, Part;
+        if (Contents.IsStream()) {
+            FFile.StreamData(Contents, Data);
+        } else if (Contents.Is(TKind::Array)) {
+            // The parts form one stream: a token may run from one into the next.
+            for (std::size_t I = 0; I < Contents.Size(); ++I) {
+                const TObject S = FFile.Resolve(Contents.At(I));
+                if (!S.IsStream() || !FFile.StreamData(S, Part)) continue;
+                if (Data.size() + Part.size() > MaxStreamBytes) {
+                    Run(Data, Resources, 0);
+                    Data.clear();
+                }
+                Data += Part;
+                Data += '\n';
+            }
+        }
+        Run(Data, Resources, 0);
+    }
+
+    const TFont* Font(const TObject& Resources, const std::string& Name) {
+        const TObject Fonts = FFile.Get(Resources, "Font");
+        const TObject& Ref = Fonts.Get(Name);
+        const TObject Dict = FFile.Resolve(Ref);
+        if (!Dict.Is(TKind::Dict)) return nullptr;
+        // Fonts are kept by object number; a direct font dictionary is rebuilt at each use.
+        const std::int64_t Key = Ref.Is(TKind::Ref) ? Ref.Int : -1;
+        if (Key >= 0) {
+            if (const auto I = FFonts.find(Key); I != FFonts.end()) return I->second.get();
+        }
+        auto F = std::make_unique<TFont>();
+        F->Load(FFile, Dict, FEnv);
+        if (FFontWeight + F->Weight() > MaxFontWeight) {
+            FFonts.clear();
+            FFontWeight = 0;
+        }
+        FFontWeight += F->Weight();
+        const TFont* Result = F.get();
+        FFonts[Key] = std::move(F);
+        return Result;
+    }
+
+    void Show(const TFont* F, const TObject& S) {
+        if (F && S.Is(TKind::String)) F->Decode(S.Text, FOut.Buffer());
+    }
+
+    void Form(const TObject& Resources, const std::string& Name, int Depth) {
+        const TObject XObjects = FFile.Get(Resources, "XObject");
+        const TObject& Ref = XObjects.Get(Name);
+        if (Ref.Is(TKind::Ref) && !FFormsDone.insert(Ref.Int).second) return;  // each form is read once
+        const TObject X = FFile.Resolve(Ref);
+        if (!X.IsStream() || !X.Get("Subtype").IsName("Form")) return;
+        std::string Data;
+        if (!FFile.StreamData(X, Data)) return;
+        TObject Own = FFile.Get(X, "Resources");
+        Run(Data, Own.Is(TKind::Dict) ? Own : Resources, Depth + 1);
+    }
+
+    // Interprets a content stream: the text operators with the current font, form XObjects,
+    // inline images skipped.
+    void Run(const std::string& Data, const TObject& Resources, int Depth) {
+        if (Depth > MaxFormDepth || Data.empty()) return;
+        TParser P(reinterpret_cast<const unsigned char*>(Data.data()), Data.size());
+        std::vector<TObject> Ops;
+        const TFont* Current = nullptr;
+        std::string CurrentName;
+        while (!FOut.Stopped()) {
+            P.Budget = MaxOperandNodes;
+            TObject O = P.Next(false);
+            if (O.Is(TKind::End)) break;
+            if (O.Is(TKind::Error)) {
+                // An operand too large to keep: skip to the next token boundary.
+                Ops.clear();
+                continue;
+            }
+            if (!O.Is(TKind::Keyword)) {
+                if (Ops.size() >= MaxOperands) Ops.erase(Ops.begin());
+                Ops.push_back(std::move(O));
+                continue;
+            }
+            const std::string& Op = O.Text;
+            if (Op == "Tj" || Op == "'") {
+                if (!Ops.empty()) Show(Current, Ops.back());
+            } else if (Op == "\"") {
+                if (!Ops.empty()) Show(Current, Ops.back());
+            } else if (Op == "TJ") {
+                if (!Ops.empty() && Ops.back().Is(TKind::Array))
+                    for (const TObject& Item : *Ops.back().Array) Show(Current, Item);
+            } else if (Op == "Tf") {
+                if (Ops.size() >= 2 && Ops[Ops.size() - 2].Is(TKind::Name)) {
+                    CurrentName = Ops[Ops.size() - 2].Text;
+                    Current = Font(Resources, CurrentName);
+                }
+            } else if (Op == "Do") {
+                if (!Ops.empty() && Ops.back().Is(TKind::Name)) {
+                    FOut.MaybeFlush();
+                    Form(Resources, Ops.back().Text, Depth);
+                    // The form may have replaced fonts in the cache: look the current one up again.
+                    if (!CurrentName.empty()) Current = Font(Resources, CurrentName);
+                }
+            } else if (Op == "BI") {
+                SkipInlineImage(P);
+            }
+            Ops.clear();
+            FOut.MaybeFlush();
+        }
+        FOut.Flush();
+    }
+
+    // Skips an inline image's dictionary and data up to and including "EI".
+    static void SkipInlineImage(TParser& P) {
+        for (;;) {
+            P.Budget = MaxOperandNodes;
+            const TObject O = P.Next(false);
+            if (O.Is(TKind::End)) return;
+            if (O.Is(TKind::Keyword) && O.Text == "ID") break;
+        }
+        const unsigned char* D = P.Data();
+        const std::size_t N = P.Size();
+        for (std::size_t I = P.Pos() + 1; I + 1 < N; ++I) {
+            if (D[I] == 'E' && D[I + 1] == 'I' && IsWhite(D[I - 1]) && (I + 2 == N || !IsRegular(D[I + 2]))) {
+                P.Seek(I + 2);
+                return;
+            }
+        }
+        P.Seek(N);
+    }
+};
+
+}  // namespace
+
+}  // namespace pdf
+
+void DecodePdf(TByteSource& Source, TTextSink& Sink, const TDecodeEnv& Env) {
+    pdf::TFile File(Source, Env);
+    if (!File.Open()) return;
+    pdf::TTextOut Out(Sink);
+    pdf::TDocumentReader Reader(File, Out, Env);
+    Reader.Info();
+    if (!Out.Stopped()) Reader.Metadata();
+    if (!Out.Stopped()) Reader.Pages();
+    Out.Flush();
+}
