@@ -5,6 +5,7 @@
 
 #include "pure/engine/cacherules.h"
 #include "pure/engine/keyscan.h"
+#include "support/folderenum.h"
 
 namespace {
 
@@ -64,63 +65,60 @@ int Tzemzuvave::FullSearch(const std::string& Keyword, const std::string& Folder
     return Count;
 }
 
-bool Tzemzuvave::IsDirectoryEntry(TSearchRec Entry) { return (Entry.Attr & faDirectory) != 0; }
+bool Tzemzuvave::IsDirectoryEntry(const TFolderEnum& Entry) { return Entry.IsFolder(); }
 
 int Tzemzuvave::ScanTree(const std::string& Keyword, const std::string& Folder, const std::string& FileType,
                          TSearchCallback Callback) {
-    int Count = 0;
-    bool Recorded = false;
-    bool Stop = false;
     const std::string Dir = WithoutTrailingBackslash(Folder);
     const TTypeTest Type(FileType);
     if (Callback != nullptr) {
+        bool Stop = false;
         Callback(Dir, 1, Stop);
         if (Stop) return 0;
     }
-    TSearchRec Entry;
-    const TEnumScope Scope(Entry);
-    for (DWORD R = EnumFirst(Dir + "\\*.*", faAnyFile, Entry); R == 0 && !Stop; R = EnumNext(Entry)) {
-        // Whatever fails for one entry (an unreadable file, a failing callback, a whole nested
-        // walk) costs only that entry; the walk goes on with the next.
-        try {
-            if (IsDirectoryEntry(Entry)) {
-                if (Entry.Name != "." && Entry.Name != "..")
-                    Count += ScanTree(Keyword, Dir + "\\" + Entry.Name, Type.LowerType(), Callback);
-                continue;
-            }
-            if (!Type.Qualifies(Entry.Name)) continue;
-            if (!Recorded) {  // at the folder's first file of the type, before any keyword test
-                Recorded = true;
-                FolderList.Add(CacheFolderForm(Dir));
-            }
-            const std::string Path = Dir + "\\" + Entry.Name;
-            if (Keyword.empty() || FileMatches(Path, Keyword)) Report(Path, Callback, Stop, Count);
-        } catch (...) {
-        }
-    }
+    int Count = 0;
+    ScanEntries(Keyword, Dir, Type, Callback, true, Count);
     return Count;
 }
 
 int Tzemzuvave::ScanFolder(const std::string& Keyword, const std::string& Folder, const std::string& FileType,
                            TSearchCallback Callback) {
     int Count = 0;
-    bool Stop = false;
     try {
-        const std::string Dir = WithoutTrailingBackslash(Folder);
-        const TTypeTest Type(FileType);
-        TSearchRec Entry;
-        const TEnumScope Scope(Entry);
-        for (DWORD R = EnumFirst(Dir + "\\*.*", faAnyFile, Entry); R == 0 && !Stop; R = EnumNext(Entry)) {
-            try {
-                if (IsDirectoryEntry(Entry) || !Type.Qualifies(Entry.Name)) continue;
-                const std::string Path = Dir + "\\" + Entry.Name;
-                if (Keyword.empty() || FileMatches(Path, Keyword)) Report(Path, Callback, Stop, Count);
-            } catch (...) {
-            }
-        }
+        ScanEntries(Keyword, WithoutTrailingBackslash(Folder), TTypeTest(FileType), Callback, false, Count);
     } catch (...) {
     }
     return Count;
+}
+
+void Tzemzuvave::ScanEntries(const std::string& Keyword, const std::string& Dir, const TTypeTest& Type,
+                             TSearchCallback Callback, bool Descend, int& Count) {
+    bool Stop = false;
+    bool Recorded = false;
+    TFolderEnum Entries(Dir);
+    while (!Stop && Entries.Next()) {
+        // Whatever fails for one entry (an unreadable file, a failing callback, a whole nested
+        // walk) costs only that entry; the walk goes on with the next.
+        try {
+            ScanEntry(Keyword, Entries, Type, Callback, Descend, Recorded, Stop, Count);
+        } catch (...) {
+        }
+    }
+}
+
+void Tzemzuvave::ScanEntry(const std::string& Keyword, const TFolderEnum& Entry, const TTypeTest& Type,
+                           TSearchCallback Callback, bool Descend, bool& Recorded, bool& Stop, int& Count) {
+    if (IsDirectoryEntry(Entry)) {
+        if (Descend) Count += ScanTree(Keyword, Entry.Path(), Type.LowerType(), Callback);
+        return;
+    }
+    if (!Type.Qualifies(Entry.Name())) return;
+    if (Descend && !Recorded) {  // at the folder's first file of the type, before any keyword test
+        Recorded = true;
+        FolderList.Add(CacheFolderForm(Entry.Dir()));
+    }
+    const std::string Path = Entry.Path();
+    if (Keyword.empty() || FileMatches(Path, Keyword)) Report(Path, Callback, Stop, Count);
 }
 
 std::string Tzemzuvave::KeywordToWide(const std::string& Keyword) {

@@ -6,6 +6,9 @@
 
 #include "support/textrules.h"
 
+class TFolderEnum;
+class TTypeTest;
+
 // Progress and result callback. Kind 0: a file found; 1: a folder about to be enumerated by a
 // full walk, or a cache line about to be tested by a quick search; 3: a full walk finished.
 // Setting Stop asks the caller that made this call to stop.
@@ -47,7 +50,15 @@ private:
     // Enumerates Folder alone, without descending and without recording.
     int ScanFolder(const std::string& Keyword, const std::string& Folder, const std::string& FileType,
                    TSearchCallback Callback);
-    static bool IsDirectoryEntry(TSearchRec Entry);
+    // Walks the entries of Dir: files of the type are tested and reported; with Descend,
+    // subfolders are walked by ScanTree and the folder is recorded at its first file of the type.
+    // Count grows as files are counted, so that it holds the count so far if a failure ends it.
+    void ScanEntries(const std::string& Keyword, const std::string& Dir, const TTypeTest& Type,
+                     TSearchCallback Callback, bool Descend, int& Count);
+    // One entry of ScanEntries.
+    void ScanEntry(const std::string& Keyword, const TFolderEnum& Entry, const TTypeTest& Type,
+                   TSearchCallback Callback, bool Descend, bool& Recorded, bool& Stop, int& Count);
+    static bool IsDirectoryEntry(const TFolderEnum& Entry);
 
     int QuickSearch(const std::string& Keyword, const std::string& Folder, const std::string& FileType,
                     TSearchCallback Callback);
