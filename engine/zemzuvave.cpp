@@ -38,7 +38,7 @@ int Tzemzuvave::Search(const std::string& Keyword, const std::string& Folder, co
 int Tzemzuvave::QuickSearch(const std::string& Keyword, const std::string& Folder, const std::string& FileType,
                             TSearchCallback Callback) {
     FolderList.LoadLines(CacheFileName);
-    const std::string Prefix = CacheFolderForm(Folder);
+    const std::string Prefix = RecordedFolder(Folder);
     int Count = 0;
     bool Stop = false;
     const int Lines = FolderList.Count();
@@ -69,15 +69,14 @@ bool Tzemzuvave::IsDirectoryEntry(const TFolderEnum& Entry) { return Entry.IsFol
 
 int Tzemzuvave::ScanTree(const std::string& Keyword, const std::string& Folder, const std::string& FileType,
                          TSearchCallback Callback) {
-    const std::string Dir = WithoutTrailingBackslash(Folder);
     const TTypeTest Type(FileType);
     if (Callback != nullptr) {
         bool Stop = false;
-        Callback(Dir, 1, Stop);
+        Callback(WalkedFolder(Folder), 1, Stop);
         if (Stop) return 0;
     }
     int Count = 0;
-    ScanEntries(Keyword, Dir, Type, Callback, true, Count);
+    ScanEntries(Keyword, Folder, Type, Callback, true, Count);
     return Count;
 }
 
@@ -85,29 +84,30 @@ int Tzemzuvave::ScanFolder(const std::string& Keyword, const std::string& Folder
                            TSearchCallback Callback) {
     int Count = 0;
     try {
-        ScanEntries(Keyword, WithoutTrailingBackslash(Folder), TTypeTest(FileType), Callback, false, Count);
+        ScanEntries(Keyword, Folder, TTypeTest(FileType), Callback, false, Count);
     } catch (...) {
     }
     return Count;
 }
 
-void Tzemzuvave::ScanEntries(const std::string& Keyword, const std::string& Dir, const TTypeTest& Type,
+void Tzemzuvave::ScanEntries(const std::string& Keyword, const std::string& Folder, const TTypeTest& Type,
                              TSearchCallback Callback, bool Descend, int& Count) {
     bool Stop = false;
     bool Recorded = false;
-    TFolderEnum Entries(Dir);
+    TFolderEnum Entries(WalkedFolder(Folder));
     while (!Stop && Entries.Next()) {
         // Whatever fails for one entry (an unreadable file, a failing callback, a whole nested
         // walk) costs only that entry; the walk goes on with the next.
         try {
-            ScanEntry(Keyword, Entries, Type, Callback, Descend, Recorded, Stop, Count);
+            ScanEntry(Keyword, Folder, Entries, Type, Callback, Descend, Recorded, Stop, Count);
         } catch (...) {
         }
     }
 }
 
-void Tzemzuvave::ScanEntry(const std::string& Keyword, const TFolderEnum& Entry, const TTypeTest& Type,
-                           TSearchCallback Callback, bool Descend, bool& Recorded, bool& Stop, int& Count) {
+void Tzemzuvave::ScanEntry(const std::string& Keyword, const std::string& Folder, const TFolderEnum& Entry,
+                           const TTypeTest& Type, TSearchCallback Callback, bool Descend, bool& Recorded, bool& Stop,
+                           int& Count) {
     if (IsDirectoryEntry(Entry)) {
         if (Descend) Count += ScanTree(Keyword, Entry.Path(), Type.LowerType(), Callback);
         return;
@@ -115,7 +115,7 @@ void Tzemzuvave::ScanEntry(const std::string& Keyword, const TFolderEnum& Entry,
     if (!Type.Qualifies(Entry.Name())) return;
     if (Descend && !Recorded) {  // at the folder's first file of the type, before any keyword test
         Recorded = true;
-        FolderList.Add(CacheFolderForm(Entry.Dir()));
+        FolderList.Add(RecordedFolder(Folder));
     }
     const std::string Path = Entry.Path();
     if (Keyword.empty() || FileMatches(Path, Keyword)) Report(Path, Callback, Stop, Count);

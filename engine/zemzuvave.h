@@ -50,14 +50,15 @@ private:
     // Enumerates Folder alone, without descending and without recording.
     int ScanFolder(const std::string& Keyword, const std::string& Folder, const std::string& FileType,
                    TSearchCallback Callback);
-    // Walks the entries of Dir: files of the type are tested and reported; with Descend,
+    // Walks the entries of the folder walked for Folder: files of the type are tested and reported; with Descend,
     // subfolders are walked by ScanTree and the folder is recorded at its first file of the type.
     // Count grows as files are counted, so that it holds the count so far if a failure ends it.
-    void ScanEntries(const std::string& Keyword, const std::string& Dir, const TTypeTest& Type,
+    void ScanEntries(const std::string& Keyword, const std::string& Folder, const TTypeTest& Type,
                      TSearchCallback Callback, bool Descend, int& Count);
     // One entry of ScanEntries.
-    void ScanEntry(const std::string& Keyword, const TFolderEnum& Entry, const TTypeTest& Type,
-                   TSearchCallback Callback, bool Descend, bool& Recorded, bool& Stop, int& Count);
+    void ScanEntry(const std::string& Keyword, const std::string& Folder, const TFolderEnum& Entry,
+                   const TTypeTest& Type, TSearchCallback Callback, bool Descend, bool& Recorded, bool& Stop,
+                   int& Count);
     static bool IsDirectoryEntry(const TFolderEnum& Entry);
 
     int QuickSearch(const std::string& Keyword, const std::string& Folder, const std::string& FileType,
