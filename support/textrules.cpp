@@ -193,7 +193,16 @@ TFileReader::TFileReader(const std::string& FileName)
     FSize = static_cast<std::uint64_t>(Size.QuadPart);
 }
 
+namespace {
+thread_local const std::atomic<bool>* ReadCancelFlag = nullptr;
+}  // namespace
+
+TReadCancelScope::TReadCancelScope(const std::atomic<bool>& Flag) : FOuter(ReadCancelFlag) { ReadCancelFlag = &Flag; }
+
+TReadCancelScope::~TReadCancelScope() { ReadCancelFlag = FOuter; }
+
 void TFileReader::ReadExact(void* Buffer, std::size_t Count) {
+    if (ReadCancelFlag != nullptr && ReadCancelFlag->load(std::memory_order_relaxed)) throw TReadCancelled();
     auto* At = static_cast<char*>(Buffer);
     while (Count > 0) {
         const DWORD Want = static_cast<DWORD>(std::min<std::size_t>(Count, 1u << 30));
@@ -277,9 +286,8 @@ void TStringList::SaveLines(const std::string& FileName) const {
                                      FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!File.Valid()) Fail(FailureText::CannotCreateFile, FileName);
         DWORD Written = 0;
-        if (!Text.empty() &&
-            (!WriteFile(File.Get(), Text.data(), static_cast<DWORD>(Text.size()), &Written, nullptr) ||
-             Written != Text.size()))
+        if (!Text.empty() && (!WriteFile(File.Get(), Text.data(), static_cast<DWORD>(Text.size()), &Written, nullptr) ||
+                              Written != Text.size()))
             Fail(FailureText::WriteFailed);
         if (!File.Close()) Fail(FailureText::WriteFailed);
     }

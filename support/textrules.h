@@ -4,6 +4,7 @@
 // live in bytetext.h, which this header brings along.
 #include <windows.h>
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -16,7 +17,7 @@ void ReadLocaleLeadBytes();
 
 // ---- Locale-aware case and search ----
 
-std::string LocaleUpper(const std::string& S);               // CharUpperBuffA over the whole text
+std::string LocaleUpper(const std::string& S);                // CharUpperBuffA over the whole text
 int LocalePos(const std::string& Sub, const std::string& S);  // occurrence not at a trail byte
 bool ContainsNoCase(const std::string& Text, const std::string& Sub);
 
@@ -34,22 +35,27 @@ int AnsiToUtf16(const std::string& S, wchar_t* Dest, int DestSize);
 std::string FullPathOf(const std::string& Path);  // GetFullPathNameA; empty text on failure
 bool IsExistingFile(const std::string& Path);     // an entry that is not a folder
 bool IsExistingFolder(const std::string& Path);
-DWORD GetAttrs(const std::string& Path);          // INVALID_FILE_ATTRIBUTES (all bits) on failure
+DWORD GetAttrs(const std::string& Path);               // INVALID_FILE_ATTRIBUTES (all bits) on failure
 DWORD SetAttrs(const std::string& Path, DWORD Attrs);  // 0 or the platform's error code
 bool RemoveFile(const std::string& Path);
 
 // ---- Directory enumeration ----
 
 enum : std::uint32_t {
-    faReadOnly = 1, faHidden = 2, faSysFile = 4, faVolumeID = 8, faDirectory = 16, faArchive = 32,
+    faReadOnly = 1,
+    faHidden = 2,
+    faSysFile = 4,
+    faVolumeID = 8,
+    faDirectory = 16,
+    faArchive = 32,
     faAnyFile = 63
 };
 
 struct TSearchRec {
-    std::int32_t Time = 0;      // local last-write time as DOS date (high word) and time
-    std::int32_t Size = 0;      // low 32 bits of the length
+    std::int32_t Time = 0;  // local last-write time as DOS date (high word) and time
+    std::int32_t Size = 0;  // low 32 bits of the length
     std::uint32_t Attr = 0;
-    std::string Name;           // without folder, at most 259 bytes
+    std::string Name;  // without folder, at most 259 bytes
     std::uint32_t ExcludeAttr = 0;
     HANDLE FindHandle = INVALID_HANDLE_VALUE;
     WIN32_FIND_DATAA FindData{};
@@ -90,6 +96,21 @@ public:
 
 private:
     HANDLE FHandle = INVALID_HANDLE_VALUE;
+};
+
+// While a scope of this kind lives on a thread, reads of TFileReader on that thread fail with
+// TReadCancelled once Flag is true: a file test whose result nobody wants any more ends at its
+// next block instead of reading the file to its end.
+struct TReadCancelled {};
+class TReadCancelScope {
+public:
+    explicit TReadCancelScope(const std::atomic<bool>& Flag);
+    ~TReadCancelScope();
+    TReadCancelScope(const TReadCancelScope&) = delete;
+    TReadCancelScope& operator=(const TReadCancelScope&) = delete;
+
+private:
+    const std::atomic<bool>* FOuter;
 };
 
 // A file opened for reading while others may read it but not write it.
