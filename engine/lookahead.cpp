@@ -9,10 +9,27 @@ int DefaultTestWorkers() {
     return static_cast<int>(std::clamp(Processors, 1u, 4u));
 }
 
+// ---- tasks ----
+
+void TFileTest::Run() {
+    const TReadCancelScope Cancel(Cancelled);
+    Match = Test(Path, Keyword);
+}
+
+void TListing::Run() {
+    TFolderEnum Found(Dir);
+    while (!Cancelled && Found.Next()) {
+        if (Found.IsFolder()) {
+            if (Recursive) Entries.push_back({Found.Name(), true, nullptr});
+        } else if (Type.Qualifies(Found.Name())) {
+            Entries.push_back({Found.Name(), false, nullptr});
+        }
+    }
+}
+
 // ---- the pool ----
 
-TTestPool::TTestPool(TFileTestFunction Test, std::string Keyword, int Workers)
-    : FTest(Test), FKeyword(std::move(Keyword)) {
+TTaskPool::TTaskPool(int Workers) {
     try {
         for (int I = 0; I < Workers; ++I) FThreads.emplace_back([this] { Work(); });
     } catch (...) {
@@ -20,71 +37,70 @@ TTestPool::TTestPool(TFileTestFunction Test, std::string Keyword, int Workers)
     }
 }
 
-TTestPool::~TTestPool() {
+TTaskPool::~TTaskPool() {
     {
         const std::lock_guard<std::mutex> Hold(FLock);
         FClosing = true;
-        for (const auto& T : FQueue) T->Cancelled = true;
+        for (const auto* Queue : {&FFirst, &FQueue})
+            for (const auto& T : *Queue) T->Cancelled = true;
         for (const auto& T : FRunning) T->Cancelled = true;
+        FFirst.clear();
         FQueue.clear();
     }
     FQueued.notify_all();
     for (auto& Thread : FThreads) Thread.join();
 }
 
-void TTestPool::Submit(const std::shared_ptr<TFileTest>& Test) {
+void TTaskPool::Submit(const std::shared_ptr<TTask>& Task, bool First) {
     {
         const std::lock_guard<std::mutex> Hold(FLock);
-        FQueue.push_back(Test);
+        (First ? FFirst : FQueue).push_back(Task);
     }
     FQueued.notify_one();
 }
 
-void TTestPool::Run(TFileTest& Test) {
+void TTaskPool::Run(TTask& Task) {
     try {
-        const TReadCancelScope Cancel(Test.Cancelled);
-        Test.Match = FTest(Test.Path, FKeyword);
+        Task.Run();
     } catch (...) {
-        Test.Failure = std::current_exception();
+        Task.Failure = std::current_exception();
     }
 }
 
-void TTestPool::Work() {
+void TTaskPool::Work() {
     std::unique_lock<std::mutex> Hold(FLock);
     for (;;) {
-        FQueued.wait(Hold, [this] { return FClosing || !FQueue.empty(); });
+        FQueued.wait(Hold, [this] { return FClosing || !FFirst.empty() || !FQueue.empty(); });
         if (FClosing) return;
-        std::shared_ptr<TFileTest> Test = std::move(FQueue.front());
-        FQueue.pop_front();
-        if (Test->State != TFileTest::Queued || Test->Cancelled) continue;
-        Test->State = TFileTest::Running;
-        FRunning.push_back(Test);
+        auto& From = FFirst.empty() ? FQueue : FFirst;
+        std::shared_ptr<TTask> Task = std::move(From.front());
+        From.pop_front();
+        if (Task->State != TTask::Queued || Task->Cancelled) continue;
+        Task->State = TTask::Running;
+        FRunning.push_back(Task);
         Hold.unlock();
-        Run(*Test);
+        Run(*Task);
         Hold.lock();
-        Test->State = TFileTest::Done;
-        FRunning.erase(std::find(FRunning.begin(), FRunning.end(), Test));
+        Task->State = TTask::Done;
+        FRunning.erase(std::find(FRunning.begin(), FRunning.end(), Task));
         FFinished.notify_all();
     }
 }
 
-bool TTestPool::Await(TFileTest& Test) {
+void TTaskPool::Await(TTask& Task) {
     std::unique_lock<std::mutex> Hold(FLock);
-    if (Test.State == TFileTest::Queued) {
-        // No worker has taken it yet: rather than wait, test it here (the queue skips it).
-        Test.State = TFileTest::Running;
+    if (Task.State == TTask::Queued) {
+        // No worker has taken it yet: rather than wait, run it here (the queue then skips it).
+        Task.State = TTask::Running;
         Hold.unlock();
-        Run(Test);
+        Run(Task);
         Hold.lock();
-        Test.State = TFileTest::Done;
+        Task.State = TTask::Done;
     } else {
-        FFinished.wait(Hold, [&Test] { return Test.State == TFileTest::Done; });
+        FFinished.wait(Hold, [&Task] { return Task.State == TTask::Done; });
     }
-    if (Test.Failure) std::rethrow_exception(Test.Failure);
-    return Test.Match;
+    if (Task.Failure) std::rethrow_exception(Task.Failure);
 }
-
-void TTestPool::Cancel(TFileTest& Test) { Test.Cancelled = true; }
 
 // ---- the entries of one folder from the look-ahead ----
 
@@ -123,7 +139,8 @@ public:
     bool Matches(const std::string& Keyword) override {
         if (!FCurrent.Test) return FOwner.FTest(Path(), Keyword);
         const std::shared_ptr<TFileTest> Test = std::move(FCurrent.Test);
-        return FOwner.FPool.Await(*Test);
+        FOwner.FPool.Await(*Test);
+        return Test->Match;
     }
 
 private:
@@ -135,7 +152,7 @@ private:
             FPendingChild = 0;
         }
         if (FCurrent.Test) {
-            FOwner.FPool.Cancel(*FCurrent.Test);
+            TTaskPool::Cancel(*FCurrent.Test);
             FCurrent.Test.reset();
         }
     }
@@ -153,47 +170,78 @@ private:
 
 TLookAhead::TLookAhead(std::vector<std::string> Roots, bool Recursive, const TTypeTest& Type, TFileTestFunction Test,
                        const std::string& Keyword, int Workers)
-    : FRoots(std::move(Roots)), FRecursive(Recursive), FType(Type), FTest(Test), FPool(Test, Keyword, Workers) {}
+    : FRoots(std::move(Roots)), FRecursive(Recursive), FType(Type), FTest(Test), FKeyword(Keyword), FPool(Workers) {}
 
 TLookAhead::~TLookAhead() {
     for (const auto& E : FEvents)
-        if (E.Test) FPool.Cancel(*E.Test);
+        if (E.Test) TTaskPool::Cancel(*E.Test);
+    for (const auto& F : FStack) TTaskPool::Cancel(*F.Listing);
 }
 
-void TLookAhead::Push(const std::string& Dir, int Depth) {
+std::shared_ptr<TListing> TLookAhead::Ask(const std::string& Dir) {
+    auto Listing = std::make_shared<TListing>(Dir, FRecursive, FType);
+    FPool.Submit(Listing, true);
+    return Listing;
+}
+
+void TLookAhead::AskAhead() {
+    // The nearest folders still to come first: those of the innermost folder, then outwards.
+    for (auto Frame = FStack.rbegin(); Frame != FStack.rend() && FListingsAhead < MaxListingsAhead; ++Frame) {
+        if (!Frame->Listed) break;
+        auto& Entries = Frame->Listing->Entries;
+        Frame->AskedUpTo = std::max(Frame->AskedUpTo, Frame->Index);
+        for (; Frame->AskedUpTo < Entries.size() && FListingsAhead < MaxListingsAhead; ++Frame->AskedUpTo) {
+            auto& E = Entries[Frame->AskedUpTo];
+            if (!E.Folder || E.Sub) continue;
+            E.Sub = Ask(WalkedFolder(Frame->Listing->Dir + "\\" + E.Name));
+            ++FListingsAhead;
+        }
+    }
+}
+
+void TLookAhead::Push(std::shared_ptr<TListing> Listing, int Depth) {
     const std::uint64_t Id = ++FLastId;
-    FStack.push_back({std::make_unique<TFolderEnum>(Dir), Id, Depth});
+    const std::string Dir = Listing->Dir;
+    FStack.push_back({std::move(Listing), Id, Depth});
     FEvents.emplace_back(TEvent::Begin, Id, Depth, Dir);
 }
 
 bool TLookAhead::GenerateOne() {
     if (FStack.empty()) {
         if (FNextRoot == FRoots.size()) return false;
-        Push(FRoots[FNextRoot++], 0);
+        Push(Ask(FRoots[FNextRoot++]), 0);
         return true;
     }
     TFrame& Top = FStack.back();
-    TFolderEnum& Entries = *Top.Entries;
-    if (!Entries.Next()) {
+    if (!Top.Listed) {
+        FPool.Await(*Top.Listing);
+        Top.Listed = true;
+        AskAhead();
+        return true;
+    }
+    auto& Entries = Top.Listing->Entries;
+    if (Top.Index == Entries.size()) {
         FEvents.emplace_back(TEvent::End, Top.Id, Top.Depth);
         FStack.pop_back();
         return true;
     }
-    if (Entries.IsFolder()) {
-        if (!FRecursive) return true;  // a walk without descent skips folders
-        TEvent E{TEvent::Entry, Top.Id, Top.Depth, Entries.Name()};
+    TListing::TListed& Listed = Entries[Top.Index++];
+    TEvent E{TEvent::Entry, Top.Id, Top.Depth, Listed.Name};
+    if (Listed.Folder) {
         E.IsFolder = true;
         E.Child = FLastId + 1;
+        std::shared_ptr<TListing> Sub = std::move(Listed.Sub);
+        if (Sub)
+            --FListingsAhead;
+        else  // as the nested walk will walk it
+            Sub = Ask(WalkedFolder(Top.Listing->Dir + "\\" + Listed.Name));
         const int Depth = Top.Depth + 1;
-        const std::string Sub = WalkedFolder(Entries.Path());  // as the nested walk will walk it
         FEvents.push_back(std::move(E));
-        Push(Sub, Depth);
+        Push(std::move(Sub), Depth);
         return true;
     }
-    if (!FType.Qualifies(Entries.Name())) return true;  // the walk skips it; nobody needs it
-    TEvent E{TEvent::Entry, Top.Id, Top.Depth, Entries.Name()};
-    E.Test = std::make_shared<TFileTest>(Entries.Path());
-    FPool.Submit(E.Test);
+    E.Test = std::make_shared<TFileTest>(Top.Listing->Dir + "\\" + Listed.Name, FKeyword, FTest);
+    FPool.Submit(E.Test, false);
     FEvents.push_back(std::move(E));
     ++FTestsAhead;
     return true;
@@ -219,7 +267,7 @@ TLookAhead::TEvent TLookAhead::TakeFront() {
 
 void TLookAhead::DropFront() {
     TEvent E = TakeFront();
-    if (E.Test) FPool.Cancel(*E.Test);
+    if (E.Test) TTaskPool::Cancel(*E.Test);
 }
 
 void TLookAhead::Abandon(std::uint64_t Id, int Depth) {
@@ -227,6 +275,16 @@ void TLookAhead::Abandon(std::uint64_t Id, int Depth) {
     // the stack from its frame up, and the front of the queue up to the next entry of a folder
     // that is not below it (one less deep, or a root after it).
     const auto Frame = std::find_if(FStack.begin(), FStack.end(), [Id](const TFrame& F) { return F.Id == Id; });
+    for (auto F = Frame; F != FStack.end(); ++F) {
+        TTaskPool::Cancel(*F->Listing);
+        if (!F->Listed) continue;
+        for (auto& E : F->Listing->Entries)
+            if (E.Sub) {
+                TTaskPool::Cancel(*E.Sub);
+                E.Sub.reset();
+                --FListingsAhead;
+            }
+    }
     FStack.erase(Frame, FStack.end());
     while (!FEvents.empty() && (FEvents.front().Depth > Depth || FEvents.front().Folder == Id)) DropFront();
 }

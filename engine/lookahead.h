@@ -50,57 +50,82 @@ private:
     TFileTestFunction FTest;
 };
 
-// One file's test, queued for the pool.
-struct TFileTest {
+// A piece of work for the pool: a file's test or a folder's listing.
+struct TTask {
     enum TState { Queued, Running, Done };
-    explicit TFileTest(std::string P) : Path(std::move(P)) {}
-    std::string Path;
+    virtual ~TTask() = default;
+    virtual void Run() = 0;
     std::atomic<bool> Cancelled{false};
     TState State = Queued;  // guarded by the pool's lock
-    bool Match = false;
     std::exception_ptr Failure;
 };
 
-// Worker threads that run file tests in the order queued. The thread that waits for a test
-// still queued runs it itself. The destructor cancels what is queued or running (a running test
-// stops at its next block) and joins every worker.
-class TTestPool {
-public:
-    TTestPool(TFileTestFunction Test, std::string Keyword, int Workers);
-    ~TTestPool();
-    TTestPool(const TTestPool&) = delete;
-    TTestPool& operator=(const TTestPool&) = delete;
+// FileMatches of one file.
+struct TFileTest : TTask {
+    TFileTest(std::string P, const std::string& K, TFileTestFunction F) : Path(std::move(P)), Keyword(K), Test(F) {}
+    void Run() override;
+    std::string Path;
+    const std::string& Keyword;
+    TFileTestFunction Test;
+    bool Match = false;
+};
 
-    void Submit(const std::shared_ptr<TFileTest>& Test);
-    // The test's result; rethrows its failure.
-    bool Await(TFileTest& Test);
+// The entries of one folder that the walk will look at: subfolders (when the walk descends) and
+// files of the type, in the enumeration's order.
+struct TListing : TTask {
+    struct TListed {
+        std::string Name;
+        bool Folder;
+        std::shared_ptr<TListing> Sub;  // a subfolder's listing, once asked for ahead
+    };
+    TListing(std::string D, bool R, const TTypeTest& T) : Dir(std::move(D)), Recursive(R), Type(T) {}
+    void Run() override;
+    std::string Dir;
+    bool Recursive;
+    const TTypeTest& Type;
+    std::vector<TListed> Entries;
+};
+
+// Worker threads that run tasks, listings before file tests, each kind in the order queued. The
+// thread that waits for a task still queued runs it itself. The destructor cancels what is
+// queued or running (a running file test stops at its next block) and joins every worker.
+class TTaskPool {
+public:
+    explicit TTaskPool(int Workers);
+    ~TTaskPool();
+    TTaskPool(const TTaskPool&) = delete;
+    TTaskPool& operator=(const TTaskPool&) = delete;
+
+    void Submit(const std::shared_ptr<TTask>& Task, bool First);
+    // Waits for the task (or runs it); rethrows its failure.
+    void Await(TTask& Task);
     // Nobody wants the result any more.
-    void Cancel(TFileTest& Test);
+    static void Cancel(TTask& Task) { Task.Cancelled = true; }
     int Workers() const { return static_cast<int>(FThreads.size()); }
 
 private:
     void Work();
-    void Run(TFileTest& Test);
+    static void Run(TTask& Task);
 
-    TFileTestFunction FTest;
-    std::string FKeyword;
     std::mutex FLock;
     std::condition_variable FQueued;
     std::condition_variable FFinished;
-    std::deque<std::shared_ptr<TFileTest>> FQueue;
-    std::vector<std::shared_ptr<TFileTest>> FRunning;
+    std::deque<std::shared_ptr<TTask>> FFirst;
+    std::deque<std::shared_ptr<TTask>> FQueue;
+    std::vector<std::shared_ptr<TTask>> FRunning;
     bool FClosing = false;
     std::vector<std::thread> FThreads;
 };
 
 // Enumerates the roots (each walked folder of a quick search, or the one root of a full search,
 // then recursively its subfolders in pre-order) ahead of the walk, at most MaxTestsAhead file
-// tests and MaxEventsAhead entries ahead. Open hands out the entries of the folder the walk
-// enters; a folder that the walk leaves early, or does not enter, is abandoned with everything
-// below it, and its tests are cancelled.
+// tests, MaxListingsAhead folder listings and MaxEventsAhead entries ahead. Open hands out the entries of the folder
+// the walk enters; a folder that the walk leaves early, or does not enter, is abandoned with everything below it, and
+// its tests are cancelled.
 class TLookAhead {
 public:
     static constexpr std::size_t MaxTestsAhead = 32;
+    static constexpr std::size_t MaxListingsAhead = 16;
     static constexpr std::size_t MaxEventsAhead = 1024;
 
     TLookAhead(std::vector<std::string> Roots, bool Recursive, const TTypeTest& Type, TFileTestFunction Test,
@@ -128,9 +153,12 @@ private:
         std::shared_ptr<TFileTest> Test;
     };
     struct TFrame {
-        std::unique_ptr<TFolderEnum> Entries;
+        std::shared_ptr<TListing> Listing;
         std::uint64_t Id;
         int Depth;
+        bool Listed = false;        // the listing has been waited for
+        std::size_t Index = 0;      // the next entry to hand out
+        std::size_t AskedUpTo = 0;  // entries before it had their subfolder listings asked for
     };
 
     bool GenerateOne();
@@ -139,19 +167,23 @@ private:
     TEvent TakeFront();
     void DropFront();
     void Abandon(std::uint64_t Id, int Depth);
-    void Push(const std::string& Dir, int Depth);
+    void Push(std::shared_ptr<TListing> Listing, int Depth);
+    std::shared_ptr<TListing> Ask(const std::string& Dir);
+    void AskAhead();
 
     std::vector<std::string> FRoots;
     std::size_t FNextRoot = 0;
     bool FRecursive;
     const TTypeTest& FType;
     TFileTestFunction FTest;
+    const std::string& FKeyword;
     std::vector<TFrame> FStack;
     std::deque<TEvent> FEvents;
     std::size_t FTestsAhead = 0;
+    std::size_t FListingsAhead = 0;
     std::uint64_t FLastId = 0;
     int FOpenCursors = 0;
-    TTestPool FPool;
+    TTaskPool FPool;
 };
 
 // The worker count a search uses when none was set: the processor count, at most four.
