@@ -17,12 +17,17 @@ void TFileTest::Run() {
 }
 
 void TListing::Run() {
-    TFolderEnum Found(Dir);
-    while (!Cancelled && Found.Next()) {
-        if (Found.IsFolder()) {
-            if (Recursive) Entries.push_back({Found.Name(), true, nullptr});
-        } else if (Type.Qualifies(Found.Name())) {
-            Entries.push_back({Found.Name(), false, nullptr});
+    Entries.clear();
+    if (!Found) Found = std::make_unique<TFolderEnum>(Dir);
+    while (Entries.size() < ChunkSize && !Cancelled) {
+        if (!Found->Next()) {
+            Finished = true;
+            return;
+        }
+        if (Found->IsFolder()) {
+            if (Recursive) Entries.push_back({Found->Name(), true, nullptr});
+        } else if (Type.Qualifies(Found->Name())) {
+            Entries.push_back({Found->Name(), false, nullptr});
         }
     }
 }
@@ -54,6 +59,7 @@ TTaskPool::~TTaskPool() {
 void TTaskPool::Submit(const std::shared_ptr<TTask>& Task, bool First) {
     {
         const std::lock_guard<std::mutex> Hold(FLock);
+        Task->State = TTask::Queued;
         (First ? FFirst : FQueue).push_back(Task);
     }
     FQueued.notify_one();
@@ -214,12 +220,23 @@ bool TLookAhead::GenerateOne() {
     }
     TFrame& Top = FStack.back();
     if (!Top.Listed) {
-        FPool.Await(*Top.Listing);
+        try {
+            FPool.Await(*Top.Listing);
+        } catch (...) {
+            // A folder whose listing failed (short of memory) ends with the entries read so far.
+            Top.Listing->Finished = true;
+        }
         Top.Listed = true;
         AskAhead();
         return true;
     }
     auto& Entries = Top.Listing->Entries;
+    if (Top.Index == Entries.size() && !Top.Listing->Finished) {  // the next chunk
+        Top.Listed = false;
+        Top.Index = Top.AskedUpTo = 0;
+        FPool.Submit(Top.Listing, true);
+        return true;
+    }
     if (Top.Index == Entries.size()) {
         FEvents.emplace_back(TEvent::End, Top.Id, Top.Depth);
         FStack.pop_back();

@@ -71,8 +71,10 @@ struct TFileTest : TTask {
 };
 
 // The entries of one folder that the walk will look at: subfolders (when the walk descends) and
-// files of the type, in the enumeration's order.
+// files of the type, in the enumeration's order, read ChunkSize at a time so that a huge folder
+// never sits in memory whole.
 struct TListing : TTask {
+    static constexpr std::size_t ChunkSize = 1024;
     struct TListed {
         std::string Name;
         bool Folder;
@@ -83,7 +85,9 @@ struct TListing : TTask {
     std::string Dir;
     bool Recursive;
     const TTypeTest& Type;
-    std::vector<TListed> Entries;
+    std::vector<TListed> Entries;  // the chunk read last
+    bool Finished = false;         // no entries after this chunk
+    std::unique_ptr<TFolderEnum> Found;
 };
 
 // Worker threads that run tasks, listings before file tests, each kind in the order queued. The

@@ -162,4 +162,27 @@ TEST_F(FilesTestedAhead, SameCallsCountListAndCacheFileAtEveryStop) {
     CompareAtEveryStop(true);
 }
 
+TEST(FilesTestedAheadInAHugeFolder, SameReportsAcrossListingChunks) {
+    // More files of the type than one listing chunk holds, some of them matching.
+    TTempDir Tree, SerialCache, PooledCache;
+    for (int I = 0; I < 1500; ++I) WriteBytes(Tree / ("n" + std::to_string(I) + ".txt"), I % 7 ? "" : "keyword");
+    MakeFolder(Tree / "Sub");
+    WriteBytes(Tree / "Sub\\last.txt", "keyword");
+    Tzemzuvave Serial(SerialCache.Path()), Pooled(PooledCache.Path());
+    Serial.SetTestWorkers(1);
+    Pooled.SetTestWorkers(2);
+    StopFromThereOn = false;
+    for (const std::size_t Stop : {SIZE_MAX, std::size_t{180}}) {
+        StopAt = Stop;
+        std::vector<std::vector<TCall>> Sequences;
+        for (Tzemzuvave* Engine : {&Serial, &Pooled}) {
+            Calls.clear();
+            Engine->Search("keyword", Tree.Path(), ".txt", false, Script);
+            Sequences.push_back(Calls);
+        }
+        EXPECT_EQ(Sequences[1], Sequences[0]);
+        EXPECT_GT(Sequences[0].size(), Stop == SIZE_MAX ? 200u : 150u);
+    }
+}
+
 }  // namespace
