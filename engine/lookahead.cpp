@@ -56,13 +56,19 @@ TTaskPool::~TTaskPool() {
     for (auto& Thread : FThreads) Thread.join();
 }
 
+namespace {
+// How often a thread yields before it sleeps: about the time of a short task.
+constexpr int YieldsBeforeSleep = 200;
+}  // namespace
+
 void TTaskPool::Submit(const std::shared_ptr<TTask>& Task, bool First) {
     {
         const std::lock_guard<std::mutex> Hold(FLock);
         Task->State = TTask::Queued;
         (First ? FFirst : FQueue).push_back(Task);
+        ++FQueuedCount;
     }
-    FQueued.notify_one();
+    if (FSleepers > 0) FQueued.notify_one();
 }
 
 void TTaskPool::Run(TTask& Task) {
@@ -76,11 +82,22 @@ void TTaskPool::Run(TTask& Task) {
 void TTaskPool::Work() {
     std::unique_lock<std::mutex> Hold(FLock);
     for (;;) {
+        for (int I = 0; I < YieldsBeforeSleep && !FClosing && FFirst.empty() && FQueue.empty(); ++I) {
+            Hold.unlock();
+            while (I < YieldsBeforeSleep && FQueuedCount == 0) {
+                std::this_thread::yield();
+                ++I;
+            }
+            Hold.lock();
+        }
+        ++FSleepers;
         FQueued.wait(Hold, [this] { return FClosing || !FFirst.empty() || !FQueue.empty(); });
+        --FSleepers;
         if (FClosing) return;
         auto& From = FFirst.empty() ? FQueue : FFirst;
         std::shared_ptr<TTask> Task = std::move(From.front());
         From.pop_front();
+        --FQueuedCount;
         if (Task->State != TTask::Queued || Task->Cancelled) continue;
         Task->State = TTask::Running;
         FRunning.push_back(Task);
@@ -89,7 +106,7 @@ void TTaskPool::Work() {
         Hold.lock();
         Task->State = TTask::Done;
         FRunning.erase(std::find(FRunning.begin(), FRunning.end(), Task));
-        FFinished.notify_all();
+        if (FWaiters > 0) FFinished.notify_all();
     }
 }
 
@@ -102,8 +119,13 @@ void TTaskPool::Await(TTask& Task) {
         Run(Task);
         Hold.lock();
         Task.State = TTask::Done;
-    } else {
+    } else if (Task.State != TTask::Done) {
+        Hold.unlock();
+        for (int I = 0; I < YieldsBeforeSleep && Task.State != TTask::Done; ++I) std::this_thread::yield();
+        Hold.lock();
+        ++FWaiters;
         FFinished.wait(Hold, [&Task] { return Task.State == TTask::Done; });
+        --FWaiters;
     }
     if (Task.Failure) std::rethrow_exception(Task.Failure);
 }

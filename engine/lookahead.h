@@ -56,7 +56,7 @@ struct TTask {
     virtual ~TTask() = default;
     virtual void Run() = 0;
     std::atomic<bool> Cancelled{false};
-    TState State = Queued;  // guarded by the pool's lock
+    std::atomic<TState> State{Queued};  // changed under the pool's lock
     std::exception_ptr Failure;
 };
 
@@ -93,6 +93,9 @@ struct TListing : TTask {
 // Worker threads that run tasks, listings before file tests, each kind in the order queued. The
 // thread that waits for a task still queued runs it itself. The destructor cancels what is
 // queued or running (a running file test stops at its next block) and joins every worker.
+// Tasks are short (a file, a folder): a thread that finds nothing to do, or waits for a task
+// about to end, first yields a while before it sleeps, since every sleep and wake-up costs
+// system calls that take longer under Wine than many a task.
 class TTaskPool {
 public:
     explicit TTaskPool(int Workers);
@@ -118,6 +121,9 @@ private:
     std::deque<std::shared_ptr<TTask>> FQueue;
     std::vector<std::shared_ptr<TTask>> FRunning;
     bool FClosing = false;
+    std::atomic<int> FSleepers{0};  // workers asleep for want of tasks
+    std::atomic<int> FWaiters{0};   // threads asleep until a task ends
+    std::atomic<std::size_t> FQueuedCount{0};
     std::vector<std::thread> FThreads;
 };
 
