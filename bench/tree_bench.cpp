@@ -1,8 +1,9 @@
-// Times walks of a folder tree: tree_bench MODE FOLDER TYPE KEYWORD REPEATS CACHEROOT
+// Times walks of a folder tree: tree_bench MODE FOLDER TYPE KEYWORD REPEATS CACHEROOT [WORKERS]
 //   bare   a plain recursive FindFirstFileA walk counting the files of the type
 //   full   a full search of the engine (empty callback)
 //   quick  a quick search of the engine (empty callback)
-// Prints the best time of the repeats in seconds and the count.
+// WORKERS: the engine's test worker count (default: its own choice).
+// Prints the best time of the repeats in seconds, the count and the worker threads that ran.
 #include <windows.h>
 
 #include <chrono>
@@ -41,13 +42,14 @@ void Ignore(const std::string&, int, bool&) {}
 int main(int argc, char** argv) {
     ReadLocaleLeadBytes();  // the code page rules first, then the settings that depend on them
     ReadLocaleSettings();
-    if (argc != 7) {
-        std::fprintf(stderr, "usage: tree_bench bare|full|quick FOLDER TYPE KEYWORD REPEATS CACHEROOT\n");
+    if (argc != 7 && argc != 8) {
+        std::fprintf(stderr, "usage: tree_bench bare|full|quick FOLDER TYPE KEYWORD REPEATS CACHEROOT [WORKERS]\n");
         return 2;
     }
     const std::string Mode = argv[1], Folder = argv[2], Type = argv[3], Keyword = argv[4];
     const int Repeats = std::atoi(argv[5]);
     Tzemzuvave Engine(argv[6]);
+    if (argc == 8) Engine.SetTestWorkers(std::atoi(argv[7]));
     double Best = 1e9;
     int Count = 0;
     for (int I = 0; I < Repeats; ++I) {
@@ -59,6 +61,6 @@ int main(int argc, char** argv) {
         const std::chrono::duration<double> Took = std::chrono::steady_clock::now() - Start;
         if (Took.count() < Best) Best = Took.count();
     }
-    std::printf("%.6f %d\n", Best, Count);
+    std::printf("%.6f %d %d\n", Best, Count, Engine.GetWorkersRun());
     return 0;
 }

@@ -5,6 +5,7 @@
 #include <new>
 #include <vector>
 
+#include "engine/lookahead.h"
 #include "pure/doctext/document.h"
 #include "pure/engine/cacherules.h"
 #include "pure/engine/keymatch.h"
@@ -40,28 +41,53 @@ int Tzemzuvave::Search(const std::string& Keyword, const std::string& Folder, co
     return FullSearch(Keyword, Folder, FileType, Callback);
 }
 
+template <class TWalk>
+int Tzemzuvave::WithLookAhead(const std::string& Keyword, std::vector<std::string> Roots, bool Recursive,
+                              const std::string& FileType, TWalk Walk) {
+    WorkersRun = 0;
+    const int Workers = TestWorkers > 0 ? TestWorkers : DefaultTestWorkers();
+    if (Keyword.empty() || Workers <= 1) return Walk();
+    const TTypeTest Type(FileType);
+    TLookAhead LookAhead(std::move(Roots), Recursive, Type, FileMatches, Keyword, Workers);
+    WorkersRun = LookAhead.Workers();
+    // Whichever way the walk ends, the workers are cancelled and joined before this returns.
+    struct TScope {
+        TLookAhead*& Slot;
+        ~TScope() { Slot = nullptr; }
+    } Scope{Ahead};
+    Ahead = &LookAhead;
+    return Walk();
+}
+
 int Tzemzuvave::QuickSearch(const std::string& Keyword, const std::string& Folder, const std::string& FileType,
                             TSearchCallback Callback) {
     FolderList.LoadLines(CacheFileName);
-    const std::string Prefix = CacheFolderForm(Folder);
-    int Count = 0;
-    bool Stop = false;
+    const std::string Prefix = RecordedFolder(Folder);
     const int Lines = FolderList.Count();
-    for (int I = 0; I < Lines; ++I) {
-        const std::string Line = FolderList[I];
-        if (Callback != nullptr) {
-            Callback(Line, 1, Stop);
-            if (Stop) return Count;
+    std::vector<std::string> Selected;
+    if (!Keyword.empty())
+        for (int I = 0; I < Lines; ++I)
+            if (LineIsUnder(FolderList[I], Prefix)) Selected.push_back(WalkedFolder(FolderList[I]));
+    return WithLookAhead(Keyword, std::move(Selected), false, FileType, [&] {
+        int Count = 0;
+        bool Stop = false;
+        for (int I = 0; I < Lines; ++I) {
+            const std::string Line = FolderList[I];
+            if (Callback != nullptr) {
+                Callback(Line, 1, Stop);
+                if (Stop) return Count;
+            }
+            if (LineIsUnder(Line, Prefix)) Count += ScanFolder(Keyword, Line, FileType, Callback);
         }
-        if (LineIsUnder(Line, Prefix)) Count += ScanFolder(Keyword, Line, FileType, Callback);
-    }
-    return Count;
+        return Count;
+    });
 }
 
 int Tzemzuvave::FullSearch(const std::string& Keyword, const std::string& Folder, const std::string& FileType,
                            TSearchCallback Callback) {
     FolderList.Clear();
-    const int Count = ScanTree(Keyword, Folder, FileType, Callback);
+    const int Count = WithLookAhead(Keyword, {WalkedFolder(Folder)}, true, FileType,
+                                    [&] { return ScanTree(Keyword, Folder, FileType, Callback); });
     bool Stop = false;
     if (Callback != nullptr) Callback(Folder, 3, Stop);
     // A stop answered at the end keeps the previous cache file; the list of a walk stopped
@@ -70,63 +96,62 @@ int Tzemzuvave::FullSearch(const std::string& Keyword, const std::string& Folder
     return Count;
 }
 
-bool Tzemzuvave::IsDirectoryEntry(TSearchRec Entry) { return (Entry.Attr & faDirectory) != 0; }
+bool Tzemzuvave::IsDirectoryEntry(const TEntrySource& Entry) { return Entry.IsFolder(); }
 
 int Tzemzuvave::ScanTree(const std::string& Keyword, const std::string& Folder, const std::string& FileType,
                          TSearchCallback Callback) {
-    int Count = 0;
-    bool Recorded = false;
-    bool Stop = false;
-    const std::string Dir = WithoutTrailingBackslash(Folder);
     const TTypeTest Type(FileType);
     if (Callback != nullptr) {
-        Callback(Dir, 1, Stop);
+        bool Stop = false;
+        Callback(WalkedFolder(Folder), 1, Stop);
         if (Stop) return 0;
     }
-    TSearchRec Entry;
-    const TEnumScope Scope(Entry);
-    for (DWORD R = EnumFirst(Dir + "\\*.*", faAnyFile, Entry); R == 0 && !Stop; R = EnumNext(Entry)) {
-        // Whatever fails for one entry (an unreadable file, a failing callback, a whole nested
-        // walk) costs only that entry; the walk goes on with the next.
-        try {
-            if (IsDirectoryEntry(Entry)) {
-                if (Entry.Name != "." && Entry.Name != "..")
-                    Count += ScanTree(Keyword, Dir + "\\" + Entry.Name, Type.LowerType(), Callback);
-                continue;
-            }
-            if (!Type.Qualifies(Entry.Name)) continue;
-            if (!Recorded) {  // at the folder's first file of the type, before any keyword test
-                Recorded = true;
-                FolderList.Add(CacheFolderForm(Dir));
-            }
-            const std::string Path = Dir + "\\" + Entry.Name;
-            if (Keyword.empty() || FileMatches(Path, Keyword)) Report(Path, Callback, Stop, Count);
-        } catch (...) {
-        }
-    }
+    int Count = 0;
+    ScanEntries(Keyword, Folder, Type, Callback, true, Count);
     return Count;
 }
 
 int Tzemzuvave::ScanFolder(const std::string& Keyword, const std::string& Folder, const std::string& FileType,
                            TSearchCallback Callback) {
     int Count = 0;
-    bool Stop = false;
     try {
-        const std::string Dir = WithoutTrailingBackslash(Folder);
-        const TTypeTest Type(FileType);
-        TSearchRec Entry;
-        const TEnumScope Scope(Entry);
-        for (DWORD R = EnumFirst(Dir + "\\*.*", faAnyFile, Entry); R == 0 && !Stop; R = EnumNext(Entry)) {
-            try {
-                if (IsDirectoryEntry(Entry) || !Type.Qualifies(Entry.Name)) continue;
-                const std::string Path = Dir + "\\" + Entry.Name;
-                if (Keyword.empty() || FileMatches(Path, Keyword)) Report(Path, Callback, Stop, Count);
-            } catch (...) {
-            }
-        }
+        ScanEntries(Keyword, Folder, TTypeTest(FileType), Callback, false, Count);
     } catch (...) {
     }
     return Count;
+}
+
+void Tzemzuvave::ScanEntries(const std::string& Keyword, const std::string& Folder, const TTypeTest& Type,
+                             TSearchCallback Callback, bool Descend, int& Count) {
+    bool Stop = false;
+    bool Recorded = false;
+    const std::string Dir = WalkedFolder(Folder);
+    const std::unique_ptr<TEntrySource> Entries =
+        Ahead != nullptr ? Ahead->Open(Dir) : std::make_unique<TEnumSource>(Dir, FileMatches);
+    while (!Stop && Entries->Next()) {
+        // Whatever fails for one entry (an unreadable file, a failing callback, a whole nested
+        // walk) costs only that entry; the walk goes on with the next.
+        try {
+            ScanEntry(Keyword, Folder, *Entries, Type, Callback, Descend, Recorded, Stop, Count);
+        } catch (...) {
+        }
+    }
+}
+
+void Tzemzuvave::ScanEntry(const std::string& Keyword, const std::string& Folder, TEntrySource& Entry,
+                           const TTypeTest& Type, TSearchCallback Callback, bool Descend, bool& Recorded, bool& Stop,
+                           int& Count) {
+    if (IsDirectoryEntry(Entry)) {
+        if (Descend) Count += ScanTree(Keyword, Entry.Path(), Type.LowerType(), Callback);
+        return;
+    }
+    if (!Type.Qualifies(Entry.Name())) return;
+    if (Descend && !Recorded) {  // at the folder's first file of the type, before any keyword test
+        Recorded = true;
+        FolderList.Add(RecordedFolder(Folder));
+    }
+    const std::string Path = Entry.Path();
+    if (Keyword.empty() || Entry.Matches(Keyword)) Report(Path, Callback, Stop, Count);
 }
 
 std::string Tzemzuvave::KeywordToWide(const std::string& Keyword) {

@@ -3,8 +3,13 @@
 // persistent directory cache that lets a quick search visit only the folders that held files of
 // the type at the last full search.
 #include <string>
+#include <vector>
 
 #include "support/textrules.h"
+
+class TEntrySource;
+class TLookAhead;
+class TTypeTest;
 
 // Progress and result callback. Kind 0: a file found; 1: a folder about to be enumerated by a
 // full walk, or a cache line about to be tested by a quick search; 3: a full walk finished.
@@ -27,6 +32,14 @@ public:
     int Search(const std::string& Keyword, const std::string& Folder, const std::string& FileType, bool UseCache,
                TSearchCallback Callback);
 
+    // How many worker threads test files' contents ahead of a keyword search's walk: 1 tests each
+    // file on the calling thread when the walk reaches it; 0, the default, takes the processor
+    // count, at most four. The callback is always called on the calling thread, in the same
+    // order and with the same answers taking effect whatever the count.
+    void SetTestWorkers(int Count) { TestWorkers = Count; }
+    // The worker threads the latest search ran (0 when it tested files on the calling thread).
+    int GetWorkersRun() const { return WorkersRun; }
+
     const TStringList& GetFolderList() const { return FolderList; }
     const std::string& GetCacheRoot() const { return CacheRoot; }
     const std::string& GetCacheFileName() const { return CacheFileName; }
@@ -48,7 +61,20 @@ private:
     // Enumerates Folder alone, without descending and without recording.
     int ScanFolder(const std::string& Keyword, const std::string& Folder, const std::string& FileType,
                    TSearchCallback Callback);
-    static bool IsDirectoryEntry(TSearchRec Entry);
+    // Walks the entries of the folder walked for Folder: files of the type are tested and reported; with Descend,
+    // subfolders are walked by ScanTree and the folder is recorded at its first file of the type.
+    // Count grows as files are counted, so that it holds the count so far if a failure ends it.
+    void ScanEntries(const std::string& Keyword, const std::string& Folder, const TTypeTest& Type,
+                     TSearchCallback Callback, bool Descend, int& Count);
+    // One entry of ScanEntries.
+    void ScanEntry(const std::string& Keyword, const std::string& Folder, TEntrySource& Entry, const TTypeTest& Type,
+                   TSearchCallback Callback, bool Descend, bool& Recorded, bool& Stop, int& Count);
+    static bool IsDirectoryEntry(const TEntrySource& Entry);
+    // Runs Walk with files tested ahead on worker threads when Keyword is given and the worker
+    // count allows; Roots are the folders the walk enters at its top, in order.
+    template <class TWalk>
+    int WithLookAhead(const std::string& Keyword, std::vector<std::string> Roots, bool Recursive,
+                      const std::string& FileType, TWalk Walk);
 
     int QuickSearch(const std::string& Keyword, const std::string& Folder, const std::string& FileType,
                     TSearchCallback Callback);
@@ -58,4 +84,7 @@ private:
     TStringList FolderList;
     std::string CacheRoot;
     std::string CacheFileName;
+    int TestWorkers = 0;
+    int WorkersRun = 0;
+    TLookAhead* Ahead = nullptr;  // during a search with files tested ahead
 };

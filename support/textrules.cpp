@@ -188,7 +188,16 @@ TFileReader::TFileReader(const std::string& FileName)
     FSize = static_cast<std::uint64_t>(Size.QuadPart);
 }
 
+namespace {
+thread_local const std::atomic<bool>* ReadCancelFlag = nullptr;
+}  // namespace
+
+TReadCancelScope::TReadCancelScope(const std::atomic<bool>& Flag) : FOuter(ReadCancelFlag) { ReadCancelFlag = &Flag; }
+
+TReadCancelScope::~TReadCancelScope() { ReadCancelFlag = FOuter; }
+
 void TFileReader::ReadExact(void* Buffer, std::size_t Count) {
+    if (ReadCancelFlag != nullptr && ReadCancelFlag->load(std::memory_order_relaxed)) throw TReadCancelled();
     auto* At = static_cast<char*>(Buffer);
     while (Count > 0) {
         const DWORD Want = static_cast<DWORD>(std::min<std::size_t>(Count, 1u << 30));

@@ -4,6 +4,7 @@
 // live in bytetext.h, which this header brings along.
 #include <windows.h>
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -96,6 +97,21 @@ public:
 
 private:
     HANDLE FHandle = INVALID_HANDLE_VALUE;
+};
+
+// While a scope of this kind lives on a thread, reads of TFileReader on that thread fail with
+// TReadCancelled once Flag is true: a file test whose result nobody wants any more ends at its
+// next block instead of reading the file to its end.
+struct TReadCancelled {};
+class TReadCancelScope {
+public:
+    explicit TReadCancelScope(const std::atomic<bool>& Flag);
+    ~TReadCancelScope();
+    TReadCancelScope(const TReadCancelScope&) = delete;
+    TReadCancelScope& operator=(const TReadCancelScope&) = delete;
+
+private:
+    const std::atomic<bool>* FOuter;
 };
 
 // A file opened for reading while others may read it but not write it.

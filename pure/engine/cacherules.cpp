@@ -10,7 +10,13 @@ std::string CacheFileNameFor(const std::string& CacheRoot, const std::string& Fo
     return Name + ".dat";
 }
 
-std::string CacheFolderForm(const std::string& Folder) { return AsciiLowerWholeChars(WithoutTrailingBackslash(Folder)); }
+std::string CacheFolderForm(const std::string& Folder) {
+    return AsciiLowerWholeChars(WithoutTrailingBackslash(Folder));
+}
+
+std::string WalkedFolder(const std::string& Folder) { return WithoutTrailingBackslash(Folder); }
+
+std::string RecordedFolder(const std::string& Folder) { return CacheFolderForm(WalkedFolder(Folder)); }
 
 bool LineIsUnder(const std::string& Line, const std::string& Prefix) {
     if (Line.compare(0, Prefix.size(), Prefix) != 0 || Line.size() < Prefix.size()) return false;

@@ -10,6 +10,16 @@ std::string CacheFileNameFor(const std::string& CacheRoot, const std::string& Fo
 // characters, less one trailing "\" that is a character of its own.
 std::string CacheFolderForm(const std::string& Folder);
 
+// The folder that a walk of Folder enumerates, and the root of the paths it reports: Folder less
+// one trailing "\" (C:\Data\ is walked as C:\Data, C:\ as C:).
+std::string WalkedFolder(const std::string& Folder);
+
+// The line by which a full search of Folder records the folder it walks, and the prefix by which
+// a quick search of Folder selects lines: the walked folder in CacheFolderForm. Both sides take
+// this one form, so that a quick search right after a full search of the same text visits every
+// folder the full search recorded (C:\data\\ is walked as C:\data\ and recorded as c:\data).
+std::string RecordedFolder(const std::string& Folder);
+
 // True when the recorded line is the searched folder or lies below it, folder by folder:
 // Prefix (in CacheFolderForm) c:\doc selects c:\doc and c:\doc\old, not c:\documents.
 bool LineIsUnder(const std::string& Line, const std::string& Prefix);
