@@ -136,6 +136,8 @@ constexpr TWord Words[] = {
 static_assert(std::is_sorted(std::begin(Words), std::end(Words),
                              [](const TWord& A, const TWord& B) { return A.Name < B.Name; }));
 
+constexpr TWord UnicodeWord{"u", TAction::Unicode};
+
 const TWord* FindWord(std::string_view Name) {
     const auto* End = std::end(Words);
     const auto* At =
@@ -150,38 +152,38 @@ bool IsDoubleByteCodePage(unsigned CodePage) {
 // The Windows code page of an RTF font character set; 0 for the document's own.
 unsigned short CharsetCodePage(std::int64_t Charset) {
     switch (Charset) {
-        case 77:
-            return 10000;
-        case 128:
-            return 932;
-        case 129:
-            return 949;
-        case 130:
-            return 1361;
-        case 134:
-            return 936;
-        case 136:
-            return 950;
-        case 161:
-            return 1253;
-        case 162:
-            return 1254;
-        case 163:
-            return 1258;
-        case 177:
-            return 1255;
-        case 178:
-            return 1256;
-        case 186:
-            return 1257;
-        case 204:
-            return 1251;
-        case 222:
-            return 874;
-        case 238:
-            return 1250;
-        default:
-            return 0;
+    case 77:
+        return 10000;
+    case 128:
+        return 932;
+    case 129:
+        return 949;
+    case 130:
+        return 1361;
+    case 134:
+        return 936;
+    case 136:
+        return 950;
+    case 161:
+        return 1253;
+    case 162:
+        return 1254;
+    case 163:
+        return 1258;
+    case 177:
+        return 1255;
+    case 178:
+        return 1256;
+    case 186:
+        return 1257;
+    case 204:
+        return 1251;
+    case 222:
+        return 874;
+    case 238:
+        return 1250;
+    default:
+        return 0;
     }
 }
 
@@ -203,24 +205,24 @@ public:
             const int C = FReader.Get();
             if (C < 0) break;
             switch (C) {
-                case '{':
-                    OpenGroup();
-                    break;
-                case '}':
-                    if (!CloseGroup()) {  // the document's outermost group ended
-                        Flush();
-                        FStop = true;
-                    }
-                    break;
-                case '\\':
-                    Control();
-                    break;
-                case '\r':
-                case '\n':
-                case '\0':
-                    break;
-                default:
-                    TextByte(static_cast<unsigned char>(C));
+            case '{':
+                OpenGroup();
+                break;
+            case '}':
+                if (!CloseGroup()) {  // the document's outermost group ended
+                    Flush();
+                    FStop = true;
+                }
+                break;
+            case '\\':
+                Control();
+                break;
+            case '\r':
+            case '\n':
+            case '\0':
+                break;
+            default:
+                TextByte(static_cast<unsigned char>(C));
             }
         }
         Flush();
@@ -281,39 +283,39 @@ private:
         FReader.Get();
         FStarred = false;
         switch (C) {
-            case '\'': {  // a digit that is not hexadecimal stays in the input: it may be a brace
-                const int High = HexValue(FReader.Peek());
-                if (High < 0) break;
-                FReader.Get();
-                const int Low = HexValue(FReader.Peek());
-                if (Low < 0) break;
-                FReader.Get();
-                TextByte(static_cast<unsigned char>(High * 16 + Low));
-                break;
-            }
-            case '{':
-            case '}':
-            case '\\':
-                TextByte(static_cast<unsigned char>(C));
-                break;
-            case '~':
-                PutUnit(0x00A0);
-                break;
-            case '_':
-                PutUnit(0x2011);
-                break;
-            case '*':
-                FStarred = true;
-                break;
-            case '\r':
-            case '\n':
-                if (FFallbackLeft > 0)
-                    --FFallbackLeft;
-                else
-                    Break();
-                break;
-            default:
-                if (FFallbackLeft > 0) --FFallbackLeft;
+        case '\'': {  // a digit that is not hexadecimal stays in the input: it may be a brace
+            const int High = HexValue(FReader.Peek());
+            if (High < 0) break;
+            FReader.Get();
+            const int Low = HexValue(FReader.Peek());
+            if (Low < 0) break;
+            FReader.Get();
+            TextByte(static_cast<unsigned char>(High * 16 + Low));
+            break;
+        }
+        case '{':
+        case '}':
+        case '\\':
+            TextByte(static_cast<unsigned char>(C));
+            break;
+        case '~':
+            PutUnit(0x00A0);
+            break;
+        case '_':
+            PutUnit(0x2011);
+            break;
+        case '*':
+            FStarred = true;
+            break;
+        case '\r':
+        case '\n':
+            if (FFallbackLeft > 0)
+                --FFallbackLeft;
+            else
+                Break();
+            break;
+        default:
+            if (FFallbackLeft > 0) --FFallbackLeft;
         }
     }
 
@@ -342,7 +344,10 @@ private:
 
         const bool Starred = FStarred;
         FStarred = false;
-        const TWord* Word = Known ? FindWord(std::string_view(Name, Length)) : nullptr;
+        // \uN is by far the most frequent word of Chinese text: it skips the table search.
+        const TWord* Word = Length == 1 && Name[0] == 'u' ? &UnicodeWord
+                            : Known                       ? FindWord(std::string_view(Name, Length))
+                                                          : nullptr;
         if (Word != nullptr && Word->Action == TAction::Binary) {  // data, whatever the destination
             if (HasParam && Param > 0) FReader.Skip(static_cast<std::uint64_t>(Param));
             return;
@@ -361,80 +366,80 @@ private:
             return;
         }
         switch (Word->Action) {
-            case TAction::Break:
+        case TAction::Break:
+            Break();
+            break;
+        case TAction::Unit:
+            if (Word->Unit != 0) PutUnit(Word->Unit);
+            break;
+        case TAction::Unicode:
+            if (HasParam && Param >= -32768 && Param <= 65535) {
+                PutUnit(static_cast<char16_t>(Param < 0 ? Param + 65536 : Param));
+                FFallbackLeft = Top().FallbackCount;
+            }
+            break;
+        case TAction::UnicodeSkip:
+            if (HasParam) Top().FallbackCount = static_cast<unsigned char>(std::clamp<std::int64_t>(Param, 0, 16));
+            break;
+        case TAction::CodePage:
+            if (HasParam && Param > 0 && Param < 65536) {
+                ConvertPending();
+                FCodePage = static_cast<unsigned>(Param);
+            }
+            break;
+        case TAction::Hide:
+            SetDest(TDest::Hidden);
+            break;
+        case TAction::Info:
+            if (Top().Dest == TDest::Text) SetDest(TDest::Info);
+            break;
+        case TAction::Property:
+            if (Top().Dest == TDest::Info) {
+                SetDest(TDest::Property);
                 Break();
-                break;
-            case TAction::Unit:
-                if (Word->Unit != 0) PutUnit(Word->Unit);
-                break;
-            case TAction::Unicode:
-                if (HasParam && Param >= -32768 && Param <= 65535) {
-                    PutUnit(static_cast<char16_t>(Param < 0 ? Param + 65536 : Param));
-                    FFallbackLeft = Top().FallbackCount;
-                }
-                break;
-            case TAction::UnicodeSkip:
-                if (HasParam) Top().FallbackCount = static_cast<unsigned char>(std::clamp<std::int64_t>(Param, 0, 16));
-                break;
-            case TAction::CodePage:
-                if (HasParam && Param > 0 && Param < 65536) {
-                    ConvertPending();
-                    FCodePage = static_cast<unsigned>(Param);
-                }
-                break;
-            case TAction::Hide:
+            } else if (Starred) {
                 SetDest(TDest::Hidden);
-                break;
-            case TAction::Info:
-                if (Top().Dest == TDest::Text) SetDest(TDest::Info);
-                break;
-            case TAction::Property:
-                if (Top().Dest == TDest::Info) {
-                    SetDest(TDest::Property);
-                    Break();
-                } else if (Starred) {
-                    SetDest(TDest::Hidden);
-                }
-                break;
-            case TAction::Alternate:
-                if (Top().Dest != TDest::Hidden && Top().Dest != TDest::Alternate) {
-                    Top().BeforeAlternate = Top().Dest;
-                    SetDest(TDest::Alternate);
-                }
-                break;
-            case TAction::UnicodeCopy:
-                if (Top().Dest == TDest::Alternate)
-                    SetDest(Top().BeforeAlternate);
-                else
-                    SetDest(TDest::Hidden);
-                break;
-            case TAction::FontTable:
-                SetDest(TDest::FontTable);
-                break;
-            case TAction::Font:
-                if (!HasParam) break;
-                if (Top().Dest == TDest::FontTable) {
-                    FTableFont = Param;
-                    if (FontIndex(Param) < 0 && FFonts.size() < MaxFonts) FFonts.push_back({Param, 0});
-                } else {
-                    const int Index = FontIndex(Param);
-                    ConvertPending();
-                    Top().FontCodePage = Index < 0 ? 0 : FFonts[static_cast<std::size_t>(Index)].CodePage;
-                }
-                break;
-            case TAction::FontCharset:
-            case TAction::FontCodePage:
-                if (HasParam && Top().Dest == TDest::FontTable) {
-                    const int Index = FontIndex(FTableFont);
-                    const unsigned short CodePage =
-                        Word->Action == TAction::FontCharset
-                            ? CharsetCodePage(Param)
-                            : static_cast<unsigned short>(Param > 0 && Param < 65536 ? Param : 0);
-                    if (Index >= 0 && CodePage != 0) FFonts[static_cast<std::size_t>(Index)].CodePage = CodePage;
-                }
-                break;
-            case TAction::Binary:
-                break;
+            }
+            break;
+        case TAction::Alternate:
+            if (Top().Dest != TDest::Hidden && Top().Dest != TDest::Alternate) {
+                Top().BeforeAlternate = Top().Dest;
+                SetDest(TDest::Alternate);
+            }
+            break;
+        case TAction::UnicodeCopy:
+            if (Top().Dest == TDest::Alternate)
+                SetDest(Top().BeforeAlternate);
+            else
+                SetDest(TDest::Hidden);
+            break;
+        case TAction::FontTable:
+            SetDest(TDest::FontTable);
+            break;
+        case TAction::Font:
+            if (!HasParam) break;
+            if (Top().Dest == TDest::FontTable) {
+                FTableFont = Param;
+                if (FontIndex(Param) < 0 && FFonts.size() < MaxFonts) FFonts.push_back({Param, 0});
+            } else {
+                const int Index = FontIndex(Param);
+                ConvertPending();
+                Top().FontCodePage = Index < 0 ? 0 : FFonts[static_cast<std::size_t>(Index)].CodePage;
+            }
+            break;
+        case TAction::FontCharset:
+        case TAction::FontCodePage:
+            if (HasParam && Top().Dest == TDest::FontTable) {
+                const int Index = FontIndex(FTableFont);
+                const unsigned short CodePage =
+                    Word->Action == TAction::FontCharset
+                        ? CharsetCodePage(Param)
+                        : static_cast<unsigned short>(Param > 0 && Param < 65536 ? Param : 0);
+                if (Index >= 0 && CodePage != 0) FFonts[static_cast<std::size_t>(Index)].CodePage = CodePage;
+            }
+            break;
+        case TAction::Binary:
+            break;
         }
     }
 
