@@ -15,6 +15,12 @@ public:
 
     int Get() { return (FPos < FLen || Fill()) ? FBuffer[FPos++] : -1; }
     int Peek() { return (FPos < FLen || Fill()) ? FBuffer[FPos] : -1; }
+    // The buffered bytes from the current one on (may be fewer than the rest of the source).
+    const unsigned char* Buffered(std::size_t& Count) const {
+        Count = FLen - FPos;
+        return FBuffer.data() + FPos;
+    }
+    void Advance(std::size_t Count) { FPos += Count; }
     void Skip(std::uint64_t Count) {
         const std::size_t InBuffer = FLen - FPos;
         if (Count <= InBuffer) {
@@ -215,14 +221,17 @@ public:
                 }
                 break;
             case '\\':
-                Control();
+                if (!UnicodeEscape()) Control();
                 break;
             case '\r':
             case '\n':
             case '\0':
                 break;
             default:
-                TextByte(static_cast<unsigned char>(C));
+                if (FFallbackLeft == 0 && !FStarred)
+                    TextRun(static_cast<unsigned char>(C));
+                else
+                    TextByte(static_cast<unsigned char>(C));
             }
         }
         Flush();
@@ -271,6 +280,31 @@ private:
         if (Top().Dest == Dest) return;
         Flush();
         Top().Dest = Dest;
+    }
+
+    // The common \uN (with an optional space) read straight from the buffer, when nothing makes it
+    // special: no fallback characters pending, no "\*" before it. False leaves the input as it was.
+    bool UnicodeEscape() {
+        if (FFallbackLeft > 0 || FStarred) return false;
+        std::size_t Count;
+        const unsigned char* P = FReader.Buffered(Count);
+        std::size_t I = 1;
+        if (Count < 3 || P[0] != 'u') return false;
+        const bool Negative = P[1] == '-';
+        if (Negative) ++I;
+        std::int64_t Param = 0;
+        const std::size_t DigitsFrom = I;
+        while (I < Count && I < DigitsFrom + 7 && P[I] >= '0' && P[I] <= '9') Param = Param * 10 + (P[I++] - '0');
+        // A word cut by the buffer's end, with no digits or with too many takes the general way.
+        if (I == DigitsFrom || I >= Count || (P[I] >= '0' && P[I] <= '9')) return false;
+        if (P[I] == ' ') ++I;
+        FReader.Advance(I);
+        if (Negative) Param = -Param;
+        if (Param >= -32768 && Param <= 65535) {
+            PutUnit(static_cast<char16_t>(Param < 0 ? Param + 65536 : Param));
+            FFallbackLeft = Top().FallbackCount;
+        }
+        return true;
     }
 
     void Control() {
@@ -441,6 +475,24 @@ private:
         case TAction::Binary:
             break;
         }
+    }
+
+    // A run of 8-bit text starting with First, taken up to the next brace, backslash or line end
+    // in one piece (no fallback characters are pending).
+    void TextRun(unsigned char First) {
+        std::size_t Count;
+        const unsigned char* P = FReader.Buffered(Count);
+        std::size_t Length = 0;
+        while (Length < Count) {
+            const unsigned char B = P[Length];
+            if (B == '{' || B == '}' || B == '\\' || B == '\r' || B == '\n' || B == '\0') break;
+            ++Length;
+        }
+        FReader.Advance(Length);
+        if (!Visible(Top().Dest)) return;
+        FPending += static_cast<char>(First);
+        FPending.append(reinterpret_cast<const char*>(P), Length);
+        if (FPending.size() >= PieceSize) ConvertPending(true);
     }
 
     // A byte of 8-bit text in the document's code page (a double-byte character comes as two).
