@@ -3,6 +3,7 @@
 #include <algorithm>
 
 std::size_t TFileSource::ReadAt(std::uint64_t Offset, void* Buffer, std::size_t Count) {
+    ThrowIfReadCancelled();  // a document test nobody waits for any more ends at its next read
     const std::uint64_t FileSize = FReader.Size();
     if (Offset >= FileSize) return 0;
     Count = static_cast<std::size_t>(std::min<std::uint64_t>(Count, FileSize - Offset));

@@ -196,8 +196,12 @@ TReadCancelScope::TReadCancelScope(const std::atomic<bool>& Flag) : FOuter(ReadC
 
 TReadCancelScope::~TReadCancelScope() { ReadCancelFlag = FOuter; }
 
-void TFileReader::ReadExact(void* Buffer, std::size_t Count) {
+void ThrowIfReadCancelled() {
     if (ReadCancelFlag != nullptr && ReadCancelFlag->load(std::memory_order_relaxed)) throw TReadCancelled();
+}
+
+void TFileReader::ReadExact(void* Buffer, std::size_t Count) {
+    ThrowIfReadCancelled();
     auto* At = static_cast<char*>(Buffer);
     while (Count > 0) {
         const DWORD Want = static_cast<DWORD>(std::min<std::size_t>(Count, 1u << 30));

@@ -113,6 +113,9 @@ public:
 private:
     const std::atomic<bool>* FOuter;
 };
+// Fails with TReadCancelled when a scope of this thread says so; every read of a file under test
+// asks first.
+void ThrowIfReadCancelled();
 
 // A file opened for reading while others may read it but not write it.
 class TFileReader {
