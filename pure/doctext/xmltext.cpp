@@ -423,231 +423,231 @@ bool TXmlTextExtractor::FeedUtf8(const unsigned char* Data, std::size_t Size) {
     std::size_t I = 0;
     while (I < Size && !FStopped) {
         switch (FState) {
-            case TState::Start:
-            case TState::Text: {
-                FState = TState::Text;
-                // Text and the plain tags that lie whole in the buffer are read here in one go;
-                // anything else goes through the states one byte at a time.
-                for (;;) {
-                    if (!Shown()) {
-                        I = FindFirstOf(Data, I, Size, '<', '<', '<', TagOpens);
-                        if (I == Size) return true;
-                        ++I;
-                    } else {
-                        std::size_t J = I;
-                        J = FindFirstOf(Data, J, Size, '<', '&', '<', TextStops);
-                        if (J > I && !TextBytes(Data + I, J - I)) return false;
-                        I = J;
-                        if (I == Size) return true;
-                        ++I;
-                        if (Data[J] == '&') {
-                            FState = TState::Entity;
-                            FEntityLength = 0;
-                            break;
-                        }
-                    }
-                    const std::size_t After = WholeTag(Data, I, Size);
-                    if (After == 0) {
-                        FState = TState::TagOpen;
-                        break;
-                    }
-                    if (FState != TState::Text) {
-                        I = After;
-                        break;
-                    }
-                    if (FStopped) return false;
-                    I = After;
-                }
-                break;
-            }
-            case TState::Entity: {
-                const unsigned char C = Data[I];
-                if (C == ';') {
-                    ++I;
-                    FState = TState::Text;
-                    if (!EntityDone()) return false;
-                } else if (C != '<' && C != '&' && !IsSpace(C) && FEntityLength < sizeof FEntity) {
-                    FEntity[FEntityLength++] = static_cast<char>(C);
+        case TState::Start:
+        case TState::Text: {
+            FState = TState::Text;
+            // Text and the plain tags that lie whole in the buffer are read here in one go;
+            // anything else goes through the states one byte at a time.
+            for (;;) {
+                if (!Shown()) {
+                    I = FindFirstOf(Data, I, Size, '<', '<', '<', TagOpens);
+                    if (I == Size) return true;
                     ++I;
                 } else {
-                    // No reference after all: the '&' and what followed are text; C is read again.
-                    FState = TState::Text;
-                    if (!Unit('&') || !TextBytes(reinterpret_cast<const unsigned char*>(FEntity), FEntityLength))
-                        return false;
-                }
-                break;
-            }
-            case TState::TagOpen: {
-                const unsigned char C = Data[I];
-                FNameLength = 0;
-                FNameTooLong = false;
-                FSlashSeen = false;
-                FAttrLength = 0;
-                FValue.clear();
-                if (C == '/') {
-                    FState = TState::EndName;
-                    ++I;
-                } else if (C == '!') {
-                    FState = TState::Bang;
-                    FBangLength = 0;
-                    ++I;
-                } else if (C == '?') {
-                    FState = TState::Pi;
-                    FTrail = 0;
-                    ++I;
-                } else {
-                    FState = TState::StartName;
-                }
-                break;
-            }
-            case TState::StartName:
-            case TState::EndName: {
-                std::size_t J = I;
-                while (J < Size && !NameStops.Stop[Data[J]]) {
-                    const char C = static_cast<char>(Data[J++]);
-                    if (C == ':') {
-                        FNameLength = 0;  // the local name follows the prefix
-                        FNameTooLong = false;
-                    } else if (FNameLength < sizeof FName) {
-                        FName[FNameLength++] = C;
-                    } else {
-                        FNameTooLong = true;
-                    }
-                }
-                I = J;
-                if (I == Size) return true;
-                const std::size_t Length = FNameTooLong ? 0 : FNameLength;
-                if (FState == TState::StartName) {
-                    FTagFlags = FNames.Find(FName, Length);
-                    // As in WholeTag: the attributes of a tag that says nothing, outside shown
-                    // text, are passed over up to the next tag.
-                    FState = FTagFlags == 0 && !Shown() ? TState::Text : TState::InTag;
-                } else {
-                    FNameLength = Length;
-                    EndElement();
-                    FState = Shown() ? TState::EndTag : TState::Text;
-                }
-                break;
-            }
-            case TState::InTag: {
-                if ((FTagFlags & Attribute) == 0) {
-                    // No attribute of this tag is text: on to its end or its next quoted value.
                     std::size_t J = I;
-                    while (J < Size && !TagStops.Stop[Data[J]]) ++J;
-                    if (J > I) FSlashSeen = Data[J - 1] == '/';
+                    J = FindFirstOf(Data, J, Size, '<', '&', '<', TextStops);
+                    if (J > I && !TextBytes(Data + I, J - I)) return false;
                     I = J;
                     if (I == Size) return true;
-                }
-                const unsigned char C = Data[I++];
-                if (C == '>') {
-                    FState = TState::Text;
-                    if (!StartElement(FSlashSeen)) return false;
-                } else if (C == '/') {
-                    FSlashSeen = true;
-                } else if (C == '"' || C == '\'') {
-                    FQuote = static_cast<char>(C);
-                    FCapturing = (FTagFlags & Attribute) != 0 && FAttributeName != nullptr &&
-                                 FAttrLength == std::strlen(FAttributeName) &&
-                                 std::memcmp(FAttr, FAttributeName, FAttrLength) == 0;
-                    FState = TState::InQuote;
-                } else if (!IsSpace(C) && C != '=') {
-                    FSlashSeen = false;
-                    if (C == ':')
-                        FAttrLength = 0;
-                    else if (FAttrLength < sizeof FAttr)
-                        FAttr[FAttrLength++] = static_cast<char>(C);
-                }
-                break;
-            }
-            case TState::InQuote: {
-                const void* Close = std::memchr(Data + I, FQuote, Size - I);
-                const std::size_t End = Close != nullptr ? static_cast<const unsigned char*>(Close) - Data : Size;
-                if (FCapturing) {
-                    const std::size_t Room = MaxAttributeValue - FValue.size();
-                    FValue.append(reinterpret_cast<const char*>(Data + I), std::min(Room, End - I));
-                }
-                I = End;
-                if (Close != nullptr) {
                     ++I;
-                    FAttrLength = 0;
-                    FSlashSeen = false;
-                    FState = TState::InTag;
+                    if (Data[J] == '&') {
+                        FState = TState::Entity;
+                        FEntityLength = 0;
+                        break;
+                    }
                 }
-                break;
-            }
-            case TState::EndTag: {
-                const void* Gt = std::memchr(Data + I, '>', Size - I);
-                if (Gt == nullptr) return true;
-                I = static_cast<const unsigned char*>(Gt) - Data + 1;
-                FState = TState::Text;
-                break;
-            }
-            case TState::Bang: {
-                static const char Comment[] = "--", CData[] = "[CDATA[";
-                const char C = static_cast<char>(Data[I]);
-                const std::size_t At = FBangLength;
-                const bool MayComment = At < 2 && std::memcmp(FBang, Comment, At) == 0 && C == Comment[At];
-                const bool MayCData = At < 7 && std::memcmp(FBang, CData, At) == 0 && C == CData[At];
-                if (!MayComment && !MayCData) {
-                    FState = TState::Doctype;  // any other declaration, read to its end; C again
-                    FBracketDepth = 0;
+                const std::size_t After = WholeTag(Data, I, Size);
+                if (After == 0) {
+                    FState = TState::TagOpen;
                     break;
                 }
-                FBang[FBangLength++] = C;
-                ++I;
-                FTrail = 0;
-                if (MayComment && FBangLength == 2)
-                    FState = TState::Comment;
-                else if (MayCData && FBangLength == 7)
-                    FState = TState::CData;
-                break;
-            }
-            case TState::Comment: {
-                const unsigned char C = Data[I++];
-                if (C == '>' && FTrail >= 2)
-                    FState = TState::Text;
-                else
-                    FTrail = C == '-' ? FTrail + 1 : 0;
-                break;
-            }
-            case TState::CData: {
-                const unsigned char C = Data[I++];
-                if (C == ']') {
-                    if (FTrail == 2) {
-                        if (Shown() && !Unit(']')) return false;
-                    } else {
-                        ++FTrail;
-                    }
-                } else if (C == '>' && FTrail == 2) {
-                    FState = TState::Text;
-                } else {
-                    if (Shown()) {
-                        for (int K = 0; K < FTrail; ++K)
-                            if (!Unit(']')) return false;
-                        if (!TextBytes(&C, 1)) return false;
-                    }
-                    FTrail = 0;
+                if (FState != TState::Text) {
+                    I = After;
+                    break;
                 }
+                if (FStopped) return false;
+                I = After;
+            }
+            break;
+        }
+        case TState::Entity: {
+            const unsigned char C = Data[I];
+            if (C == ';') {
+                ++I;
+                FState = TState::Text;
+                if (!EntityDone()) return false;
+            } else if (C != '<' && C != '&' && !IsSpace(C) && FEntityLength < sizeof FEntity) {
+                FEntity[FEntityLength++] = static_cast<char>(C);
+                ++I;
+            } else {
+                // No reference after all: the '&' and what followed are text; C is read again.
+                FState = TState::Text;
+                if (!Unit('&') || !TextBytes(reinterpret_cast<const unsigned char*>(FEntity), FEntityLength))
+                    return false;
+            }
+            break;
+        }
+        case TState::TagOpen: {
+            const unsigned char C = Data[I];
+            FNameLength = 0;
+            FNameTooLong = false;
+            FSlashSeen = false;
+            FAttrLength = 0;
+            FValue.clear();
+            if (C == '/') {
+                FState = TState::EndName;
+                ++I;
+            } else if (C == '!') {
+                FState = TState::Bang;
+                FBangLength = 0;
+                ++I;
+            } else if (C == '?') {
+                FState = TState::Pi;
+                FTrail = 0;
+                ++I;
+            } else {
+                FState = TState::StartName;
+            }
+            break;
+        }
+        case TState::StartName:
+        case TState::EndName: {
+            std::size_t J = I;
+            while (J < Size && !NameStops.Stop[Data[J]]) {
+                const char C = static_cast<char>(Data[J++]);
+                if (C == ':') {
+                    FNameLength = 0;  // the local name follows the prefix
+                    FNameTooLong = false;
+                } else if (FNameLength < sizeof FName) {
+                    FName[FNameLength++] = C;
+                } else {
+                    FNameTooLong = true;
+                }
+            }
+            I = J;
+            if (I == Size) return true;
+            const std::size_t Length = FNameTooLong ? 0 : FNameLength;
+            if (FState == TState::StartName) {
+                FTagFlags = FNames.Find(FName, Length);
+                // As in WholeTag: the attributes of a tag that says nothing, outside shown
+                // text, are passed over up to the next tag.
+                FState = FTagFlags == 0 && !Shown() ? TState::Text : TState::InTag;
+            } else {
+                FNameLength = Length;
+                EndElement();
+                FState = Shown() ? TState::EndTag : TState::Text;
+            }
+            break;
+        }
+        case TState::InTag: {
+            if ((FTagFlags & Attribute) == 0) {
+                // No attribute of this tag is text: on to its end or its next quoted value.
+                std::size_t J = I;
+                while (J < Size && !TagStops.Stop[Data[J]]) ++J;
+                if (J > I) FSlashSeen = Data[J - 1] == '/';
+                I = J;
+                if (I == Size) return true;
+            }
+            const unsigned char C = Data[I++];
+            if (C == '>') {
+                FState = TState::Text;
+                if (!StartElement(FSlashSeen)) return false;
+            } else if (C == '/') {
+                FSlashSeen = true;
+            } else if (C == '"' || C == '\'') {
+                FQuote = static_cast<char>(C);
+                FCapturing = (FTagFlags & Attribute) != 0 && FAttributeName != nullptr &&
+                             FAttrLength == std::strlen(FAttributeName) &&
+                             std::memcmp(FAttr, FAttributeName, FAttrLength) == 0;
+                FState = TState::InQuote;
+            } else if (!IsSpace(C) && C != '=') {
+                FSlashSeen = false;
+                if (C == ':')
+                    FAttrLength = 0;
+                else if (FAttrLength < sizeof FAttr)
+                    FAttr[FAttrLength++] = static_cast<char>(C);
+            }
+            break;
+        }
+        case TState::InQuote: {
+            const void* Close = std::memchr(Data + I, FQuote, Size - I);
+            const std::size_t End = Close != nullptr ? static_cast<const unsigned char*>(Close) - Data : Size;
+            if (FCapturing) {
+                const std::size_t Room = MaxAttributeValue - FValue.size();
+                FValue.append(reinterpret_cast<const char*>(Data + I), std::min(Room, End - I));
+            }
+            I = End;
+            if (Close != nullptr) {
+                ++I;
+                FAttrLength = 0;
+                FSlashSeen = false;
+                FState = TState::InTag;
+            }
+            break;
+        }
+        case TState::EndTag: {
+            const void* Gt = std::memchr(Data + I, '>', Size - I);
+            if (Gt == nullptr) return true;
+            I = static_cast<const unsigned char*>(Gt) - Data + 1;
+            FState = TState::Text;
+            break;
+        }
+        case TState::Bang: {
+            static const char Comment[] = "--", CData[] = "[CDATA[";
+            const char C = static_cast<char>(Data[I]);
+            const std::size_t At = FBangLength;
+            const bool MayComment = At < 2 && std::memcmp(FBang, Comment, At) == 0 && C == Comment[At];
+            const bool MayCData = At < 7 && std::memcmp(FBang, CData, At) == 0 && C == CData[At];
+            if (!MayComment && !MayCData) {
+                FState = TState::Doctype;  // any other declaration, read to its end; C again
+                FBracketDepth = 0;
                 break;
             }
-            case TState::Pi: {
-                const unsigned char C = Data[I++];
-                if (C == '>' && FTrail == 1)
-                    FState = TState::Text;
-                else
-                    FTrail = C == '?' ? 1 : 0;
-                break;
+            FBang[FBangLength++] = C;
+            ++I;
+            FTrail = 0;
+            if (MayComment && FBangLength == 2)
+                FState = TState::Comment;
+            else if (MayCData && FBangLength == 7)
+                FState = TState::CData;
+            break;
+        }
+        case TState::Comment: {
+            const unsigned char C = Data[I++];
+            if (C == '>' && FTrail >= 2)
+                FState = TState::Text;
+            else
+                FTrail = C == '-' ? FTrail + 1 : 0;
+            break;
+        }
+        case TState::CData: {
+            const unsigned char C = Data[I++];
+            if (C == ']') {
+                if (FTrail == 2) {
+                    if (Shown() && !Unit(']')) return false;
+                } else {
+                    ++FTrail;
+                }
+            } else if (C == '>' && FTrail == 2) {
+                FState = TState::Text;
+            } else {
+                if (Shown()) {
+                    for (int K = 0; K < FTrail; ++K)
+                        if (!Unit(']')) return false;
+                    if (!TextBytes(&C, 1)) return false;
+                }
+                FTrail = 0;
             }
-            case TState::Doctype: {
-                const unsigned char C = Data[I++];
-                if (C == '[')
-                    ++FBracketDepth;
-                else if (C == ']' && FBracketDepth > 0)
-                    --FBracketDepth;
-                else if (C == '>' && FBracketDepth == 0)
-                    FState = TState::Text;
-                break;
-            }
+            break;
+        }
+        case TState::Pi: {
+            const unsigned char C = Data[I++];
+            if (C == '>' && FTrail == 1)
+                FState = TState::Text;
+            else
+                FTrail = C == '?' ? 1 : 0;
+            break;
+        }
+        case TState::Doctype: {
+            const unsigned char C = Data[I++];
+            if (C == '[')
+                ++FBracketDepth;
+            else if (C == ']' && FBracketDepth > 0)
+                --FBracketDepth;
+            else if (C == '>' && FBracketDepth == 0)
+                FState = TState::Text;
+            break;
+        }
         }
     }
     return !FStopped;
