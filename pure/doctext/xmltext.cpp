@@ -347,8 +347,7 @@ bool TXmlTextExtractor::StartElement(bool Empty) {
     return true;
 }
 
-void TXmlTextExtractor::EndElement() {
-    const std::uint8_t Flags = FNames.Find(FName, FNameLength);
+void TXmlTextExtractor::EndElement(std::uint8_t Flags) {
     if ((Flags & Skip) != 0) {
         if (FSkipDepth > 0) --FSkipDepth;
         return;
@@ -394,11 +393,9 @@ std::size_t TXmlTextExtractor::WholeTag(const unsigned char* Data, std::size_t I
     // A tag that says nothing, outside shown text: its attributes hold no '<', so the scan for
     // the next tag may start right after its name.
     if (Flags == 0 && !Shown()) return J;
-    std::memcpy(FName, Data + NameAt, Length);
-    FNameLength = Length;
     if (End) {
         // As in the EndTag state: outside shown text on to the next tag, else to the next '>'.
-        EndElement();
+        EndElement(Flags);
         if (!Shown()) return J;
         const void* Gt = std::memchr(Data + J, '>', Size - J);
         if (Gt != nullptr) return static_cast<std::size_t>(static_cast<const unsigned char*>(Gt) - Data) + 1;
@@ -523,8 +520,7 @@ bool TXmlTextExtractor::FeedUtf8(const unsigned char* Data, std::size_t Size) {
                 // text, are passed over up to the next tag.
                 FState = FTagFlags == 0 && !Shown() ? TState::Text : TState::InTag;
             } else {
-                FNameLength = Length;
-                EndElement();
+                EndElement(FNames.Find(FName, Length));
                 FState = Shown() ? TState::EndTag : TState::Text;
             }
             break;

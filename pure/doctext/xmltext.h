@@ -89,7 +89,7 @@ private:
     bool Flush();
     bool EndRun();
     bool StartElement(bool Empty);
-    void EndElement();
+    void EndElement(std::uint8_t Flags);
     // Reads the tag that starts at Data[I] (after its '<') when it lies whole in the buffer and
     // is a plain start or end tag: the position after it, or 0 to read it state by state.
     std::size_t WholeTag(const unsigned char* Data, std::size_t I, std::size_t Size);
