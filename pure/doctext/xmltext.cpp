@@ -47,6 +47,46 @@ constexpr TStopTable TagOpens("<");
 constexpr TStopTable DoubleQuoteStops("\"");
 constexpr TStopTable SingleQuoteStops("'");
 
+// Decodes from Data[At] on the characters most text is made of, ASCII and the three-byte forms
+// (CJK), into Out up to OutEnd; stops before anything else, which the caller reads byte by byte.
+// Returns the end of the output and moves At past what it read.
+char16_t* DecodeCommon(const unsigned char* Data, std::size_t& At, std::size_t Size, char16_t* Out,
+                       char16_t* const OutEnd) {
+    std::size_t I = At;
+    while (I < Size && Out < OutEnd) {
+#if defined(__SSE2__)
+        if (Size - I >= 16 && OutEnd - Out >= 16) {
+            // Sixteen bytes widened at once; only the ASCII ones before the first other byte count.
+            const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Data + I));
+            const __m128i Zero = _mm_setzero_si128();
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(Out), _mm_unpacklo_epi8(V, Zero));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(Out + 8), _mm_unpackhi_epi8(V, Zero));
+            const unsigned Mask = static_cast<unsigned>(_mm_movemask_epi8(V));
+            const std::size_t Ascii = Mask == 0 ? 16 : static_cast<std::size_t>(__builtin_ctz(Mask));
+            I += Ascii;
+            Out += Ascii;
+            if (Ascii == 16) continue;
+        }
+#endif
+        if (Data[I] < 0x80) {
+            *Out++ = Data[I++];
+            continue;
+        }
+        // A run of three-byte characters.
+        while (Out < OutEnd && Size - I >= 3) {
+            const unsigned B0 = Data[I], B1 = Data[I + 1], B2 = Data[I + 2];
+            if ((B0 & 0xF0) != 0xE0 || (B1 & 0xC0) != 0x80 || (B2 & 0xC0) != 0x80) break;
+            const unsigned U = ((B0 & 0x0F) << 12) | ((B1 & 0x3F) << 6) | (B2 & 0x3F);
+            if (U < 0x800 || (U & 0xF800) == 0xD800) break;  // overlong, or a surrogate
+            *Out++ = static_cast<char16_t>(U);
+            I += 3;
+        }
+        if (I < Size && Out < OutEnd && Data[I] >= 0x80) break;
+    }
+    At = I;
+    return Out;
+}
+
 // Most bytes of the text attribute's value kept (a sheet name has at most 31 characters).
 constexpr std::size_t MaxAttributeValue = 1024;
 
@@ -253,24 +293,7 @@ bool TXmlTextExtractor::TextBytes(const unsigned char* Data, std::size_t Size) {
     constexpr std::size_t Capacity = sizeof FOut / sizeof FOut[0];
     for (std::size_t I = 0; I < Size; ++I) {
         if (FNeed == 0) {
-            // The common characters, ASCII and the three-byte forms of CJK, straight to the buffer.
-            char16_t* Out = FOut + FOutCount;
-            char16_t* const OutEnd = FOut + Capacity;
-            while (I < Size && Out < OutEnd) {
-                const unsigned char B = Data[I];
-                if (B < 0x80) {
-                    *Out++ = B;
-                    ++I;
-                    continue;
-                }
-                if ((B & 0xF0) != 0xE0 || I + 2 >= Size || (Data[I + 1] & 0xC0) != 0x80 || (Data[I + 2] & 0xC0) != 0x80)
-                    break;
-                const char16_t U =
-                    static_cast<char16_t>(((B & 0x0F) << 12) | ((Data[I + 1] & 0x3F) << 6) | (Data[I + 2] & 0x3F));
-                if (U < 0x800 || (U >= 0xD800 && U < 0xE000)) break;
-                *Out++ = U;
-                I += 3;
-            }
+            char16_t* const Out = DecodeCommon(Data, I, Size, FOut + FOutCount, FOut + Capacity);
             if (Out != FOut + FOutCount) {
                 FRunHasText = true;
                 FOutCount = static_cast<std::size_t>(Out - FOut);
