@@ -413,9 +413,19 @@ std::size_t TXmlTextExtractor::WholeTag(const unsigned char* Data, std::size_t I
     if (J == Size || Length > sizeof FName) return 0;
     const std::uint8_t Flags = FNames.Find(reinterpret_cast<const char*>(Data + NameAt), Length);
     if ((Flags & Attribute) != 0) return 0;
-    // A tag that says nothing, outside shown text: its attributes hold no '<', so the scan for
-    // the next tag may start right after its name.
-    if (Flags == 0 && !Shown()) return J;
+    if (ActsAtStartOnly(Flags) && !Shown()) {
+        // Outside shown text, a tag that neither opens text nor hides it says all it says where
+        // it starts (a break, a space, or nothing): its attributes hold no '<', so the scan for
+        // the next tag may start right after its name.
+        if (Flags != 0) {
+            FTagFlags = Flags;
+            if (End)
+                EndElement(Flags);
+            else
+                StartElement(false);
+        }
+        return J;
+    }
     if (End) {
         // As in the EndTag state: outside shown text on to the next tag, else to the next '>'.
         EndElement(Flags);
@@ -539,9 +549,14 @@ bool TXmlTextExtractor::FeedUtf8(const unsigned char* Data, std::size_t Size) {
             const std::size_t Length = FNameTooLong ? 0 : FNameLength;
             if (FState == TState::StartName) {
                 FTagFlags = FNames.Find(FName, Length);
-                // As in WholeTag: the attributes of a tag that says nothing, outside shown
-                // text, are passed over up to the next tag.
-                FState = FTagFlags == 0 && !Shown() ? TState::Text : TState::InTag;
+                // As in WholeTag: outside shown text, a tag that acts at its start only does so
+                // now, and its attributes are passed over up to the next tag.
+                if (ActsAtStartOnly(FTagFlags) && !Shown()) {
+                    FState = TState::Text;
+                    if (FTagFlags != 0 && !StartElement(false)) return false;
+                } else {
+                    FState = TState::InTag;
+                }
             } else {
                 EndElement(FNames.Find(FName, Length));
                 FState = Shown() ? TState::EndTag : TState::Text;

@@ -59,6 +59,11 @@ TEST(XmlText, TextOfElementsJoinedWithinRunsAndCutByBreaks) {
             u8"</table:table-cell></table:table>"),
          U8(u8"年度&预算|x|")},
         {&Word, "<w:p><w:t>unclosed", "unclosed|"},
+        // Breaks whose attributes hold '>' and "/>", and an empty one.
+        {&Word,
+         "<w:p w:a=\"1>2\" w:b='/>'><w:r><w:t>a</w:t></w:r></w:p><w:p w:c=\"x\"/><w:p><w:t>b</w:t><w:tab "
+         "w:v=\">\"/></w:p>",
+         "a|b\t|"},
     };
     for (const TCase& C : Cases) {
         for (std::size_t Piece : {C.Xml.size() + 1, std::size_t(1), std::size_t(3)})
