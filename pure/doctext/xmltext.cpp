@@ -47,6 +47,10 @@ constexpr TStopTable TagOpens("<");
 constexpr TStopTable DoubleQuoteStops("\"");
 constexpr TStopTable SingleQuoteStops("'");
 
+// A three-byte form that stands for no character of its own: overlong (below U+0800) or a
+// surrogate (U+D800 to U+DFFF).
+inline bool BadThreeByte(unsigned U) { return U - 0x800 >= 0xD000 && U < 0xE000; }
+
 // Decodes from Data[At] on the characters most text is made of, ASCII and the three-byte forms
 // (CJK), into Out up to OutEnd; stops before anything else, which the caller reads byte by byte.
 // Returns the end of the output and moves At past what it read.
@@ -72,12 +76,26 @@ char16_t* DecodeCommon(const unsigned char* Data, std::size_t& At, std::size_t S
             *Out++ = Data[I++];
             continue;
         }
-        // A run of three-byte characters.
+        // A run of three-byte characters, two at a time where eight bytes can be read at once.
+#if defined(__SSE2__)
+        while (Size - I >= 8 && OutEnd - Out >= 2) {
+            std::uint64_t W;
+            std::memcpy(&W, Data + I, sizeof W);  // little-endian on the processors with SSE2
+            if ((W & 0xC0C0F0C0C0F0u) != 0x8080E08080E0u) break;
+            const unsigned U0 = static_cast<unsigned>(((W & 0x0F) << 12) | ((W >> 2) & 0xFC0) | ((W >> 16) & 0x3F));
+            const unsigned U1 = static_cast<unsigned>(((W >> 12) & 0xF000) | ((W >> 26) & 0xFC0) | ((W >> 40) & 0x3F));
+            if (BadThreeByte(U0) | BadThreeByte(U1)) break;
+            Out[0] = static_cast<char16_t>(U0);
+            Out[1] = static_cast<char16_t>(U1);
+            Out += 2;
+            I += 6;
+        }
+#endif
         while (Out < OutEnd && Size - I >= 3) {
             const unsigned B0 = Data[I], B1 = Data[I + 1], B2 = Data[I + 2];
             if ((B0 & 0xF0) != 0xE0 || (B1 & 0xC0) != 0x80 || (B2 & 0xC0) != 0x80) break;
             const unsigned U = ((B0 & 0x0F) << 12) | ((B1 & 0x3F) << 6) | (B2 & 0x3F);
-            if (U < 0x800 || (U & 0xF800) == 0xD800) break;  // overlong, or a surrogate
+            if (BadThreeByte(U)) break;
             *Out++ = static_cast<char16_t>(U);
             I += 3;
         }
