@@ -84,7 +84,7 @@ char16_t* DecodeCommon(const unsigned char* Data, std::size_t& At, std::size_t S
             if ((W & 0xC0C0F0C0C0F0u) != 0x8080E08080E0u) break;
             const unsigned U0 = static_cast<unsigned>(((W & 0x0F) << 12) | ((W >> 2) & 0xFC0) | ((W >> 16) & 0x3F));
             const unsigned U1 = static_cast<unsigned>(((W >> 12) & 0xF000) | ((W >> 26) & 0xFC0) | ((W >> 40) & 0x3F));
-            if (BadThreeByte(U0) | BadThreeByte(U1)) break;
+            if (BadThreeByte(U0) || BadThreeByte(U1)) break;
             Out[0] = static_cast<char16_t>(U0);
             Out[1] = static_cast<char16_t>(U1);
             Out += 2;
