@@ -36,7 +36,9 @@ const TXmlTextRules OdfStyleRules{"header footer header-left footer-left header-
 
 // Most bytes of a package's own bookkeeping part (content types, relationships, manifest).
 constexpr std::size_t MaxIndexPart = std::size_t(4) << 20;
-constexpr std::size_t ReadBlock = 64 * 1024;
+// Bytes a part is inflated into at a time: after each call, inflate copies up to 32 KiB of what it
+// wrote into its window, so a large block keeps that copying small against the output.
+constexpr std::size_t ReadBlock = 256 * 1024;
 
 struct TPart {
     std::size_t Entry;

@@ -47,6 +47,64 @@ constexpr TStopTable TagOpens("<");
 constexpr TStopTable DoubleQuoteStops("\"");
 constexpr TStopTable SingleQuoteStops("'");
 
+// A three-byte form that stands for no character of its own: overlong (below U+0800) or a
+// surrogate (U+D800 to U+DFFF).
+inline bool BadThreeByte(unsigned U) { return U - 0x800 >= 0xD000 && U < 0xE000; }
+
+// Decodes from Data[At] on the characters most text is made of, ASCII and the three-byte forms
+// (CJK), into Out up to OutEnd; stops before anything else, which the caller reads byte by byte.
+// Returns the end of the output and moves At past what it read.
+char16_t* DecodeCommon(const unsigned char* Data, std::size_t& At, std::size_t Size, char16_t* Out,
+                       char16_t* const OutEnd) {
+    std::size_t I = At;
+    while (I < Size && Out < OutEnd) {
+#if defined(__SSE2__)
+        if (Size - I >= 16 && OutEnd - Out >= 16) {
+            // Sixteen bytes widened at once; only the ASCII ones before the first other byte count.
+            const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Data + I));
+            const __m128i Zero = _mm_setzero_si128();
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(Out), _mm_unpacklo_epi8(V, Zero));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(Out + 8), _mm_unpackhi_epi8(V, Zero));
+            const unsigned Mask = static_cast<unsigned>(_mm_movemask_epi8(V));
+            const std::size_t Ascii = Mask == 0 ? 16 : static_cast<std::size_t>(__builtin_ctz(Mask));
+            I += Ascii;
+            Out += Ascii;
+            if (Ascii == 16) continue;
+        }
+#endif
+        if (Data[I] < 0x80) {
+            *Out++ = Data[I++];
+            continue;
+        }
+        // A run of three-byte characters, two at a time where eight bytes can be read at once.
+#if defined(__SSE2__)
+        while (Size - I >= 8 && OutEnd - Out >= 2) {
+            std::uint64_t W;
+            std::memcpy(&W, Data + I, sizeof W);  // little-endian on the processors with SSE2
+            if ((W & 0xC0C0F0C0C0F0u) != 0x8080E08080E0u) break;
+            const unsigned U0 = static_cast<unsigned>(((W & 0x0F) << 12) | ((W >> 2) & 0xFC0) | ((W >> 16) & 0x3F));
+            const unsigned U1 = static_cast<unsigned>(((W >> 12) & 0xF000) | ((W >> 26) & 0xFC0) | ((W >> 40) & 0x3F));
+            if (BadThreeByte(U0) || BadThreeByte(U1)) break;
+            Out[0] = static_cast<char16_t>(U0);
+            Out[1] = static_cast<char16_t>(U1);
+            Out += 2;
+            I += 6;
+        }
+#endif
+        while (Out < OutEnd && Size - I >= 3) {
+            const unsigned B0 = Data[I], B1 = Data[I + 1], B2 = Data[I + 2];
+            if ((B0 & 0xF0) != 0xE0 || (B1 & 0xC0) != 0x80 || (B2 & 0xC0) != 0x80) break;
+            const unsigned U = ((B0 & 0x0F) << 12) | ((B1 & 0x3F) << 6) | (B2 & 0x3F);
+            if (BadThreeByte(U)) break;
+            *Out++ = static_cast<char16_t>(U);
+            I += 3;
+        }
+        if (I < Size && Out < OutEnd && Data[I] >= 0x80) break;
+    }
+    At = I;
+    return Out;
+}
+
 // Most bytes of the text attribute's value kept (a sheet name has at most 31 characters).
 constexpr std::size_t MaxAttributeValue = 1024;
 
@@ -253,24 +311,7 @@ bool TXmlTextExtractor::TextBytes(const unsigned char* Data, std::size_t Size) {
     constexpr std::size_t Capacity = sizeof FOut / sizeof FOut[0];
     for (std::size_t I = 0; I < Size; ++I) {
         if (FNeed == 0) {
-            // The common characters, ASCII and the three-byte forms of CJK, straight to the buffer.
-            char16_t* Out = FOut + FOutCount;
-            char16_t* const OutEnd = FOut + Capacity;
-            while (I < Size && Out < OutEnd) {
-                const unsigned char B = Data[I];
-                if (B < 0x80) {
-                    *Out++ = B;
-                    ++I;
-                    continue;
-                }
-                if ((B & 0xF0) != 0xE0 || I + 2 >= Size || (Data[I + 1] & 0xC0) != 0x80 || (Data[I + 2] & 0xC0) != 0x80)
-                    break;
-                const char16_t U =
-                    static_cast<char16_t>(((B & 0x0F) << 12) | ((Data[I + 1] & 0x3F) << 6) | (Data[I + 2] & 0x3F));
-                if (U < 0x800 || (U >= 0xD800 && U < 0xE000)) break;
-                *Out++ = U;
-                I += 3;
-            }
+            char16_t* const Out = DecodeCommon(Data, I, Size, FOut + FOutCount, FOut + Capacity);
             if (Out != FOut + FOutCount) {
                 FRunHasText = true;
                 FOutCount = static_cast<std::size_t>(Out - FOut);
@@ -347,8 +388,7 @@ bool TXmlTextExtractor::StartElement(bool Empty) {
     return true;
 }
 
-void TXmlTextExtractor::EndElement() {
-    const std::uint8_t Flags = FNames.Find(FName, FNameLength);
+void TXmlTextExtractor::EndElement(std::uint8_t Flags) {
     if ((Flags & Skip) != 0) {
         if (FSkipDepth > 0) --FSkipDepth;
         return;
@@ -391,14 +431,22 @@ std::size_t TXmlTextExtractor::WholeTag(const unsigned char* Data, std::size_t I
     if (J == Size || Length > sizeof FName) return 0;
     const std::uint8_t Flags = FNames.Find(reinterpret_cast<const char*>(Data + NameAt), Length);
     if ((Flags & Attribute) != 0) return 0;
-    // A tag that says nothing, outside shown text: its attributes hold no '<', so the scan for
-    // the next tag may start right after its name.
-    if (Flags == 0 && !Shown()) return J;
-    std::memcpy(FName, Data + NameAt, Length);
-    FNameLength = Length;
+    if (ActsAtStartOnly(Flags) && !Shown()) {
+        // Outside shown text, a tag that neither opens text nor hides it says all it says where
+        // it starts (a break, a space, or nothing): its attributes hold no '<', so the scan for
+        // the next tag may start right after its name.
+        if (Flags != 0) {
+            FTagFlags = Flags;
+            if (End)
+                EndElement(Flags);
+            else
+                StartElement(false);
+        }
+        return J;
+    }
     if (End) {
         // As in the EndTag state: outside shown text on to the next tag, else to the next '>'.
-        EndElement();
+        EndElement(Flags);
         if (!Shown()) return J;
         const void* Gt = std::memchr(Data + J, '>', Size - J);
         if (Gt != nullptr) return static_cast<std::size_t>(static_cast<const unsigned char*>(Gt) - Data) + 1;
@@ -423,231 +471,235 @@ bool TXmlTextExtractor::FeedUtf8(const unsigned char* Data, std::size_t Size) {
     std::size_t I = 0;
     while (I < Size && !FStopped) {
         switch (FState) {
-            case TState::Start:
-            case TState::Text: {
-                FState = TState::Text;
-                // Text and the plain tags that lie whole in the buffer are read here in one go;
-                // anything else goes through the states one byte at a time.
-                for (;;) {
-                    if (!Shown()) {
-                        I = FindFirstOf(Data, I, Size, '<', '<', '<', TagOpens);
-                        if (I == Size) return true;
-                        ++I;
-                    } else {
-                        std::size_t J = I;
-                        J = FindFirstOf(Data, J, Size, '<', '&', '<', TextStops);
-                        if (J > I && !TextBytes(Data + I, J - I)) return false;
-                        I = J;
-                        if (I == Size) return true;
-                        ++I;
-                        if (Data[J] == '&') {
-                            FState = TState::Entity;
-                            FEntityLength = 0;
-                            break;
-                        }
-                    }
-                    const std::size_t After = WholeTag(Data, I, Size);
-                    if (After == 0) {
-                        FState = TState::TagOpen;
-                        break;
-                    }
-                    if (FState != TState::Text) {
-                        I = After;
-                        break;
-                    }
-                    if (FStopped) return false;
-                    I = After;
-                }
-                break;
-            }
-            case TState::Entity: {
-                const unsigned char C = Data[I];
-                if (C == ';') {
-                    ++I;
-                    FState = TState::Text;
-                    if (!EntityDone()) return false;
-                } else if (C != '<' && C != '&' && !IsSpace(C) && FEntityLength < sizeof FEntity) {
-                    FEntity[FEntityLength++] = static_cast<char>(C);
+        case TState::Start:
+        case TState::Text: {
+            FState = TState::Text;
+            // Text and the plain tags that lie whole in the buffer are read here in one go;
+            // anything else goes through the states one byte at a time.
+            for (;;) {
+                if (!Shown()) {
+                    I = FindFirstOf(Data, I, Size, '<', '<', '<', TagOpens);
+                    if (I == Size) return true;
                     ++I;
                 } else {
-                    // No reference after all: the '&' and what followed are text; C is read again.
-                    FState = TState::Text;
-                    if (!Unit('&') || !TextBytes(reinterpret_cast<const unsigned char*>(FEntity), FEntityLength))
-                        return false;
-                }
-                break;
-            }
-            case TState::TagOpen: {
-                const unsigned char C = Data[I];
-                FNameLength = 0;
-                FNameTooLong = false;
-                FSlashSeen = false;
-                FAttrLength = 0;
-                FValue.clear();
-                if (C == '/') {
-                    FState = TState::EndName;
-                    ++I;
-                } else if (C == '!') {
-                    FState = TState::Bang;
-                    FBangLength = 0;
-                    ++I;
-                } else if (C == '?') {
-                    FState = TState::Pi;
-                    FTrail = 0;
-                    ++I;
-                } else {
-                    FState = TState::StartName;
-                }
-                break;
-            }
-            case TState::StartName:
-            case TState::EndName: {
-                std::size_t J = I;
-                while (J < Size && !NameStops.Stop[Data[J]]) {
-                    const char C = static_cast<char>(Data[J++]);
-                    if (C == ':') {
-                        FNameLength = 0;  // the local name follows the prefix
-                        FNameTooLong = false;
-                    } else if (FNameLength < sizeof FName) {
-                        FName[FNameLength++] = C;
-                    } else {
-                        FNameTooLong = true;
-                    }
-                }
-                I = J;
-                if (I == Size) return true;
-                const std::size_t Length = FNameTooLong ? 0 : FNameLength;
-                if (FState == TState::StartName) {
-                    FTagFlags = FNames.Find(FName, Length);
-                    // As in WholeTag: the attributes of a tag that says nothing, outside shown
-                    // text, are passed over up to the next tag.
-                    FState = FTagFlags == 0 && !Shown() ? TState::Text : TState::InTag;
-                } else {
-                    FNameLength = Length;
-                    EndElement();
-                    FState = Shown() ? TState::EndTag : TState::Text;
-                }
-                break;
-            }
-            case TState::InTag: {
-                if ((FTagFlags & Attribute) == 0) {
-                    // No attribute of this tag is text: on to its end or its next quoted value.
                     std::size_t J = I;
-                    while (J < Size && !TagStops.Stop[Data[J]]) ++J;
-                    if (J > I) FSlashSeen = Data[J - 1] == '/';
+                    J = FindFirstOf(Data, J, Size, '<', '&', '<', TextStops);
+                    if (J > I && !TextBytes(Data + I, J - I)) return false;
                     I = J;
                     if (I == Size) return true;
-                }
-                const unsigned char C = Data[I++];
-                if (C == '>') {
-                    FState = TState::Text;
-                    if (!StartElement(FSlashSeen)) return false;
-                } else if (C == '/') {
-                    FSlashSeen = true;
-                } else if (C == '"' || C == '\'') {
-                    FQuote = static_cast<char>(C);
-                    FCapturing = (FTagFlags & Attribute) != 0 && FAttributeName != nullptr &&
-                                 FAttrLength == std::strlen(FAttributeName) &&
-                                 std::memcmp(FAttr, FAttributeName, FAttrLength) == 0;
-                    FState = TState::InQuote;
-                } else if (!IsSpace(C) && C != '=') {
-                    FSlashSeen = false;
-                    if (C == ':')
-                        FAttrLength = 0;
-                    else if (FAttrLength < sizeof FAttr)
-                        FAttr[FAttrLength++] = static_cast<char>(C);
-                }
-                break;
-            }
-            case TState::InQuote: {
-                const void* Close = std::memchr(Data + I, FQuote, Size - I);
-                const std::size_t End = Close != nullptr ? static_cast<const unsigned char*>(Close) - Data : Size;
-                if (FCapturing) {
-                    const std::size_t Room = MaxAttributeValue - FValue.size();
-                    FValue.append(reinterpret_cast<const char*>(Data + I), std::min(Room, End - I));
-                }
-                I = End;
-                if (Close != nullptr) {
                     ++I;
-                    FAttrLength = 0;
-                    FSlashSeen = false;
-                    FState = TState::InTag;
+                    if (Data[J] == '&') {
+                        FState = TState::Entity;
+                        FEntityLength = 0;
+                        break;
+                    }
                 }
-                break;
-            }
-            case TState::EndTag: {
-                const void* Gt = std::memchr(Data + I, '>', Size - I);
-                if (Gt == nullptr) return true;
-                I = static_cast<const unsigned char*>(Gt) - Data + 1;
-                FState = TState::Text;
-                break;
-            }
-            case TState::Bang: {
-                static const char Comment[] = "--", CData[] = "[CDATA[";
-                const char C = static_cast<char>(Data[I]);
-                const std::size_t At = FBangLength;
-                const bool MayComment = At < 2 && std::memcmp(FBang, Comment, At) == 0 && C == Comment[At];
-                const bool MayCData = At < 7 && std::memcmp(FBang, CData, At) == 0 && C == CData[At];
-                if (!MayComment && !MayCData) {
-                    FState = TState::Doctype;  // any other declaration, read to its end; C again
-                    FBracketDepth = 0;
+                const std::size_t After = WholeTag(Data, I, Size);
+                if (After == 0) {
+                    FState = TState::TagOpen;
                     break;
                 }
-                FBang[FBangLength++] = C;
-                ++I;
-                FTrail = 0;
-                if (MayComment && FBangLength == 2)
-                    FState = TState::Comment;
-                else if (MayCData && FBangLength == 7)
-                    FState = TState::CData;
-                break;
-            }
-            case TState::Comment: {
-                const unsigned char C = Data[I++];
-                if (C == '>' && FTrail >= 2)
-                    FState = TState::Text;
-                else
-                    FTrail = C == '-' ? FTrail + 1 : 0;
-                break;
-            }
-            case TState::CData: {
-                const unsigned char C = Data[I++];
-                if (C == ']') {
-                    if (FTrail == 2) {
-                        if (Shown() && !Unit(']')) return false;
-                    } else {
-                        ++FTrail;
-                    }
-                } else if (C == '>' && FTrail == 2) {
-                    FState = TState::Text;
-                } else {
-                    if (Shown()) {
-                        for (int K = 0; K < FTrail; ++K)
-                            if (!Unit(']')) return false;
-                        if (!TextBytes(&C, 1)) return false;
-                    }
-                    FTrail = 0;
+                if (FState != TState::Text) {
+                    I = After;
+                    break;
                 }
-                break;
+                if (FStopped) return false;
+                I = After;
             }
-            case TState::Pi: {
-                const unsigned char C = Data[I++];
-                if (C == '>' && FTrail == 1)
+            break;
+        }
+        case TState::Entity: {
+            const unsigned char C = Data[I];
+            if (C == ';') {
+                ++I;
+                FState = TState::Text;
+                if (!EntityDone()) return false;
+            } else if (C != '<' && C != '&' && !IsSpace(C) && FEntityLength < sizeof FEntity) {
+                FEntity[FEntityLength++] = static_cast<char>(C);
+                ++I;
+            } else {
+                // No reference after all: the '&' and what followed are text; C is read again.
+                FState = TState::Text;
+                if (!Unit('&') || !TextBytes(reinterpret_cast<const unsigned char*>(FEntity), FEntityLength))
+                    return false;
+            }
+            break;
+        }
+        case TState::TagOpen: {
+            const unsigned char C = Data[I];
+            FNameLength = 0;
+            FNameTooLong = false;
+            FSlashSeen = false;
+            FAttrLength = 0;
+            FValue.clear();
+            if (C == '/') {
+                FState = TState::EndName;
+                ++I;
+            } else if (C == '!') {
+                FState = TState::Bang;
+                FBangLength = 0;
+                ++I;
+            } else if (C == '?') {
+                FState = TState::Pi;
+                FTrail = 0;
+                ++I;
+            } else {
+                FState = TState::StartName;
+            }
+            break;
+        }
+        case TState::StartName:
+        case TState::EndName: {
+            std::size_t J = I;
+            while (J < Size && !NameStops.Stop[Data[J]]) {
+                const char C = static_cast<char>(Data[J++]);
+                if (C == ':') {
+                    FNameLength = 0;  // the local name follows the prefix
+                    FNameTooLong = false;
+                } else if (FNameLength < sizeof FName) {
+                    FName[FNameLength++] = C;
+                } else {
+                    FNameTooLong = true;
+                }
+            }
+            I = J;
+            if (I == Size) return true;
+            const std::size_t Length = FNameTooLong ? 0 : FNameLength;
+            if (FState == TState::StartName) {
+                FTagFlags = FNames.Find(FName, Length);
+                // As in WholeTag: outside shown text, a tag that acts at its start only does so
+                // now, and its attributes are passed over up to the next tag.
+                if (ActsAtStartOnly(FTagFlags) && !Shown()) {
                     FState = TState::Text;
-                else
-                    FTrail = C == '?' ? 1 : 0;
+                    if (FTagFlags != 0 && !StartElement(false)) return false;
+                } else {
+                    FState = TState::InTag;
+                }
+            } else {
+                EndElement(FNames.Find(FName, Length));
+                FState = Shown() ? TState::EndTag : TState::Text;
+            }
+            break;
+        }
+        case TState::InTag: {
+            if ((FTagFlags & Attribute) == 0) {
+                // No attribute of this tag is text: on to its end or its next quoted value.
+                std::size_t J = I;
+                while (J < Size && !TagStops.Stop[Data[J]]) ++J;
+                if (J > I) FSlashSeen = Data[J - 1] == '/';
+                I = J;
+                if (I == Size) return true;
+            }
+            const unsigned char C = Data[I++];
+            if (C == '>') {
+                FState = TState::Text;
+                if (!StartElement(FSlashSeen)) return false;
+            } else if (C == '/') {
+                FSlashSeen = true;
+            } else if (C == '"' || C == '\'') {
+                FQuote = static_cast<char>(C);
+                FCapturing = (FTagFlags & Attribute) != 0 && FAttributeName != nullptr &&
+                             FAttrLength == std::strlen(FAttributeName) &&
+                             std::memcmp(FAttr, FAttributeName, FAttrLength) == 0;
+                FState = TState::InQuote;
+            } else if (!IsSpace(C) && C != '=') {
+                FSlashSeen = false;
+                if (C == ':')
+                    FAttrLength = 0;
+                else if (FAttrLength < sizeof FAttr)
+                    FAttr[FAttrLength++] = static_cast<char>(C);
+            }
+            break;
+        }
+        case TState::InQuote: {
+            const void* Close = std::memchr(Data + I, FQuote, Size - I);
+            const std::size_t End = Close != nullptr ? static_cast<const unsigned char*>(Close) - Data : Size;
+            if (FCapturing) {
+                const std::size_t Room = MaxAttributeValue - FValue.size();
+                FValue.append(reinterpret_cast<const char*>(Data + I), std::min(Room, End - I));
+            }
+            I = End;
+            if (Close != nullptr) {
+                ++I;
+                FAttrLength = 0;
+                FSlashSeen = false;
+                FState = TState::InTag;
+            }
+            break;
+        }
+        case TState::EndTag: {
+            const void* Gt = std::memchr(Data + I, '>', Size - I);
+            if (Gt == nullptr) return true;
+            I = static_cast<const unsigned char*>(Gt) - Data + 1;
+            FState = TState::Text;
+            break;
+        }
+        case TState::Bang: {
+            static const char Comment[] = "--", CData[] = "[CDATA[";
+            const char C = static_cast<char>(Data[I]);
+            const std::size_t At = FBangLength;
+            const bool MayComment = At < 2 && std::memcmp(FBang, Comment, At) == 0 && C == Comment[At];
+            const bool MayCData = At < 7 && std::memcmp(FBang, CData, At) == 0 && C == CData[At];
+            if (!MayComment && !MayCData) {
+                FState = TState::Doctype;  // any other declaration, read to its end; C again
+                FBracketDepth = 0;
                 break;
             }
-            case TState::Doctype: {
-                const unsigned char C = Data[I++];
-                if (C == '[')
-                    ++FBracketDepth;
-                else if (C == ']' && FBracketDepth > 0)
-                    --FBracketDepth;
-                else if (C == '>' && FBracketDepth == 0)
-                    FState = TState::Text;
-                break;
+            FBang[FBangLength++] = C;
+            ++I;
+            FTrail = 0;
+            if (MayComment && FBangLength == 2)
+                FState = TState::Comment;
+            else if (MayCData && FBangLength == 7)
+                FState = TState::CData;
+            break;
+        }
+        case TState::Comment: {
+            const unsigned char C = Data[I++];
+            if (C == '>' && FTrail >= 2)
+                FState = TState::Text;
+            else
+                FTrail = C == '-' ? FTrail + 1 : 0;
+            break;
+        }
+        case TState::CData: {
+            const unsigned char C = Data[I++];
+            if (C == ']') {
+                if (FTrail == 2) {
+                    if (Shown() && !Unit(']')) return false;
+                } else {
+                    ++FTrail;
+                }
+            } else if (C == '>' && FTrail == 2) {
+                FState = TState::Text;
+            } else {
+                if (Shown()) {
+                    for (int K = 0; K < FTrail; ++K)
+                        if (!Unit(']')) return false;
+                    if (!TextBytes(&C, 1)) return false;
+                }
+                FTrail = 0;
             }
+            break;
+        }
+        case TState::Pi: {
+            const unsigned char C = Data[I++];
+            if (C == '>' && FTrail == 1)
+                FState = TState::Text;
+            else
+                FTrail = C == '?' ? 1 : 0;
+            break;
+        }
+        case TState::Doctype: {
+            const unsigned char C = Data[I++];
+            if (C == '[')
+                ++FBracketDepth;
+            else if (C == ']' && FBracketDepth > 0)
+                --FBracketDepth;
+            else if (C == '>' && FBracketDepth == 0)
+                FState = TState::Text;
+            break;
+        }
         }
     }
     return !FStopped;

@@ -195,7 +195,7 @@ std::vector<TZipEntry> ReadZipDirectory(TByteSource& Source) {
 struct TZipMemberReader::TInflate {
     z_stream Stream{};
     bool Started = false;
-    unsigned char In[32 * 1024];
+    unsigned char In[128 * 1024];  // few reads of the source, few restarts of inflate's fast loop
     ~TInflate() {
         if (Started) inflateEnd(&Stream);
     }

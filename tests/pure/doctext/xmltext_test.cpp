@@ -59,6 +59,11 @@ TEST(XmlText, TextOfElementsJoinedWithinRunsAndCutByBreaks) {
             u8"</table:table-cell></table:table>"),
          U8(u8"年度&预算|x|")},
         {&Word, "<w:p><w:t>unclosed", "unclosed|"},
+        // Breaks whose attributes hold '>' and "/>", and an empty one.
+        {&Word,
+         "<w:p w:a=\"1>2\" w:b='/>'><w:r><w:t>a</w:t></w:r></w:p><w:p w:c=\"x\"/><w:p><w:t>b</w:t><w:tab "
+         "w:v=\">\"/></w:p>",
+         "a|b\t|"},
     };
     for (const TCase& C : Cases) {
         for (std::size_t Piece : {C.Xml.size() + 1, std::size_t(1), std::size_t(3)})
@@ -71,6 +76,25 @@ TEST(XmlText, Utf16PartsWithByteOrderMark) {
     for (bool BigEndian : {false, true})
         for (std::size_t Piece : {std::size_t(1000), std::size_t(1), std::size_t(5)})
             EXPECT_EQ(U8(u8"合同 \U0001F600|"), Extract(Word, Utf16(Xml, BigEndian), Piece)) << BigEndian << Piece;
+}
+
+// Long text of every kind of character, valid and damaged, in an order that puts each kind at
+// every offset of a 16-byte block and runs past the held-back buffer: read whole it must give what
+// a byte at a time gives, and the decoded characters must be the ones written.
+TEST(XmlText, LongMixedTextReadWholeAsByteByByte) {
+    const std::string Pieces[] = {
+        "plain ascii words ", U8(u8"合同"),   "\xC3\xA9", U8(u8"\U0001F600"), "x",
+        "\xED\xA0\x80",       "\xE0\x80\x80", "\xE5\x90", U8(u8"甲方乙方"),   "0123456789abcdef"};
+    std::string Text;
+    for (unsigned I = 0, R = 1; I < 900; ++I, R = R * 1103515245 + 12345) Text += Pieces[(R >> 16) % 10];
+    const std::string Xml = "<w:p><w:t>" + Text + "</w:t></w:p>";
+    const std::string Whole = Extract(Word, Xml, Xml.size());
+    EXPECT_EQ(Extract(Word, Xml, 1), Whole);
+    EXPECT_EQ(Extract(Word, Xml, 7), Whole);
+    const std::string Clean = U8(u8"合同 ab\u00E9\U0001F600 甲方") + std::string(40, 'z');
+    std::string Many;
+    for (int I = 0; I < 100; ++I) Many += Clean;
+    EXPECT_EQ(Many + "|", Extract(Word, "<w:p><w:t>" + Many + "</w:t></w:p>", 100000));
 }
 
 TEST(XmlText, StopsWhenTheSinkHasEnough) {
