@@ -36,14 +36,14 @@ public:
 
 LPCWSTR AlgorithmOf(THashKind Kind) {
     switch (Kind) {
-        case THashKind::Md5:
-            return BCRYPT_MD5_ALGORITHM;
-        case THashKind::Sha256:
-            return BCRYPT_SHA256_ALGORITHM;
-        case THashKind::Sha384:
-            return BCRYPT_SHA384_ALGORITHM;
-        case THashKind::Sha512:
-            return BCRYPT_SHA512_ALGORITHM;
+    case THashKind::Md5:
+        return BCRYPT_MD5_ALGORITHM;
+    case THashKind::Sha256:
+        return BCRYPT_SHA256_ALGORITHM;
+    case THashKind::Sha384:
+        return BCRYPT_SHA384_ALGORITHM;
+    case THashKind::Sha512:
+        return BCRYPT_SHA512_ALGORITHM;
     }
     return BCRYPT_MD5_ALGORITHM;
 }

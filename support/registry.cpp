@@ -68,7 +68,8 @@ bool OpenForWriting(HKEY Root, const std::string& Path, TRegKey& Key) {
 bool OpenForReading(HKEY Root, const std::string& Path, TRegKey& Key) {
     const char* SubKey = Path.empty() ? nullptr : Path.c_str();
     // Ask for less only when the access was refused; a missing key stays missing.
-    for (const REGSAM Access : {static_cast<REGSAM>(KEY_READ), ReadWithoutNotify, static_cast<REGSAM>(KEY_QUERY_VALUE)}) {
+    for (const REGSAM Access :
+         {static_cast<REGSAM>(KEY_READ), ReadWithoutNotify, static_cast<REGSAM>(KEY_QUERY_VALUE)}) {
         const LONG Status = RegOpenKeyExA(Root, SubKey, 0, Access, Key.Receive());
         if (Status == ERROR_SUCCESS) return true;
         if (Status != ERROR_ACCESS_DENIED) return false;

@@ -45,18 +45,18 @@ public:
     void FormClose(TObject* Sender, TCloseAction& Action);
     void FormResize(TObject* Sender);
 
-    void BitBtn1Click(TObject* Sender);       // quick search, answered from the directory cache
-    void BitBtn7Click(TObject* Sender);       // full search, walking the whole folder tree
-    void BitBtn2Click(TObject* Sender);       // asks the running search to stop
-    void CheckBox1Click(TObject* Sender);     // turns the date filter on or off
-    void ListBox1Click(TObject* Sender);      // shows the selected file's size and date
-    void ListBox1DblClick(TObject* Sender);   // opens the selected file
-    void BitBtn3Click(TObject* Sender);       // opens the selected file
-    void BitBtn4Click(TObject* Sender);       // copies the selected file to a chosen path
-    void BitBtn5Click(TObject* Sender);       // moves the selected file to a chosen path
-    void BitBtn8Click(TObject* Sender);       // opens the selected file's folder
-    void BitBtn6Click(TObject* Sender);       // deletes the selected file
-    void Button1Click(TObject* Sender);       // chooses the search folder
+    void BitBtn1Click(TObject* Sender);      // quick search, answered from the directory cache
+    void BitBtn7Click(TObject* Sender);      // full search, walking the whole folder tree
+    void BitBtn2Click(TObject* Sender);      // asks the running search to stop
+    void CheckBox1Click(TObject* Sender);    // turns the date filter on or off
+    void ListBox1Click(TObject* Sender);     // shows the selected file's size and date
+    void ListBox1DblClick(TObject* Sender);  // opens the selected file
+    void BitBtn3Click(TObject* Sender);      // opens the selected file
+    void BitBtn4Click(TObject* Sender);      // copies the selected file to a chosen path
+    void BitBtn5Click(TObject* Sender);      // moves the selected file to a chosen path
+    void BitBtn8Click(TObject* Sender);      // opens the selected file's folder
+    void BitBtn6Click(TObject* Sender);      // deletes the selected file
+    void Button1Click(TObject* Sender);      // chooses the search folder
 
     // True from the start of a search command until its search has returned.
     bool Searching() const { return FSearching; }
@@ -75,7 +75,7 @@ private:
 
     bool FSearching = false;
     TPaintThrottle* FProgress = nullptr;  // while a search runs
-    std::string FPendingStatus;             // the latest folder not shown yet
+    std::string FPendingStatus;           // the latest folder not shown yet
     bool FStatusPending = false;
     bool FCloseAfterSearch = false;  // the window was asked to close while a search ran
 };

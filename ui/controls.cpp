@@ -215,7 +215,8 @@ std::string TStatusBar::PanelText(int Index) const {
     if (Index < 0 || Index >= PanelCount()) return std::string();
     // The length comes in the low word, and some implementations count it in UTF-16 units, not
     // bytes; the text message takes no buffer size, so the buffer holds two bytes per unit.
-    const auto Units = static_cast<std::size_t>(LOWORD(SendMessageA(Handle(), SB_GETTEXTLENGTHA, static_cast<WPARAM>(Index), 0)));
+    const auto Units =
+        static_cast<std::size_t>(LOWORD(SendMessageA(Handle(), SB_GETTEXTLENGTHA, static_cast<WPARAM>(Index), 0)));
     std::string Text(2 * Units + 2, '\0');
     SendMessageA(Handle(), SB_GETTEXTA, static_cast<WPARAM>(Index), reinterpret_cast<LPARAM>(Text.data()));
     Text.resize(std::strlen(Text.c_str()));

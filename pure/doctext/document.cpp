@@ -4,9 +4,9 @@
 
 #include "pure/doctext/cfb.h"
 #include "pure/doctext/package.h"
+#include "pure/doctext/pdf/pdfdecoder.h"
 #include "pure/doctext/plaintext.h"
 #include "pure/doctext/rtf.h"
-#include "pure/doctext/pdf/pdfdecoder.h"
 
 namespace {
 
@@ -36,22 +36,22 @@ TDocumentFormat RecognizeFormat(const unsigned char* Head, std::size_t Size) {
 
 void DecodeDocument(TDocumentFormat Format, TByteSource& Source, TTextSink& Sink, const TDecodeEnv& Env) {
     switch (Format) {
-        case TDocumentFormat::Utf16BigEndian:
-            DecodeUtf16BigEndian(Source, Sink);
-            break;
-        case TDocumentFormat::Rtf:
-            DecodeRtf(Source, Sink, Env);
-            break;
-        case TDocumentFormat::CompoundFile:
-            DecodeCompoundFile(Source, Sink);
-            break;
-        case TDocumentFormat::Zip:
-            DecodeZipPackage(Source, Sink, Env);
-            break;
-        case TDocumentFormat::Pdf:
-            DecodePdf(Source, Sink, Env);
-            break;
-        default:
-            break;
+    case TDocumentFormat::Utf16BigEndian:
+        DecodeUtf16BigEndian(Source, Sink);
+        break;
+    case TDocumentFormat::Rtf:
+        DecodeRtf(Source, Sink, Env);
+        break;
+    case TDocumentFormat::CompoundFile:
+        DecodeCompoundFile(Source, Sink);
+        break;
+    case TDocumentFormat::Zip:
+        DecodeZipPackage(Source, Sink, Env);
+        break;
+    case TDocumentFormat::Pdf:
+        DecodePdf(Source, Sink, Env);
+        break;
+    default:
+        break;
     }
 }

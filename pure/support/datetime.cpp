@@ -21,8 +21,8 @@ bool IsValidDate(int Year, int Month, int Day) {
 }
 
 bool IsValidTime(int Hour, int Minute, int Second, int Millisecond) {
-    return Hour >= 0 && Hour <= 23 && Minute >= 0 && Minute <= 59 && Second >= 0 && Second <= 59 &&
-           Millisecond >= 0 && Millisecond <= 999;
+    return Hour >= 0 && Hour <= 23 && Minute >= 0 && Minute <= 59 && Second >= 0 && Second <= 59 && Millisecond >= 0 &&
+           Millisecond <= 999;
 }
 
 int DayNumber(int Year, int Month, int Day) {
@@ -52,7 +52,8 @@ TDateTimeFields SplitDateTime(TDateTime Value) {
     const std::int64_t Limit =
         (static_cast<std::int64_t>(Negative ? -FirstDayNumber : LastDayNumber) + 1) * MillisecondsPerDay - 1;
     const double Scaled = std::fabs(Value) * MillisecondsPerDay;
-    const std::int64_t Total = Scaled >= static_cast<double>(Limit) ? Limit : std::min<std::int64_t>(std::llround(Scaled), Limit);
+    const std::int64_t Total =
+        Scaled >= static_cast<double>(Limit) ? Limit : std::min<std::int64_t>(std::llround(Scaled), Limit);
 
     const auto Days = static_cast<int>(Total / MillisecondsPerDay);
     auto Rest = static_cast<int>(Total % MillisecondsPerDay);

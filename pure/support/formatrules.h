@@ -19,14 +19,15 @@ struct TLocaleSettings {
     std::string TimePMString = "pm";
     bool HourLeadingZero = false;  // hours as "hh" rather than "h"
     bool TwelveHourClock = false;
-    bool MarkerFirst = false;      // AM/PM text before the time
+    bool MarkerFirst = false;  // AM/PM text before the time
     // Names and date templates, for the month and day tokens of three and more letters.
     std::array<std::string, 12> ShortMonthNames{"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                                 "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
     std::array<std::string, 12> LongMonthNames{"January", "February", "March",     "April",   "May",      "June",
                                                "July",    "August",   "September", "October", "November", "December"};
     std::array<std::string, 7> ShortDayNames{"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};  // Sunday first
-    std::array<std::string, 7> LongDayNames{"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
+    std::array<std::string, 7> LongDayNames{"Sunday",   "Monday", "Tuesday", "Wednesday",
+                                            "Thursday", "Friday", "Saturday"};
     std::string ShortDateTemplate = "m/d/yyyy";
     std::string LongDateTemplate = "dddd, mmmm d, yyyy";
 };

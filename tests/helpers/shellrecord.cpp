@@ -16,7 +16,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
 
     // Written under another name first, so that a reader never sees half a record.
     const std::string Partial = Folder + "record.tmp";
-    HANDLE File = CreateFileA(Partial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE File =
+        CreateFileA(Partial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (File == INVALID_HANDLE_VALUE) return 1;
     DWORD Written = 0;
     const bool Ok = WriteFile(File, Record.data(), static_cast<DWORD>(Record.size()), &Written, nullptr) &&

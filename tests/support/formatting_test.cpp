@@ -2,8 +2,8 @@
 // prefix), the local clock and the checked encoding of calendar fields.
 #include "support/formatting.h"
 
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include "support/failure.h"
 #include "support/textrules.h"
@@ -60,8 +60,8 @@ TEST(Formatting, FieldsOutOfRangeFailWithTheirTexts) {
     EXPECT_EQ(FieldsToDateTime(1899, 12, 29, 6), -1.25);
     EXPECT_EQ(FieldsToDateTime(9999, 12, 31, 23, 59, 59, 999), 2958465 + 86399999.0 / 86400000.0);
 
-    for (const auto& [Y, M, D] : {std::tuple{2023, 2, 29}, {2024, 4, 31}, {0, 1, 1}, {10000, 1, 1}, {2024, 13, 1},
-                                  {2024, 1, 0}, {-1, 1, 1}})
+    for (const auto& [Y, M, D] :
+         {std::tuple{2023, 2, 29}, {2024, 4, 31}, {0, 1, 1}, {10000, 1, 1}, {2024, 13, 1}, {2024, 1, 0}, {-1, 1, 1}})
         EXPECT_EQ(FailureOf(Y, M, D), FailureText::BadDate) << Y << "-" << M << "-" << D;
     EXPECT_EQ(FailureOf(2024, 1, 1, 24), FailureText::BadTime);
     EXPECT_EQ(FailureOf(2024, 1, 1, 0, 60), FailureText::BadTime);
@@ -84,7 +84,8 @@ TEST(Formatting, LocalClock) {
         if (Before.wDay == After.wDay) break;
     }
     EXPECT_EQ(Today, FieldsToDateTime(Before.wYear, Before.wMonth, Before.wDay));
-    const TDateTime From = FieldsToDateTime(1899, 12, 30, Before.wHour, Before.wMinute, Before.wSecond, Before.wMilliseconds);
+    const TDateTime From =
+        FieldsToDateTime(1899, 12, 30, Before.wHour, Before.wMinute, Before.wSecond, Before.wMilliseconds);
     const TDateTime To = FieldsToDateTime(1899, 12, 30, After.wHour, After.wMinute, After.wSecond, After.wMilliseconds);
     EXPECT_GE(Time, From);
     EXPECT_LE(Time, To);

@@ -32,7 +32,8 @@ std::string TextOf(HWND Window) {
 std::vector<HWND> Controls(HWND Form) {
     std::vector<HWND> All;
     EnumChildWindows(
-        Form, [](HWND Child, LPARAM List) {
+        Form,
+        [](HWND Child, LPARAM List) {
             reinterpret_cast<std::vector<HWND>*>(List)->push_back(Child);
             return TRUE;
         },

@@ -195,23 +195,23 @@ void Unpredict(const TObject& Parms, std::string& Data) {
             const unsigned A = I >= Bpp ? Row[I - Bpp] : 0, B = Prior[I], C = I >= Bpp ? Prior[I - Bpp] : 0;
             unsigned V = X;
             switch (Type) {
-                case 1:
-                    V = X + A;
-                    break;
-                case 2:
-                    V = X + B;
-                    break;
-                case 3:
-                    V = X + (A + B) / 2;
-                    break;
-                case 4: {
-                    const int P = int(A) + int(B) - int(C);
-                    const int Pa = std::abs(P - int(A)), Pb = std::abs(P - int(B)), Pc = std::abs(P - int(C));
-                    V = X + (Pa <= Pb && Pa <= Pc ? A : Pb <= Pc ? B : C);
-                    break;
-                }
-                default:
-                    break;
+            case 1:
+                V = X + A;
+                break;
+            case 2:
+                V = X + B;
+                break;
+            case 3:
+                V = X + (A + B) / 2;
+                break;
+            case 4: {
+                const int P = int(A) + int(B) - int(C);
+                const int Pa = std::abs(P - int(A)), Pb = std::abs(P - int(B)), Pc = std::abs(P - int(C));
+                V = X + (Pa <= Pb && Pa <= Pc ? A : Pb <= Pc ? B : C);
+                break;
+            }
+            default:
+                break;
             }
             Row[I] = static_cast<unsigned char>(V);
         }

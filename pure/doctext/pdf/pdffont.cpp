@@ -536,21 +536,21 @@ void TFont::Load(TFile& File, const TObject& Font, const TDecodeEnv& Env) {
 int TFont::CodeLength(const unsigned char* P, std::size_t N) const {
     if (FEncodingCMap.HasCodeSpace()) return FEncodingCMap.CodeLength(P, N);
     switch (FPredefined) {
-        case TPredefined::Identity:
-        case TPredefined::Ucs2:
-            return 2;
-        case TPredefined::Utf16:
-            return (P[0] >= 0xD8 && P[0] <= 0xDB) ? 4 : 2;
-        case TPredefined::GbEuc:
-        case TPredefined::GbkEuc:
-            return P[0] <= 0x80 ? 1 : 2;
-        case TPredefined::GbpcEuc:
-            return (P[0] <= 0x80 || P[0] >= 0xFD) ? 1 : 2;
-        case TPredefined::Gbk2K:
-            if (P[0] <= 0x80) return 1;
-            return (N >= 4 && P[1] >= 0x30 && P[1] <= 0x39) ? 4 : 2;
-        case TPredefined::None:
-            break;
+    case TPredefined::Identity:
+    case TPredefined::Ucs2:
+        return 2;
+    case TPredefined::Utf16:
+        return (P[0] >= 0xD8 && P[0] <= 0xDB) ? 4 : 2;
+    case TPredefined::GbEuc:
+    case TPredefined::GbkEuc:
+        return P[0] <= 0x80 ? 1 : 2;
+    case TPredefined::GbpcEuc:
+        return (P[0] <= 0x80 || P[0] >= 0xFD) ? 1 : 2;
+    case TPredefined::Gbk2K:
+        if (P[0] <= 0x80) return 1;
+        return (N >= 4 && P[1] >= 0x30 && P[1] <= 0x39) ? 4 : 2;
+    case TPredefined::None:
+        break;
     }
     if (FToUnicode.HasCodeSpace()) return FToUnicode.CodeLength(P, N);
     return 2;

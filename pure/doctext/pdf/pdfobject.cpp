@@ -79,34 +79,34 @@ void TParser::ReadLiteral(std::string& Out) {
             if (FAt >= FSize) break;
             C = FData[FAt++];
             switch (C) {
-                case 'n':
-                    C = '\n';
-                    break;
-                case 'r':
-                    C = '\r';
-                    break;
-                case 't':
-                    C = '\t';
-                    break;
-                case 'b':
-                    C = '\b';
-                    break;
-                case 'f':
-                    C = '\f';
-                    break;
-                case '\r':
-                    if (FAt < FSize && FData[FAt] == '\n') ++FAt;
-                    continue;  // a line continuation
-                case '\n':
-                    continue;
-                default:
-                    if (C >= '0' && C <= '7') {
-                        int Value = C - '0';
-                        for (int I = 0; I < 2 && FAt < FSize && FData[FAt] >= '0' && FData[FAt] <= '7'; ++I)
-                            Value = Value * 8 + (FData[FAt++] - '0');
-                        C = static_cast<unsigned char>(Value);
-                    }
-                    // Any other escaped byte stands for itself: \( \) \\ and unknown ones.
+            case 'n':
+                C = '\n';
+                break;
+            case 'r':
+                C = '\r';
+                break;
+            case 't':
+                C = '\t';
+                break;
+            case 'b':
+                C = '\b';
+                break;
+            case 'f':
+                C = '\f';
+                break;
+            case '\r':
+                if (FAt < FSize && FData[FAt] == '\n') ++FAt;
+                continue;  // a line continuation
+            case '\n':
+                continue;
+            default:
+                if (C >= '0' && C <= '7') {
+                    int Value = C - '0';
+                    for (int I = 0; I < 2 && FAt < FSize && FData[FAt] >= '0' && FData[FAt] <= '7'; ++I)
+                        Value = Value * 8 + (FData[FAt++] - '0');
+                    C = static_cast<unsigned char>(Value);
+                }
+                // Any other escaped byte stands for itself: \( \) \\ and unknown ones.
             }
         }
         if (Out.size() < MaxStringBytes) Out += static_cast<char>(C);
@@ -228,114 +228,114 @@ TObject TParser::Parse(bool AllowRefs, int Depth) {
     const unsigned char C = FData[FAt];
     TObject O;
     switch (C) {
-        case '(':
-            O.Kind = TKind::String;
-            ReadLiteral(O.Text);
-            return O;
-        case '<':
-            if (FAt + 1 < FSize && FData[FAt + 1] == '<') {
-                FAt += 2;
-                if (Depth >= MaxDepth) return Make(TKind::Error);
-                O.Kind = TKind::Dict;
-                O.Dict = std::make_shared<TDict>();
-                for (;;) {
-                    SkipWhite();
-                    if (FAt >= FSize) {
-                        Truncated = true;
-                        return O;
-                    }
-                    if (FData[FAt] == '>') {
-                        FAt += (FAt + 1 < FSize && FData[FAt + 1] == '>') ? 2 : 1;
-                        return O;
-                    }
-                    if (FData[FAt] != '/') {
-                        // Not a key: skip the stray token (a damaged dictionary keeps its good entries).
-                        TObject Stray = Parse(AllowRefs, Depth + 1);
-                        if (Stray.Kind == TKind::Error) return Stray;
-                        if (Stray.Kind == TKind::Keyword && (Stray.Text == "endobj" || Stray.Text == "stream")) {
-                            FAt -= Stray.Text.size();
-                            return O;
-                        }
-                        continue;
-                    }
-                    std::string Key;
-                    ReadName(Key);
-                    TObject Value = Parse(AllowRefs, Depth + 1);
-                    if (Value.Kind == TKind::Error) return Value;
-                    if (Value.Kind == TKind::End) {
-                        Truncated = true;
-                        return O;
-                    }
-                    if (Value.Kind == TKind::Keyword) {
-                        if (Value.Text == "endobj" || Value.Text == "stream") {
-                            FAt -= Value.Text.size();
-                            return O;
-                        }
-                        continue;
-                    }
-                    O.Dict->emplace_back(std::move(Key), std::move(Value));
-                }
-            }
-            O.Kind = TKind::String;
-            O.Hex = true;
-            ReadHex(O.Text);
-            return O;
-        case '>':
-            FAt += (FAt + 1 < FSize && FData[FAt + 1] == '>') ? 2 : 1;
-            O.Kind = TKind::Keyword;
-            O.Text = ">>";
-            return O;
-        case '[': {
-            ++FAt;
+    case '(':
+        O.Kind = TKind::String;
+        ReadLiteral(O.Text);
+        return O;
+    case '<':
+        if (FAt + 1 < FSize && FData[FAt + 1] == '<') {
+            FAt += 2;
             if (Depth >= MaxDepth) return Make(TKind::Error);
-            O.Kind = TKind::Array;
-            O.Array = std::make_shared<TArray>();
+            O.Kind = TKind::Dict;
+            O.Dict = std::make_shared<TDict>();
             for (;;) {
                 SkipWhite();
                 if (FAt >= FSize) {
                     Truncated = true;
                     return O;
                 }
-                if (FData[FAt] == ']') {
-                    ++FAt;
+                if (FData[FAt] == '>') {
+                    FAt += (FAt + 1 < FSize && FData[FAt + 1] == '>') ? 2 : 1;
                     return O;
                 }
-                TObject Item = Parse(AllowRefs, Depth + 1);
-                if (Item.Kind == TKind::Error) return Item;
-                if (Item.Kind == TKind::Keyword) {
-                    if (Item.Text == "endobj" || Item.Text == "stream") {
-                        FAt -= Item.Text.size();
+                if (FData[FAt] != '/') {
+                    // Not a key: skip the stray token (a damaged dictionary keeps its good entries).
+                    TObject Stray = Parse(AllowRefs, Depth + 1);
+                    if (Stray.Kind == TKind::Error) return Stray;
+                    if (Stray.Kind == TKind::Keyword && (Stray.Text == "endobj" || Stray.Text == "stream")) {
+                        FAt -= Stray.Text.size();
                         return O;
                     }
-                    if (Item.Text == "R" && AllowRefs && O.Array->size() >= 2) {
-                        // "N G R" inside an array: fold the two numbers into a reference.
-                        TObject& N = (*O.Array)[O.Array->size() - 2];
-                        const TObject& G = O.Array->back();
-                        if (N.Kind == TKind::Int && G.Kind == TKind::Int) {
-                            N.Kind = TKind::Ref;
-                            N.Gen = static_cast<int>(G.Int);
-                            O.Array->pop_back();
-                        }
-                        continue;
-                    }
+                    continue;
                 }
-                O.Array->push_back(std::move(Item));
+                std::string Key;
+                ReadName(Key);
+                TObject Value = Parse(AllowRefs, Depth + 1);
+                if (Value.Kind == TKind::Error) return Value;
+                if (Value.Kind == TKind::End) {
+                    Truncated = true;
+                    return O;
+                }
+                if (Value.Kind == TKind::Keyword) {
+                    if (Value.Text == "endobj" || Value.Text == "stream") {
+                        FAt -= Value.Text.size();
+                        return O;
+                    }
+                    continue;
+                }
+                O.Dict->emplace_back(std::move(Key), std::move(Value));
             }
         }
-        case ']':
-        case ')':
-        case '{':
-        case '}':
-            ++FAt;
-            O.Kind = TKind::Keyword;
-            O.Text = static_cast<char>(C);
-            return O;
-        case '/':
-            O.Kind = TKind::Name;
-            ReadName(O.Text);
-            return O;
-        default:
-            break;
+        O.Kind = TKind::String;
+        O.Hex = true;
+        ReadHex(O.Text);
+        return O;
+    case '>':
+        FAt += (FAt + 1 < FSize && FData[FAt + 1] == '>') ? 2 : 1;
+        O.Kind = TKind::Keyword;
+        O.Text = ">>";
+        return O;
+    case '[': {
+        ++FAt;
+        if (Depth >= MaxDepth) return Make(TKind::Error);
+        O.Kind = TKind::Array;
+        O.Array = std::make_shared<TArray>();
+        for (;;) {
+            SkipWhite();
+            if (FAt >= FSize) {
+                Truncated = true;
+                return O;
+            }
+            if (FData[FAt] == ']') {
+                ++FAt;
+                return O;
+            }
+            TObject Item = Parse(AllowRefs, Depth + 1);
+            if (Item.Kind == TKind::Error) return Item;
+            if (Item.Kind == TKind::Keyword) {
+                if (Item.Text == "endobj" || Item.Text == "stream") {
+                    FAt -= Item.Text.size();
+                    return O;
+                }
+                if (Item.Text == "R" && AllowRefs && O.Array->size() >= 2) {
+                    // "N G R" inside an array: fold the two numbers into a reference.
+                    TObject& N = (*O.Array)[O.Array->size() - 2];
+                    const TObject& G = O.Array->back();
+                    if (N.Kind == TKind::Int && G.Kind == TKind::Int) {
+                        N.Kind = TKind::Ref;
+                        N.Gen = static_cast<int>(G.Int);
+                        O.Array->pop_back();
+                    }
+                    continue;
+                }
+            }
+            O.Array->push_back(std::move(Item));
+        }
+    }
+    case ']':
+    case ')':
+    case '{':
+    case '}':
+        ++FAt;
+        O.Kind = TKind::Keyword;
+        O.Text = static_cast<char>(C);
+        return O;
+    case '/':
+        O.Kind = TKind::Name;
+        ReadName(O.Text);
+        return O;
+    default:
+        break;
     }
     if (C == '+' || C == '-' || C == '.' || (C >= '0' && C <= '9')) {
         if (ReadNumber(O)) {

@@ -43,19 +43,19 @@ TEST_F(DialogRules, AddFilterExtensionCompletesANameWithoutExtension) {
         {"C:\\work\\report", "*.txt|*.txt", 1, "C:\\work\\report.txt"},
         {"C:\\work\\report", Two, 1, "C:\\work\\report.txt"},
         {"C:\\work\\report", Two, 2, "C:\\work\\report.htm"},
-        {"C:\\work\\report", Two, 9, "C:\\work\\report.htm"},            // beyond the last pair: the last piece
+        {"C:\\work\\report", Two, 9, "C:\\work\\report.htm"},  // beyond the last pair: the last piece
         {"C:\\work\\report", "*.txt|*.txt", 3, "C:\\work\\report.txt"},
-        {"C:\\work\\report", Two, 2147483647, "C:\\work\\report.htm"},   // no walk through every index
+        {"C:\\work\\report", Two, 2147483647, "C:\\work\\report.htm"},  // no walk through every index
         {"C:\\work\\report.doc", "*.txt|*.txt", 1, "C:\\work\\report.doc"},
-        {"C:\\work\\report.", "*.txt|*.txt", 1, "C:\\work\\report."},    // a final "." counts as an extension
+        {"C:\\work\\report.", "*.txt|*.txt", 1, "C:\\work\\report."},  // a final "." counts as an extension
         {"C:\\work.d\\report", "*.txt|*.txt", 1, "C:\\work.d\\report.txt"},
         {"C:\\work\\report", "*.txt|*.txt", 0, "C:\\work\\report"},
         {"C:\\work\\report", "*.txt|*.txt", -1, "C:\\work\\report"},
-        {"C:\\work\\report", "*|*", 1, "C:\\work\\report"},              // a pattern without "." adds nothing
+        {"C:\\work\\report", "*|*", 1, "C:\\work\\report"},  // a pattern without "." adds nothing
         {"C:\\work\\report", "All|*", 1, "C:\\work\\report"},
         {"C:\\work\\report", "*.tar.gz|*.tar.gz", 1, "C:\\work\\report.tar.gz"},  // from the first "."
-        {"C:\\work\\report", "Any|*.*", 1, "C:\\work\\report.*"},        // taken whole, wildcards and all
-        {"C:\\work\\report", "*.txt", 1, "C:\\work\\report.txt"},        // no separator: the whole text
+        {"C:\\work\\report", "Any|*.*", 1, "C:\\work\\report.*"},                 // taken whole, wildcards and all
+        {"C:\\work\\report", "*.txt", 1, "C:\\work\\report.txt"},                 // no separator: the whole text
         {"C:\\work\\report", "", 1, "C:\\work\\report"},
         {"", "*.txt|*.txt", 1, ".txt"},
         {"C:\\" + Yen + "\\report", "*.txt|*.txt", 1, "C:\\" + Yen + "\\report.txt"},
@@ -79,8 +79,7 @@ TEST_F(DialogRules, FolderChainLeadsFromTheRootToTheFolder) {
     EXPECT_EQ(FolderChain("C:\\a"), TChain({"C:\\", "C:\\a"}));
     EXPECT_EQ(FolderChain("C:\\a\\b c\\d"), TChain({"C:\\", "C:\\a", "C:\\a\\b c", "C:\\a\\b c\\d"}));
     // The "\" inside a double-byte character separates nothing.
-    EXPECT_EQ(FolderChain("D:\\" + Yen + "\\x" + Yen),
-              TChain({"D:\\", "D:\\" + Yen, "D:\\" + Yen + "\\x" + Yen}));
+    EXPECT_EQ(FolderChain("D:\\" + Yen + "\\x" + Yen), TChain({"D:\\", "D:\\" + Yen, "D:\\" + Yen + "\\x" + Yen}));
     EXPECT_EQ(FolderChain("\\\\server\\share\\a"), TChain({"\\\\server\\share\\", "\\\\server\\share\\a"}));
     EXPECT_EQ(FolderChain("\\\\server\\share"), TChain({"\\\\server\\share\\"}));
     EXPECT_EQ(FolderChain("relative\\a"), TChain({"relative\\a"}));
