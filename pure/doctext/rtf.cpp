@@ -193,6 +193,11 @@ unsigned short CharsetCodePage(std::int64_t Charset) {
     }
 }
 
+bool IsDigit(unsigned char C) { return C >= '0' && C <= '9'; }
+
+// A byte that is 8-bit text by itself, not markup or a line end.
+bool IsPlainText(unsigned char C) { return C != '{' && C != '}' && C != '\\' && C != '\r' && C != '\n' && C != '\0'; }
+
 int HexValue(int C) {
     if (C >= '0' && C <= '9') return C - '0';
     if (C >= 'a' && C <= 'f') return C - 'a' + 10;
@@ -283,28 +288,50 @@ private:
     }
 
     // The common \uN (with an optional space) read straight from the buffer, when nothing makes it
-    // special: no fallback characters pending, no "\*" before it. False leaves the input as it was.
+    // special: no fallback characters pending, no "\*" before it. A run of such characters, each
+    // followed by its one plain fallback byte, is taken in one loop. False leaves the input as it
+    // was (the backslash already taken).
     bool UnicodeEscape() {
         if (FFallbackLeft > 0 || FStarred) return false;
         std::size_t Count;
         const unsigned char* P = FReader.Buffered(Count);
-        std::size_t I = 1;
-        if (Count < 3 || P[0] != 'u') return false;
-        const bool Negative = P[1] == '-';
-        if (Negative) ++I;
-        std::int64_t Param = 0;
-        const std::size_t DigitsFrom = I;
-        while (I < Count && I < DigitsFrom + 7 && P[I] >= '0' && P[I] <= '9') Param = Param * 10 + (P[I++] - '0');
-        // A word cut by the buffer's end, with no digits or with too many takes the general way.
-        if (I == DigitsFrom || I >= Count || (P[I] >= '0' && P[I] <= '9')) return false;
-        if (P[I] == ' ') ++I;
-        FReader.Advance(I);
-        if (Negative) Param = -Param;
-        if (Param >= -32768 && Param <= 65535) {
-            PutUnit(static_cast<char16_t>(Param < 0 ? Param + 65536 : Param));
-            FFallbackLeft = Top().FallbackCount;
+        const bool Show = Visible(Top().Dest);
+        const unsigned char Fallback = Top().FallbackCount;
+        std::size_t Pos = 0;    // P[Pos] follows a backslash already taken
+        std::size_t Taken = 0;  // bytes taken for good; a backslash after them stays in the input
+        bool Any = false;
+        while (!FStop) {
+            std::size_t I = Pos;
+            if (Count - I < 3 || P[I] != 'u') break;
+            ++I;
+            const bool Negative = P[I] == '-';
+            if (Negative) ++I;
+            std::int64_t Param = 0;
+            const std::size_t DigitsFrom = I;
+            while (I < Count && I < DigitsFrom + 7 && IsDigit(P[I])) Param = Param * 10 + (P[I++] - '0');
+            // A word cut by the buffer's end, with no digits or with too many takes the general way.
+            if (I == DigitsFrom || I >= Count || IsDigit(P[I])) break;
+            if (P[I] == ' ') ++I;
+            Taken = I;
+            Any = true;
+            if (Negative) Param = -Param;
+            if (Param < -32768 || Param > 65535) break;
+            if (Show) {
+                if (!FPending.empty()) ConvertPending();
+                FUnits += static_cast<char16_t>(Param < 0 ? Param + 65536 : Param);
+                if (FUnits.size() >= PieceSize) Send();
+            }
+            // One plain fallback byte is passed over here; anything else is left to the general way.
+            if (Fallback != 1 || Taken >= Count || !IsPlainText(P[Taken])) {
+                FFallbackLeft = Fallback;
+                break;
+            }
+            ++Taken;
+            if (Taken + 1 >= Count || P[Taken] != '\\') break;
+            Pos = Taken + 1;
         }
-        return true;
+        FReader.Advance(Taken);
+        return Any;
     }
 
     void Control() {
