@@ -9,6 +9,7 @@
 
 #include "pure/doctext/xmltext.h"
 #include "pure/doctext/zip.h"
+#include "pure/support/bytetext.h"
 
 namespace {
 
@@ -51,12 +52,6 @@ bool EndsWith(std::string_view S, std::string_view Tail) {
 }
 bool Holds(std::string_view S, std::string_view Part) { return S.find(Part) != std::string_view::npos; }
 
-std::string AsciiLower(std::string S) {
-    for (char& C : S)
-        if (C >= 'A' && C <= 'Z') C = static_cast<char>(C - 'A' + 'a');
-    return S;
-}
-
 bool IsUtf8(std::string_view S) {
     for (std::size_t I = 0; I < S.size();) {
         const unsigned char B = static_cast<unsigned char>(S[I]);
@@ -73,38 +68,13 @@ bool IsUtf8(std::string_view S) {
     return true;
 }
 
-void AppendUtf8(std::string& Out, char32_t C) {
-    if (C < 0x80) {
-        Out += static_cast<char>(C);
-    } else if (C < 0x800) {
-        Out += static_cast<char>(0xC0 | (C >> 6));
-        Out += static_cast<char>(0x80 | (C & 0x3F));
-    } else if (C < 0x10000) {
-        Out += static_cast<char>(0xE0 | (C >> 12));
-        Out += static_cast<char>(0x80 | ((C >> 6) & 0x3F));
-        Out += static_cast<char>(0x80 | (C & 0x3F));
-    } else {
-        Out += static_cast<char>(0xF0 | (C >> 18));
-        Out += static_cast<char>(0x80 | ((C >> 12) & 0x3F));
-        Out += static_cast<char>(0x80 | ((C >> 6) & 0x3F));
-        Out += static_cast<char>(0x80 | (C & 0x3F));
-    }
-}
-
 // A member's name as UTF-8: names not flagged as UTF-8 and not valid as such are in the
 // writer's code page, taken to be GBK (what Chinese archivers write).
 std::string MemberName(const TZipEntry& Entry, const TDecodeEnv& Env) {
     if (Entry.Utf8Name || IsUtf8(Entry.Name) || Env.CodePages == nullptr) return Entry.Name;
     std::u16string Wide;
     if (!Env.CodePages->ToUtf16(936, Entry.Name, Wide)) return Entry.Name;
-    std::string Out;
-    for (std::size_t I = 0; I < Wide.size(); ++I) {
-        char32_t C = Wide[I];
-        if (C >= 0xD800 && C < 0xDC00 && I + 1 < Wide.size() && Wide[I + 1] >= 0xDC00 && Wide[I + 1] < 0xE000)
-            C = 0x10000 + ((C - 0xD800) << 10) + (Wide[++I] - 0xDC00);
-        AppendUtf8(Out, C);
-    }
-    return Out;
+    return Utf16ToUtf8(Wide.data(), Wide.size());
 }
 
 // Calls Visit(local name, attribute lookup) for every start tag of a small XML part.
@@ -444,7 +414,7 @@ std::string NormalPartName(std::string_view Name) {
         if (C == '/' && Out.empty()) continue;
         Out += C;
     }
-    return AsciiLower(std::move(Out));
+    return AsciiLower(Out);
 }
 
 std::string ResolvePartName(std::string_view Base, std::string_view Target) {

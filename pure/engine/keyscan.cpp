@@ -25,37 +25,11 @@ inline __m128i Load(const unsigned char* At) { return _mm_loadu_si128(reinterpre
 }  // namespace
 
 std::string Utf16LeToUtf8(const std::string& Wide) {
-    std::string Out;
-    const std::size_t Units = Wide.size() / 2;
-    auto UnitAt = [&Wide](std::size_t I) {
-        return static_cast<char32_t>(static_cast<unsigned char>(Wide[2 * I]) |
-                                     (static_cast<unsigned char>(Wide[2 * I + 1]) << 8));
-    };
-    for (std::size_t I = 0; I < Units; ++I) {
-        char32_t C = UnitAt(I);
-        if (C >= 0xD800 && C < 0xDC00 && I + 1 < Units && UnitAt(I + 1) >= 0xDC00 && UnitAt(I + 1) < 0xE000) {
-            C = 0x10000 + ((C - 0xD800) << 10) + (UnitAt(I + 1) - 0xDC00);
-            ++I;
-        } else if (C >= 0xD800 && C < 0xE000) {
-            C = 0xFFFD;
-        }
-        if (C < 0x80) {
-            Out += static_cast<char>(C);
-        } else if (C < 0x800) {
-            Out += static_cast<char>(0xC0 | (C >> 6));
-            Out += static_cast<char>(0x80 | (C & 0x3F));
-        } else if (C < 0x10000) {
-            Out += static_cast<char>(0xE0 | (C >> 12));
-            Out += static_cast<char>(0x80 | ((C >> 6) & 0x3F));
-            Out += static_cast<char>(0x80 | (C & 0x3F));
-        } else {
-            Out += static_cast<char>(0xF0 | (C >> 18));
-            Out += static_cast<char>(0x80 | ((C >> 12) & 0x3F));
-            Out += static_cast<char>(0x80 | ((C >> 6) & 0x3F));
-            Out += static_cast<char>(0x80 | (C & 0x3F));
-        }
-    }
-    return Out;
+    std::u16string Units(Wide.size() / 2, u'\0');
+    for (std::size_t I = 0; I < Units.size(); ++I)
+        Units[I] = static_cast<char16_t>(static_cast<unsigned char>(Wide[2 * I]) |
+                                         (static_cast<unsigned char>(Wide[2 * I + 1]) << 8));
+    return Utf16ToUtf8(Units.data(), Units.size());
 }
 
 TKeywordScanner::TPattern TKeywordScanner::Prepare(std::string Bytes) {

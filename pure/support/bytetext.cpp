@@ -219,3 +219,34 @@ void TStringList::SetText(const std::string& Bytes) {
         if (I < End && Bytes[I] == '\n') ++I;
     }
 }
+
+void AppendUtf8(std::string& Out, char32_t C) {
+    if (C < 0x80) {
+        Out += static_cast<char>(C);
+    } else if (C < 0x800) {
+        Out += static_cast<char>(0xC0 | (C >> 6));
+        Out += static_cast<char>(0x80 | (C & 0x3F));
+    } else if (C < 0x10000) {
+        Out += static_cast<char>(0xE0 | (C >> 12));
+        Out += static_cast<char>(0x80 | ((C >> 6) & 0x3F));
+        Out += static_cast<char>(0x80 | (C & 0x3F));
+    } else {
+        Out += static_cast<char>(0xF0 | (C >> 18));
+        Out += static_cast<char>(0x80 | ((C >> 12) & 0x3F));
+        Out += static_cast<char>(0x80 | ((C >> 6) & 0x3F));
+        Out += static_cast<char>(0x80 | (C & 0x3F));
+    }
+}
+
+std::string Utf16ToUtf8(const char16_t* Units, std::size_t Count) {
+    std::string Out;
+    for (std::size_t I = 0; I < Count; ++I) {
+        char32_t C = Units[I];
+        if (C >= 0xD800 && C < 0xDC00 && I + 1 < Count && Units[I + 1] >= 0xDC00 && Units[I + 1] < 0xE000)
+            C = 0x10000 + ((C - 0xD800) << 10) + (Units[++I] - 0xDC00);
+        else if (C >= 0xD800 && C < 0xE000)
+            C = 0xFFFD;
+        AppendUtf8(Out, C);
+    }
+    return Out;
+}

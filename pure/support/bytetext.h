@@ -50,6 +50,13 @@ int CompareRawNoCase(const void* P1, const char* P2, std::size_t MaxLen);
 // True when Len bytes of P1 and P2 are equal with a..z folded; zero bytes are ordinary bytes.
 bool RawEqualNoCase(const void* P1, const void* P2, std::size_t Len);
 
+// ---- UTF-8 ----
+
+// Appends the UTF-8 bytes of one code point.
+void AppendUtf8(std::string& Out, char32_t C);
+// UTF-16 units as UTF-8; surrogate pairs joined, a lone surrogate becomes U+FFFD.
+std::string Utf16ToUtf8(const char16_t* Units, std::size_t Count);
+
 // ---- Searching, cutting, trimming ----
 
 // Position of the first exact occurrence of Sub in S; 0 when Sub or S is empty or Sub is absent.

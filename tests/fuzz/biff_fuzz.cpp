@@ -4,17 +4,7 @@
 #include <cstdint>
 
 #include "pure/doctext/biff.h"
-
-namespace {
-
-class TDiscardSink : public TTextSink {
-public:
-    bool Text(const char16_t*, std::size_t) override { return true; }
-    bool Break() override { return true; }
-    bool RawStream(TByteSource&) override { return true; }
-};
-
-}  // namespace
+#include "tests/fuzz/discardsink.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size) {
     TMemorySource Source(Data, Size);

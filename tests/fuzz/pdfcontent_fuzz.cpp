@@ -6,15 +6,9 @@
 #include <string>
 
 #include "pure/doctext/pdf/pdfdecoder.h"
+#include "tests/fuzz/discardsink.h"
 
 namespace {
-
-class TDiscardSink : public TTextSink {
-public:
-    bool Text(const char16_t*, std::size_t) override { return true; }
-    bool Break() override { return true; }
-    bool RawStream(TByteSource&) override { return true; }
-};
 
 std::string Obj(int Num, const std::string& Body) { return std::to_string(Num) + " 0 obj\n" + Body + "\nendobj\n"; }
 

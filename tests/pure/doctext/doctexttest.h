@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "pure/doctext/document.h"
+#include "pure/support/bytetext.h"
 
 // Collects text as UTF-8 with "|" for every break, and the bytes of every raw stream.
 class TCollectSink : public TTextSink {
@@ -17,7 +18,7 @@ public:
     std::size_t StopAfterUnits = SIZE_MAX;  // asks to stop once this many units arrived
 
     bool Text(const char16_t* Units, std::size_t Count) override {
-        for (std::size_t I = 0; I < Count; ++I) AppendUtf8(Units, Count, I);
+        for (std::size_t I = 0; I < Count; ++I) PutUnit(Units[I]);
         FUnits += Count;
         return FUnits < StopAfterUnits;
     }
@@ -35,29 +36,15 @@ public:
 private:
     std::size_t FUnits = 0;
     char16_t FHigh = 0;
-    void AppendUtf8(const char16_t* Units, std::size_t, std::size_t I) {
-        char32_t C = Units[I];
+    void PutUnit(char16_t Unit) {
+        char32_t C = Unit;
         if (C >= 0xD800 && C < 0xDC00) {
             FHigh = static_cast<char16_t>(C);
             return;
         }
         if (C >= 0xDC00 && C < 0xE000 && FHigh != 0) C = 0x10000 + ((FHigh - 0xD800) << 10) + (C - 0xDC00);
         FHigh = 0;
-        if (C < 0x80) {
-            Text8 += static_cast<char>(C);
-        } else if (C < 0x800) {
-            Text8 += static_cast<char>(0xC0 | (C >> 6));
-            Text8 += static_cast<char>(0x80 | (C & 0x3F));
-        } else if (C < 0x10000) {
-            Text8 += static_cast<char>(0xE0 | (C >> 12));
-            Text8 += static_cast<char>(0x80 | ((C >> 6) & 0x3F));
-            Text8 += static_cast<char>(0x80 | (C & 0x3F));
-        } else {
-            Text8 += static_cast<char>(0xF0 | (C >> 18));
-            Text8 += static_cast<char>(0x80 | ((C >> 12) & 0x3F));
-            Text8 += static_cast<char>(0x80 | ((C >> 6) & 0x3F));
-            Text8 += static_cast<char>(0x80 | (C & 0x3F));
-        }
+        ::AppendUtf8(Text8, C);
     }
 };
 
