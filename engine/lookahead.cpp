@@ -13,7 +13,7 @@ int DefaultTestWorkers() {
 
 void TFileTest::Run() {
     const TReadCancelScope Cancel(Cancelled);
-    Match = Test(Path, Keyword);
+    Match = Test(Path, Keyword, Size);
 }
 
 void TListing::Run() {
@@ -25,9 +25,9 @@ void TListing::Run() {
             return;
         }
         if (Found->IsFolder()) {
-            if (Recursive) Entries.push_back({Found->Name(), true, nullptr});
+            if (Recursive) Entries.push_back({Found->Name(), true, 0, nullptr});
         } else if (Type.Qualifies(Found->Name())) {
-            Entries.push_back({Found->Name(), false, nullptr});
+            Entries.push_back({Found->Name(), false, Found->Size(), nullptr});
         }
     }
 }
@@ -165,7 +165,7 @@ public:
     const std::string& Name() const override { return FCurrent.Text; }
     bool IsFolder() const override { return FCurrent.IsFolder; }
     bool Matches(const std::string& Keyword) override {
-        if (!FCurrent.Test) return FOwner.FTest(Path(), Keyword);
+        if (!FCurrent.Test) return FOwner.FTest(Path(), Keyword, FCurrent.Size);
         const std::shared_ptr<TFileTest> Test = std::move(FCurrent.Test);
         FOwner.FPool.Await(*Test);
         return Test->Match;
@@ -279,7 +279,8 @@ bool TLookAhead::GenerateOne() {
         Push(std::move(Sub), Depth);
         return true;
     }
-    E.Test = std::make_shared<TFileTest>(Top.Listing->Dir + "\\" + Listed.Name, FKeyword, FTest);
+    E.Size = Listed.Size;
+    E.Test = std::make_shared<TFileTest>(Top.Listing->Dir + "\\" + Listed.Name, Listed.Size, FKeyword, FTest);
     FPool.Submit(E.Test, false);
     FEvents.push_back(std::move(E));
     ++FTestsAhead;

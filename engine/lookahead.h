@@ -19,8 +19,9 @@
 #include "pure/engine/cacherules.h"
 #include "support/folderenum.h"
 
-// FileMatches(Path, Keyword); must be safe to call on several threads at once.
-using TFileTestFunction = bool (*)(const std::string& Path, const std::string& Keyword);
+// FileMatches(Path, Keyword, the size the enumeration listed); must be safe to call on several
+// threads at once.
+using TFileTestFunction = bool (*)(const std::string& Path, const std::string& Keyword, std::uint64_t ListedSize);
 
 // The entries of one folder as the walk takes them, "." and ".." left out.
 class TEntrySource {
@@ -43,7 +44,7 @@ public:
     const std::string& Dir() const override { return FEntries.Dir(); }
     const std::string& Name() const override { return FEntries.Name(); }
     bool IsFolder() const override { return FEntries.IsFolder(); }
-    bool Matches(const std::string& Keyword) override { return FTest(Path(), Keyword); }
+    bool Matches(const std::string& Keyword) override { return FTest(Path(), Keyword, FEntries.Size()); }
 
 private:
     TFolderEnum FEntries;
@@ -62,9 +63,11 @@ struct TTask {
 
 // FileMatches of one file.
 struct TFileTest : TTask {
-    TFileTest(std::string P, const std::string& K, TFileTestFunction F) : Path(std::move(P)), Keyword(K), Test(F) {}
+    TFileTest(std::string P, std::uint64_t S, const std::string& K, TFileTestFunction F)
+        : Path(std::move(P)), Size(S), Keyword(K), Test(F) {}
     void Run() override;
     std::string Path;
+    std::uint64_t Size;
     const std::string& Keyword;
     TFileTestFunction Test;
     bool Match = false;
@@ -78,6 +81,7 @@ struct TListing : TTask {
     struct TListed {
         std::string Name;
         bool Folder;
+        std::uint64_t Size;
         std::shared_ptr<TListing> Sub;  // a subfolder's listing, once asked for ahead
     };
     TListing(std::string D, bool R, const TTypeTest& T) : Dir(std::move(D)), Recursive(R), Type(T) {}
@@ -159,6 +163,7 @@ private:
         int Depth;
         std::string Text;  // Begin: the folder as walked; Entry: the name
         bool IsFolder = false;
+        std::uint64_t Size = 0;   // a file entry: its size as listed
         std::uint64_t Child = 0;  // a folder entry: the id of its Begin
         std::shared_ptr<TFileTest> Test;
     };

@@ -15,6 +15,8 @@
 
 namespace {
 
+constexpr TFileTestFunction ListedFileMatches = Tzemzuvave::FileMatches;
+
 // Hands a qualifying file to the callback; false when the callback asked to stop, in which case
 // the file does not count.
 bool Report(const std::string& Path, TSearchCallback Callback, bool& Stop, int& Count) {
@@ -48,7 +50,7 @@ int Tzemzuvave::WithLookAhead(const std::string& Keyword, std::vector<std::strin
     const int Workers = TestWorkers > 0 ? TestWorkers : DefaultTestWorkers();
     if (Keyword.empty() || Workers <= 1) return Walk();
     const TTypeTest Type(FileType);
-    TLookAhead LookAhead(std::move(Roots), Recursive, Type, FileMatches, Keyword, Workers);
+    TLookAhead LookAhead(std::move(Roots), Recursive, Type, ListedFileMatches, Keyword, Workers);
     WorkersRun = LookAhead.Workers();
     // Whichever way the walk ends, the workers are cancelled and joined before this returns.
     struct TScope {
@@ -127,7 +129,7 @@ void Tzemzuvave::ScanEntries(const std::string& Keyword, const std::string& Fold
     bool Recorded = false;
     const std::string Dir = WalkedFolder(Folder);
     const std::unique_ptr<TEntrySource> Entries =
-        Ahead != nullptr ? Ahead->Open(Dir) : std::make_unique<TEnumSource>(Dir, FileMatches);
+        Ahead != nullptr ? Ahead->Open(Dir) : std::make_unique<TEnumSource>(Dir, ListedFileMatches);
     while (!Stop && Entries->Next()) {
         // Whatever fails for one entry (an unreadable file, a failing callback, a whole nested
         // walk) costs only that entry; the walk goes on with the next.
@@ -171,9 +173,23 @@ std::string Tzemzuvave::KeywordToWide(const std::string& Keyword) {
 
 bool Tzemzuvave::FileMatches(const std::string& Path, const std::string& Keyword) {
     if (ContainsNoCase(NamePart(Path), Keyword)) return true;
+    TFileReader Reader(Path);
+    return ContentMatches(Keyword, Reader);
+}
+
+bool Tzemzuvave::FileMatches(const std::string& Path, const std::string& Keyword, std::uint64_t ListedSize) {
+    if (ContainsNoCase(NamePart(Path), Keyword)) return true;
+    try {
+        TFileReader Reader(Path, ListedSize);
+        return ContentMatches(Keyword, Reader);
+    } catch (const TFileShrank&) {
+        return FileMatches(Path, Keyword);  // changed since it was listed: test it as it is now
+    }
+}
+
+bool Tzemzuvave::ContentMatches(const std::string& Keyword, TFileReader& Reader) {
     const std::string Wide = KeywordToWide(Keyword);
     const TKeywordScanner Scanner(Keyword, Wide);
-    TFileReader Reader(Path);
     try {
         // The raw scan first; its first block also tells the format, so a file of no known
         // format is read once.

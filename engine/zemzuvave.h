@@ -50,10 +50,13 @@ public:
     // unknown format is no failure. Fails with "不能打开文件 %s", "读流发生错误" or
     // "扩大内存流时内存溢出" when the file's content is needed and cannot be read.
     static bool FileMatches(const std::string& Path, const std::string& Keyword);
+    // The same for a file whose size its folder's enumeration gave.
+    static bool FileMatches(const std::string& Path, const std::string& Keyword, std::uint64_t ListedSize);
     // The keyword's UTF-16LE bytes, without a terminating zero unit.
     static std::string KeywordToWide(const std::string& Keyword);
 
 private:
+    static bool ContentMatches(const std::string& Keyword, TFileReader& Reader);
     // Walks Folder and all its subfolders, recording in FolderList each folder that directly
     // holds a file of the type.
     int ScanTree(const std::string& Keyword, const std::string& Folder, const std::string& FileType,

@@ -179,14 +179,23 @@ bool TFileHandle::Close() {
     return Closed;
 }
 
-TFileReader::TFileReader(const std::string& FileName)
-    : FFile(CreateFileA(FileName.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr)) {
+namespace {
+HANDLE OpenForReading(const std::string& FileName) {
+    const HANDLE File = CreateFileA(FileName.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (File == INVALID_HANDLE_VALUE) Fail(FailureText::CannotOpenFile, FileName);
+    return File;
+}
+}  // namespace
+
+TFileReader::TFileReader(const std::string& FileName) : FFile(OpenForReading(FileName)) {
     LARGE_INTEGER Size{};
-    if (!FFile.Valid()) Fail(FailureText::CannotOpenFile, FileName);
     if (!GetFileSizeEx(FFile.Get(), &Size)) Fail(FailureText::ReadFailed);
     FSize = static_cast<std::uint64_t>(Size.QuadPart);
 }
+
+TFileReader::TFileReader(const std::string& FileName, std::uint64_t ListedSize)
+    : FFile(OpenForReading(FileName)), FSize(ListedSize), FListed(true) {}
 
 namespace {
 thread_local const std::atomic<bool>* ReadCancelFlag = nullptr;
@@ -206,7 +215,11 @@ void TFileReader::ReadExact(void* Buffer, std::size_t Count) {
     while (Count > 0) {
         const DWORD Want = static_cast<DWORD>(std::min<std::size_t>(Count, 1u << 30));
         DWORD Got = 0;
-        if (!ReadFile(FFile.Get(), At, Want, &Got, nullptr) || Got == 0) Fail(FailureText::ReadFailed);
+        if (!ReadFile(FFile.Get(), At, Want, &Got, nullptr)) Fail(FailureText::ReadFailed);
+        if (Got == 0) {
+            if (FListed) throw TFileShrank();
+            Fail(FailureText::ReadFailed);
+        }
         At += Got;
         Count -= Got;
     }

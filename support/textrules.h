@@ -122,6 +122,9 @@ class TFileReader {
 public:
     // Fails with "不能打开文件 %s".
     explicit TFileReader(const std::string& FileName);
+    // The same, taking the size that the folder's enumeration gave instead of asking for it
+    // again. A file that has become shorter since fails its reads with TFileShrank.
+    TFileReader(const std::string& FileName, std::uint64_t ListedSize);
     std::uint64_t Size() const { return FSize; }
     // Reads exactly Count bytes at the current position; fails with "读流发生错误".
     void ReadExact(void* Buffer, std::size_t Count);
@@ -130,7 +133,9 @@ public:
 private:
     TFileHandle FFile;
     std::uint64_t FSize = 0;
+    bool FListed = false;
 };
+struct TFileShrank {};
 
 // The whole file in one block. Fails with "不能打开文件 %s", "读流发生错误" or
 // "扩大内存流时内存溢出".

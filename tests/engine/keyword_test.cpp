@@ -147,6 +147,22 @@ TEST_F(Keyword, FileLargerThanFourGibibytesIsSearchedToItsEnd) {
     EXPECT_TRUE(Matches(Name, "needle"));
 }
 
+TEST_F(Keyword, SizeAsListedBeforeTheFileChanged) {
+    // The walk passes the size its enumeration saw; a file changed since is still tested whole
+    // when it shrank, and up to the listed size when it grew.
+    const std::string Content = "xxxxxxxxNeedle";
+    WriteBytes(Dir / "a.txt", Content);
+    struct Case {
+        std::uint64_t Listed;
+        bool Expected;
+    } Cases[] = {{Content.size(), true}, {Content.size() + 4096, true}, {Content.size() - 1, false}, {0, false}};
+    for (const auto& C : Cases)
+        EXPECT_EQ(Tzemzuvave::FileMatches(Dir / "a.txt", "needle", C.Listed), C.Expected) << C.Listed;
+    const std::string Rtf = R"({\rtf1 \'ba\'cf\'cd\'ac})";
+    WriteBytes(Dir / "b.rtf", Rtf);
+    EXPECT_TRUE(Tzemzuvave::FileMatches(Dir / "b.rtf", "合同", Rtf.size() * 3));
+}
+
 TEST_F(Keyword, UnreadableFileIsAFailureNotFalse) {
     try {
         Matches(Dir / "none.txt", "zz");
