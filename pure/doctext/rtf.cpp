@@ -193,17 +193,29 @@ unsigned short CharsetCodePage(std::int64_t Charset) {
     }
 }
 
+// The value of every byte as a hexadecimal digit, -1 for bytes that are none; and the bytes that
+// end a run of plain text. Tables, since both tests run once per byte of the document.
+struct TByteClasses {
+    signed char Hex[256];
+    bool EndsText[256];
+    constexpr TByteClasses() : Hex(), EndsText() {
+        for (int C = 0; C < 256; ++C) {
+            Hex[C] = C >= '0' && C <= '9'   ? C - '0'
+                     : C >= 'a' && C <= 'f' ? C - 'a' + 10
+                     : C >= 'A' && C <= 'F' ? C - 'A' + 10
+                                            : -1;
+            EndsText[C] = C == '{' || C == '}' || C == '\\' || C == '\r' || C == '\n' || C == '\0';
+        }
+    }
+};
+constexpr TByteClasses ByteClasses;
+
+int HexValue(int C) { return C < 0 ? -1 : ByteClasses.Hex[C]; }
+
 bool IsDigit(unsigned char C) { return C >= '0' && C <= '9'; }
 
 // A byte that is 8-bit text by itself, not markup or a line end.
-bool IsPlainText(unsigned char C) { return C != '{' && C != '}' && C != '\\' && C != '\r' && C != '\n' && C != '\0'; }
-
-int HexValue(int C) {
-    if (C >= '0' && C <= '9') return C - '0';
-    if (C >= 'a' && C <= 'f') return C - 'a' + 10;
-    if (C >= 'A' && C <= 'F') return C - 'A' + 10;
-    return -1;
-}
+bool IsPlainText(unsigned char C) { return !ByteClasses.EndsText[C]; }
 
 class TRtfDecoder {
 public:
@@ -226,7 +238,7 @@ public:
                 }
                 break;
             case '\\':
-                if (!UnicodeEscape()) Control();
+                if (!UnicodeEscape() && !HexEscapes()) Control();
                 break;
             case '\r':
             case '\n':
@@ -332,6 +344,39 @@ private:
         }
         FReader.Advance(Taken);
         return Any;
+    }
+
+    // A run of \'hh bytes (8-bit text in the code page, a double-byte character written as two)
+    // read straight from the buffer, when no fallback characters are pending and no "\*" waits.
+    // False leaves the input as it was (the backslash already taken).
+    bool HexEscapes() {
+        if (FFallbackLeft > 0 || FStarred) return false;
+        std::size_t Count;
+        const unsigned char* P = FReader.Buffered(Count);
+        std::size_t Pos = 0;    // P[Pos] follows a backslash already taken
+        std::size_t Taken = 0;  // bytes taken for good
+        char Bytes[256];
+        std::size_t Held = 0;
+        const bool Show = Visible(Top().Dest);
+        while (Count - Pos >= 3 && P[Pos] == '\'') {
+            const int High = ByteClasses.Hex[P[Pos + 1]], Low = ByteClasses.Hex[P[Pos + 2]];
+            if (High < 0 || Low < 0) break;
+            Bytes[Held++] = static_cast<char>(High * 16 + Low);
+            Taken = Pos + 3;
+            if (Held == sizeof Bytes) {
+                if (Show) FPending.append(Bytes, Held);
+                Held = 0;
+            }
+            if (Count - Taken < 2 || P[Taken] != '\\') break;
+            Pos = Taken + 1;
+        }
+        if (Taken == 0) return false;
+        if (Show) {
+            FPending.append(Bytes, Held);
+            if (FPending.size() >= PieceSize) ConvertPending(true);
+        }
+        FReader.Advance(Taken);
+        return true;
     }
 
     void Control() {
@@ -510,11 +555,7 @@ private:
         std::size_t Count;
         const unsigned char* P = FReader.Buffered(Count);
         std::size_t Length = 0;
-        while (Length < Count) {
-            const unsigned char B = P[Length];
-            if (B == '{' || B == '}' || B == '\\' || B == '\r' || B == '\n' || B == '\0') break;
-            ++Length;
-        }
+        while (Length < Count && !ByteClasses.EndsText[P[Length]]) ++Length;
         FReader.Advance(Length);
         if (!Visible(Top().Dest)) return;
         FPending += static_cast<char>(First);
