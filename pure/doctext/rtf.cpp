@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <iterator>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -312,6 +313,13 @@ private:
         std::size_t Pos = 0;    // P[Pos] follows a backslash already taken
         std::size_t Taken = 0;  // bytes taken for good; a backslash after them stays in the input
         bool Any = false;
+        char16_t Units[256];  // handed on together, not one by one
+        std::size_t Held = 0;
+        const auto HandOn = [&] {
+            FUnits.append(Units, Held);
+            Held = 0;
+            if (FUnits.size() >= PieceSize) Send();
+        };
         while (!FStop) {
             std::size_t I = Pos;
             if (Count - I < 3 || P[I] != 'u') break;
@@ -330,8 +338,8 @@ private:
             if (Param < -32768 || Param > 65535) break;
             if (Show) {
                 if (!FPending.empty()) ConvertPending();
-                FUnits += static_cast<char16_t>(Param < 0 ? Param + 65536 : Param);
-                if (FUnits.size() >= PieceSize) Send();
+                Units[Held++] = static_cast<char16_t>(Param < 0 ? Param + 65536 : Param);
+                if (Held == std::size(Units)) HandOn();
             }
             // One plain fallback byte is passed over here; anything else is left to the general way.
             if (Fallback != 1 || Taken >= Count || !IsPlainText(P[Taken])) {
@@ -342,6 +350,7 @@ private:
             if (Taken + 1 >= Count || P[Taken] != '\\') break;
             Pos = Taken + 1;
         }
+        if (Held > 0) HandOn();
         FReader.Advance(Taken);
         return Any;
     }
