@@ -624,9 +624,14 @@ private:
         const std::string_view Bytes(FPending.data(), Take);
         const bool Ascii =
             std::all_of(Bytes.begin(), Bytes.end(), [](char C) { return static_cast<unsigned char>(C) < 0x80; });
-        if (Ascii || FEnv.CodePages == nullptr || !FEnv.CodePages->ToUtf16(Page, Bytes, FUnits))
-            for (char C : Bytes)  // ASCII is the same in every code page; without one nothing else is known
-                if (static_cast<unsigned char>(C) < 0x80) FUnits += static_cast<char16_t>(C);
+        if (Ascii || FEnv.CodePages == nullptr || !FEnv.CodePages->ToUtf16(Page, Bytes, FUnits)) {
+            // ASCII is the same in every code page; without one nothing else is known.
+            std::size_t End = FUnits.size();
+            FUnits.resize(End + Bytes.size());
+            for (char C : Bytes)
+                if (static_cast<unsigned char>(C) < 0x80) FUnits[End++] = static_cast<char16_t>(C);
+            FUnits.resize(End);
+        }
         FPending.erase(0, Take);
         if (FUnits.size() >= PieceSize) Send();
     }
