@@ -38,18 +38,96 @@ inline std::size_t FindFirstOf(const unsigned char* Data, std::size_t From, std:
     while (From < Size && !Table.Stop[Data[From]]) ++From;
     return From;
 }
+// A name ends at a space or control byte, '/', '>', or '<': a '<' starts the next tag wherever
+// it stands, which lets the scan for tags pass over a tag of no meaning without reading it.
 constexpr TStopTable NameStops(
     "\x01\x02\x03\x04\x05\x06\x07\x08\t\n\x0b\x0c\r\x0e\x0f\x10\x11\x12\x13\x14\x15\x16\x17\x18\x19\x1a\x1b\x1c\x1d\x1e"
-    "\x1f />",
+    "\x1f /<>",
     true);
-constexpr TStopTable TextStops("<&");
-constexpr TStopTable TagOpens("<");
 constexpr TStopTable DoubleQuoteStops("\"");
+
+// The '<' and '&' of the buffer, found 64 bytes at a time: their positions as bits, so that the
+// next one after a short tag or text is found without another pass over the bytes.
+class TMarks {
+public:
+    TMarks(const unsigned char* Data, std::size_t Size) : FData(Data), FSize(Size), FAt(Size) {}
+    // The first '<' at or after From, or also '&' when Amps is all ones; Size when none.
+    std::size_t Next(std::size_t From, std::uint64_t Amps) {
+        for (;;) {
+            if (From - FAt >= 64) Load(From);
+            const std::uint64_t Marks = (FLt | (FAmp & Amps)) >> (From - FAt);
+            if (Marks != 0) return From + static_cast<std::size_t>(__builtin_ctzll(Marks));
+            if (FSize - FAt <= 64) return FSize;
+            From = FAt + 64;
+        }
+    }
+
+private:
+    void Load(std::size_t From) {
+        FAt = From;
+        FLt = FAmp = 0;
+        std::size_t K = 0;
+#if defined(__SSE2__)
+        if (FSize - From >= 64) {
+            const __m128i Lt = _mm_set1_epi8('<'), Amp = _mm_set1_epi8('&');
+            for (; K < 64; K += 16) {
+                const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(FData + From + K));
+                FLt |= static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(V, Lt)))) << K;
+                FAmp |= static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(V, Amp))))
+                        << K;
+            }
+            return;
+        }
+#endif
+        for (; K < 64 && From + K < FSize; ++K) {
+            FLt |= static_cast<std::uint64_t>(FData[From + K] == '<') << K;
+            FAmp |= static_cast<std::uint64_t>(FData[From + K] == '&') << K;
+        }
+    }
+
+    const unsigned char* FData;
+    std::size_t FSize;
+    std::size_t FAt;  // the block loaded; at first the end, so that any From before it loads one
+    std::uint64_t FLt = 0, FAmp = 0;
+};
+
 constexpr TStopTable SingleQuoteStops("'");
 
 // A three-byte form that stands for no character of its own: overlong (below U+0800) or a
 // surrogate (U+D800 to U+DFFF).
 inline bool BadThreeByte(unsigned U) { return U - 0x800 >= 0xD000 && U < 0xE000; }
+
+#if defined(__SSE2__)
+// Decodes four three-byte characters from the twelve bytes at Data (sixteen may be read) into
+// Out[0..3]; false, with nothing written, unless all four are such characters.
+inline bool DecodeFourThreeByte(const unsigned char* Data, char16_t* Out) {
+    const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Data));
+    const __m128i Shape = _mm_setr_epi8(-16, -64, -64, -16, -64, -64, -16, -64, -64, -16, -64, -64, 0, 0, 0, 0);
+    const __m128i Want = _mm_setr_epi8(-32, -128, -128, -32, -128, -128, -32, -128, -128, -32, -128, -128, 0, 0, 0, 0);
+    if (_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(V, Shape), Want)) != 0xFFFF) return false;
+    // Character K's three bytes into the low bytes of 32-bit lane K, then its bits gathered.
+    const __m128i Three = _mm_set1_epi32(0x00FFFFFF);
+    const __m128i Lanes =
+        _mm_or_si128(_mm_or_si128(_mm_and_si128(V, _mm_setr_epi32(0x00FFFFFF, 0, 0, 0)),
+                                  _mm_and_si128(_mm_slli_si128(V, 1), _mm_setr_epi32(0, 0x00FFFFFF, 0, 0))),
+                     _mm_and_si128(_mm_or_si128(_mm_and_si128(_mm_slli_si128(V, 2), _mm_setr_epi32(0, 0, -1, 0)),
+                                                _mm_and_si128(_mm_slli_si128(V, 3), _mm_setr_epi32(0, 0, 0, -1))),
+                                   Three));
+    const __m128i U = _mm_or_si128(_mm_slli_epi32(_mm_and_si128(Lanes, _mm_set1_epi32(0x0F)), 12),
+                                   _mm_or_si128(_mm_and_si128(_mm_srli_epi32(Lanes, 2), _mm_set1_epi32(0xFC0)),
+                                                _mm_and_si128(_mm_srli_epi32(Lanes, 16), _mm_set1_epi32(0x3F))));
+    // Overlong forms (below U+0800) and surrogates stand for no character.
+    const __m128i Top = _mm_and_si128(U, _mm_set1_epi32(0xF800));
+    if (_mm_movemask_epi8(
+            _mm_or_si128(_mm_cmpeq_epi32(Top, _mm_setzero_si128()), _mm_cmpeq_epi32(Top, _mm_set1_epi32(0xD800)))) != 0)
+        return false;
+    const __m128i Words =
+        _mm_shuffle_epi32(_mm_shufflehi_epi16(_mm_shufflelo_epi16(U, _MM_SHUFFLE(3, 3, 2, 0)), _MM_SHUFFLE(3, 3, 2, 0)),
+                          _MM_SHUFFLE(3, 3, 2, 0));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(Out), Words);
+    return true;
+}
+#endif
 
 // Decodes from Data[At] on the characters most text is made of, ASCII and the three-byte forms
 // (CJK), into Out up to OutEnd; stops before anything else, which the caller reads byte by byte.
@@ -76,8 +154,13 @@ char16_t* DecodeCommon(const unsigned char* Data, std::size_t& At, std::size_t S
             *Out++ = Data[I++];
             continue;
         }
-        // A run of three-byte characters, two at a time where eight bytes can be read at once.
+        // A run of three-byte characters, four at a time where sixteen bytes can be read at
+        // once, then two at a time where eight can.
 #if defined(__SSE2__)
+        while (Size - I >= 16 && OutEnd - Out >= 4 && DecodeFourThreeByte(Data + I, Out)) {
+            I += 12;
+            Out += 4;
+        }
         while (Size - I >= 8 && OutEnd - Out >= 2) {
             std::uint64_t W;
             std::memcpy(&W, Data + I, sizeof W);  // little-endian on the processors with SSE2
@@ -398,73 +481,106 @@ void TXmlTextExtractor::EndElement(std::uint8_t Flags) {
     if ((Flags & Break) != 0) EndRun();
 }
 
-std::size_t TXmlTextExtractor::WholeTag(const unsigned char* Data, std::size_t I, std::size_t Size) {
-    const bool End = I < Size && Data[I] == '/';
-    std::size_t J = I + (End ? 1 : 0);
-    if (J >= Size || Data[J] == '!' || Data[J] == '?') return 0;
-    std::size_t NameAt = J;
+std::size_t TXmlTextExtractor::ReadPlain(const unsigned char* Data, std::size_t I, std::size_t Size) {
+    TMarks Marks(Data, Size);
+    for (;;) {
+        std::size_t J;
+        if (!Shown()) {
+            J = Marks.Next(I, 0);
+        } else {
+            J = Marks.Next(I, ~std::uint64_t(0));
+            if (J > I && !TextBytes(Data + I, J - I)) return Size;
+            if (J < Size && Data[J] == '&') {
+                FState = TState::Entity;
+                FEntityLength = 0;
+                return J + 1;
+            }
+        }
+        if (J == Size) return Size;
+        I = J + 1;  // after the '<'
+        // The name, read where sixteen bytes after it lie in the buffer; anything else (a tag
+        // cut by the buffer's end, a long name, markup after "<!" or "<?") goes to the states.
+        const unsigned char First = I < Size ? Data[I] : 0;
+        const bool End = First == '/';
+        const std::size_t At = I + (End ? 1 : 0);
+        std::size_t NameAt = At, NameEnd;
 #if defined(__SSE2__)
-    int Ends = 0;
-    __m128i V;
-    if (J + 16 <= Size) {
-        // Names are short: sixteen bytes at once find where the name ends and its prefix's colon.
-        V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Data + J));
+        if (First == '!' || First == '?' || Size - At < 16) break;
+        const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Data + At));
         const __m128i Low = _mm_cmpeq_epi8(_mm_min_epu8(V, _mm_set1_epi8(0x20)), V);  // bytes up to a space
-        Ends = _mm_movemask_epi8(_mm_or_si128(_mm_or_si128(Low, _mm_cmpeq_epi8(V, _mm_set1_epi8('/'))),
-                                              _mm_cmpeq_epi8(V, _mm_set1_epi8('>'))));
-    }
-    if (Ends != 0) {
-        const int Length = __builtin_ctz(static_cast<unsigned>(Ends));
+        const unsigned Ends = static_cast<unsigned>(_mm_movemask_epi8(
+            _mm_or_si128(_mm_or_si128(Low, _mm_cmpeq_epi8(V, _mm_set1_epi8('/'))),
+                         _mm_or_si128(_mm_cmpeq_epi8(V, _mm_set1_epi8('<')), _mm_cmpeq_epi8(V, _mm_set1_epi8('>'))))));
+        if (Ends == 0) break;
+        const unsigned Length = static_cast<unsigned>(__builtin_ctz(Ends));
         const unsigned Colons =
             static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(V, _mm_set1_epi8(':')))) & ((1u << Length) - 1);
-        if (Colons != 0) NameAt = J + static_cast<std::size_t>(32 - __builtin_clz(Colons));
-        J += static_cast<std::size_t>(Length);
-    } else
-#endif
-    {
-        while (J < Size && !NameStops.Stop[Data[J]]) {
-            if (Data[J] == ':') NameAt = J + 1;
-            ++J;
+        if (Colons != 0) NameAt = At + static_cast<std::size_t>(32 - __builtin_clz(Colons));
+        NameEnd = At + Length;
+#else
+        if (First == '!' || First == '?' || At >= Size) break;
+        NameEnd = At;
+        while (NameEnd < Size && !NameStops.Stop[Data[NameEnd]]) {
+            if (Data[NameEnd] == ':') NameAt = NameEnd + 1;
+            ++NameEnd;
         }
-    }
-    const std::size_t Length = J - NameAt;
-    if (J == Size || Length > sizeof FName) return 0;
-    const std::uint8_t Flags = FNames.Find(reinterpret_cast<const char*>(Data + NameAt), Length);
-    if ((Flags & Attribute) != 0) return 0;
-    if (ActsAtStartOnly(Flags) && !Shown()) {
-        // Outside shown text, a tag that neither opens text nor hides it says all it says where
-        // it starts (a break, a space, or nothing): its attributes hold no '<', so the scan for
-        // the next tag may start right after its name.
-        if (Flags != 0) {
+        if (NameEnd == Size || NameEnd - NameAt > sizeof FName) break;
+#endif
+        const std::uint8_t Flags = FNames.Find(reinterpret_cast<const char*>(Data + NameAt), NameEnd - NameAt);
+        if (Flags == 0 && !Shown()) {
+            // Outside shown text, a tag of no meaning is passed over: its name and attributes
+            // hold no '<', so the next tag starts at the next '<'. Looking for it from here
+            // rather than from the name's end keeps the search apart from reading the name.
+            continue;
+        }
+        if ((Flags & Attribute) != 0) break;
+        if (ActsAtStartOnly(Flags) && !Shown()) {
+            // Likewise a tag that says all it says where it starts (a break, a space); a break
+            // with no text before it in its run, the most common of them, changes nothing.
+            if ((Flags & (Space | Tab)) == 0 && !FRunHasText && FNeed == 0) continue;
             FTagFlags = Flags;
             if (End)
                 EndElement(Flags);
             else
                 StartElement(false);
+            if (FStopped) return Size;
+            continue;
         }
-        return J;
+        if (End) {
+            // As in the EndTag state: outside shown text on to the next tag, else to the next '>'.
+            EndElement(Flags);
+            if (FStopped) return Size;
+            if (!Shown()) {
+                I = NameEnd;
+                continue;
+            }
+            const void* Gt = std::memchr(Data + NameEnd, '>', Size - NameEnd);
+            if (Gt == nullptr) {
+                FState = TState::EndTag;
+                return Size;
+            }
+            I = static_cast<std::size_t>(static_cast<const unsigned char*>(Gt) - Data) + 1;
+            continue;
+        }
+        // A start tag read to its '>', past its quoted values.
+        J = NameEnd;
+        for (;;) {
+            J = FindFirstOf(Data, J, Size, '>', '"', '\'', TagStops);
+            if (J == Size) break;
+            if (Data[J] == '>') break;
+            const unsigned char Q = Data[J];
+            J = FindFirstOf(Data, J + 1, Size, Q, Q, Q, Q == '"' ? DoubleQuoteStops : SingleQuoteStops);
+            if (J == Size) break;
+            ++J;
+        }
+        if (J == Size) break;
+        FTagFlags = Flags;
+        StartElement(Data[J - 1] == '/');
+        if (FStopped) return Size;
+        I = J + 1;
     }
-    if (End) {
-        // As in the EndTag state: outside shown text on to the next tag, else to the next '>'.
-        EndElement(Flags);
-        if (!Shown()) return J;
-        const void* Gt = std::memchr(Data + J, '>', Size - J);
-        if (Gt != nullptr) return static_cast<std::size_t>(static_cast<const unsigned char*>(Gt) - Data) + 1;
-        FState = TState::EndTag;
-        return Size;
-    }
-    for (;;) {
-        J = FindFirstOf(Data, J, Size, '>', '"', '\'', TagStops);
-        if (J == Size) return 0;
-        if (Data[J] == '>') break;
-        const unsigned char Q = Data[J];
-        J = FindFirstOf(Data, J + 1, Size, Q, Q, Q, Q == '"' ? DoubleQuoteStops : SingleQuoteStops);
-        if (J == Size) return 0;
-        ++J;
-    }
-    FTagFlags = Flags;
-    StartElement(Data[J - 1] == '/');
-    return J + 1;
+    FState = TState::TagOpen;
+    return I;
 }
 
 bool TXmlTextExtractor::FeedUtf8(const unsigned char* Data, std::size_t Size) {
@@ -474,38 +590,9 @@ bool TXmlTextExtractor::FeedUtf8(const unsigned char* Data, std::size_t Size) {
         case TState::Start:
         case TState::Text: {
             FState = TState::Text;
-            // Text and the plain tags that lie whole in the buffer are read here in one go;
-            // anything else goes through the states one byte at a time.
-            for (;;) {
-                if (!Shown()) {
-                    I = FindFirstOf(Data, I, Size, '<', '<', '<', TagOpens);
-                    if (I == Size) return true;
-                    ++I;
-                } else {
-                    std::size_t J = I;
-                    J = FindFirstOf(Data, J, Size, '<', '&', '<', TextStops);
-                    if (J > I && !TextBytes(Data + I, J - I)) return false;
-                    I = J;
-                    if (I == Size) return true;
-                    ++I;
-                    if (Data[J] == '&') {
-                        FState = TState::Entity;
-                        FEntityLength = 0;
-                        break;
-                    }
-                }
-                const std::size_t After = WholeTag(Data, I, Size);
-                if (After == 0) {
-                    FState = TState::TagOpen;
-                    break;
-                }
-                if (FState != TState::Text) {
-                    I = After;
-                    break;
-                }
-                if (FStopped) return false;
-                I = After;
-            }
+            // Text and the plain tags that lie whole in the buffer are read in one go; anything
+            // else goes through the states one byte at a time.
+            I = ReadPlain(Data, I, Size);
             break;
         }
         case TState::Entity: {

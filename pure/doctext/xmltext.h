@@ -90,9 +90,9 @@ private:
     bool EndRun();
     bool StartElement(bool Empty);
     void EndElement(std::uint8_t Flags);
-    // Reads the tag that starts at Data[I] (after its '<') when it lies whole in the buffer and
-    // is a plain start or end tag: the position after it, or 0 to read it state by state.
-    std::size_t WholeTag(const unsigned char* Data, std::size_t I, std::size_t Size);
+    // Reads text and the plain start and end tags that lie whole in the buffer from Data[I] on,
+    // in the Text state: the position where the states take over, FState telling which.
+    std::size_t ReadPlain(const unsigned char* Data, std::size_t I, std::size_t Size);
     bool Shown() const { return FContainerDepth > 0 && FSkipDepth == 0; }
     // A tag with these flags changes nothing between its start and end tags.
     static bool ActsAtStartOnly(std::uint8_t Flags) { return (Flags & (Container | Skip | Attribute)) == 0; }
