@@ -239,10 +239,12 @@ void TXmlTextExtractor::TNameList::Add(const char* List, std::uint8_t Flag) {
                 const unsigned H = Hash(List, Length);
                 Next[Count] = Bucket[H];
                 Bucket[H] = static_cast<std::int8_t>(Count);
-                Lengths[static_cast<unsigned char>(List[0])] |= std::uint32_t(1) << Length;
+                Lengths[1][static_cast<unsigned char>(List[0])] |= std::uint32_t(1) << Length;
                 ++Count;
             }
             if (I < Count) Flags[I] |= Flag;
+            if (I < Count && (Flag & ~(Break | LineBreak)) != 0)
+                Lengths[0][static_cast<unsigned char>(List[0])] |= std::uint32_t(1) << Length;
         }
         List += Length;
         while (*List == ' ') ++List;
@@ -526,7 +528,9 @@ std::size_t TXmlTextExtractor::ReadPlain(const unsigned char* Data, std::size_t 
         }
         if (NameEnd == Size || NameEnd - NameAt > sizeof FName) break;
 #endif
-        const std::uint8_t Flags = FNames.Find(reinterpret_cast<const char*>(Data + NameAt), NameEnd - NameAt);
+        // A break ends nothing while no text of the run is held: its name is then passed over.
+        const std::uint8_t Flags =
+            FNames.Find(reinterpret_cast<const char*>(Data + NameAt), NameEnd - NameAt, FRunHasText || FNeed > 0);
         if (Flags == 0 && !Shown()) {
             // Outside shown text, a tag of no meaning is passed over: its name and attributes
             // hold no '<', so the next tag starts at the next '<'. Looking for it from here

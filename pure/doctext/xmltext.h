@@ -64,12 +64,16 @@ private:
         std::uint8_t Flags[24] = {};
         std::int8_t Next[24] = {};
         std::int8_t Bucket[64];
-        std::uint32_t Lengths[256] = {};  // by first byte: bit N set when a name of length N starts with it
+        // By first byte: bit N set when a name of length N starts with it; [1] of all names, [0] of
+        // those that act when no text of the run is held (all but the breaks).
+        std::uint32_t Lengths[2][256] = {};
         int Count = 0;
         TNameList();
         void Add(const char* List, std::uint8_t Flag);
-        std::uint8_t Find(const char* Name, std::size_t Length) const {
-            if (Length == 0 || Length >= 32 || ((Lengths[static_cast<unsigned char>(Name[0])] >> Length) & 1) == 0)
+        // The flags of Name; with Pending false, 0 for a name that only ends runs.
+        std::uint8_t Find(const char* Name, std::size_t Length, bool Pending = true) const {
+            if (Length == 0 || Length >= 32 ||
+                ((Lengths[Pending][static_cast<unsigned char>(Name[0])] >> Length) & 1) == 0)
                 return 0;
             return FindListed(Name, Length);
         }
