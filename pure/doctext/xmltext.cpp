@@ -45,6 +45,7 @@ constexpr TStopTable NameStops(
     "\x1f /<>",
     true);
 constexpr TStopTable DoubleQuoteStops("\"");
+constexpr TStopTable SingleQuoteStops("'");
 
 // The '<' and '&' of the buffer, found 64 bytes at a time: their positions as bits, so that the
 // next one after a short tag or text is found without another pass over the bytes.
@@ -91,7 +92,48 @@ private:
     std::uint64_t FLt = 0, FAmp = 0;
 };
 
-constexpr TStopTable SingleQuoteStops("'");
+// The '>' that ends a tag whose name ends at From, past the quoted values of its attributes
+// (which may hold '>'); Size when the buffer ends first. Thirty-two bytes at a time, as the bits
+// of the '>' and quotes among them, where the processor allows.
+inline std::size_t TagEnd(const unsigned char* Data, std::size_t From, std::size_t Size) {
+    if (From < Size && Data[From] == '>') return From;
+#if defined(__SSE2__)
+    const __m128i Gt = _mm_set1_epi8('>'), Double = _mm_set1_epi8('"'), Single = _mm_set1_epi8('\'');
+    while (Size - From >= 32) {
+        std::uint32_t Ends = 0, Doubles = 0, Singles = 0;
+        for (int K = 0; K < 32; K += 16) {
+            const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Data + From + K));
+            Ends |= static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(V, Gt))) << K;
+            Doubles |= static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(V, Double))) << K;
+            Singles |= static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(V, Single))) << K;
+        }
+        std::uint32_t Marks = Ends | Doubles | Singles;
+        std::size_t Next = From + 32;
+        while (Marks != 0) {
+            const int Bit = __builtin_ctz(Marks);
+            if ((Ends >> Bit) & 1) return From + static_cast<std::size_t>(Bit);
+            // A quote: on after the same quote that closes it, which may lie beyond these bytes.
+            const std::uint32_t Same = ((Doubles >> Bit) & 1 ? Doubles : Singles) & ~((std::uint32_t(2) << Bit) - 1);
+            if (Same == 0) {
+                const void* Close = std::memchr(Data + From + Bit + 1, Data[From + Bit], Size - From - Bit - 1);
+                if (Close == nullptr) return Size;
+                Next = static_cast<std::size_t>(static_cast<const unsigned char*>(Close) - Data) + 1;
+                break;
+            }
+            Marks &= ~((std::uint32_t(2) << __builtin_ctz(Same)) - 1);
+        }
+        From = Next;
+    }
+#endif
+    for (;;) {
+        From = FindFirstOf(Data, From, Size, '>', '"', '\'', TagStops);
+        if (From == Size || Data[From] == '>') return From;
+        const unsigned char Q = Data[From];
+        From = FindFirstOf(Data, From + 1, Size, Q, Q, Q, Q == '"' ? DoubleQuoteStops : SingleQuoteStops);
+        if (From == Size) return Size;
+        ++From;
+    }
+}
 
 // A three-byte form that stands for no character of its own: overlong (below U+0800) or a
 // surrogate (U+D800 to U+DFFF).
@@ -554,8 +596,9 @@ std::size_t TXmlTextExtractor::ReadPlain(const unsigned char* Data, std::size_t 
             // As in the EndTag state: outside shown text on to the next tag, else to the next '>'.
             EndElement(Flags);
             if (FStopped) return Size;
-            if (!Shown()) {
-                I = NameEnd;
+            if (!Shown()) continue;
+            if (Data[NameEnd] == '>') {
+                I = NameEnd + 1;
                 continue;
             }
             const void* Gt = std::memchr(Data + NameEnd, '>', Size - NameEnd);
@@ -567,16 +610,7 @@ std::size_t TXmlTextExtractor::ReadPlain(const unsigned char* Data, std::size_t 
             continue;
         }
         // A start tag read to its '>', past its quoted values.
-        J = NameEnd;
-        for (;;) {
-            J = FindFirstOf(Data, J, Size, '>', '"', '\'', TagStops);
-            if (J == Size) break;
-            if (Data[J] == '>') break;
-            const unsigned char Q = Data[J];
-            J = FindFirstOf(Data, J + 1, Size, Q, Q, Q, Q == '"' ? DoubleQuoteStops : SingleQuoteStops);
-            if (J == Size) break;
-            ++J;
-        }
+        J = TagEnd(Data, NameEnd, Size);
         if (J == Size) break;
         FTagFlags = Flags;
         StartElement(Data[J - 1] == '/');
