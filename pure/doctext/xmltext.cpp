@@ -451,7 +451,8 @@ bool TXmlTextExtractor::TextBytes(const unsigned char* Data, std::size_t Size) {
             if ((B & 0xC0) == 0x80) {
                 FCode = (FCode << 6) | (B & 0x3F);
                 if (--FNeed == 0) {
-                    const bool Valid = FCode <= 0x10FFFF && !(FCode >= 0xD800 && FCode < 0xE000);
+                    // An overlong form (one a shorter sequence could write) stands for no character.
+                    const bool Valid = FCode >= FLeast && FCode <= 0x10FFFF && !(FCode >= 0xD800 && FCode < 0xE000);
                     if (!CodePoint(Valid ? FCode : 0xFFFD)) return false;
                 }
                 continue;
@@ -462,11 +463,11 @@ bool TXmlTextExtractor::TextBytes(const unsigned char* Data, std::size_t Size) {
         if (B < 0x80) {
             if (!Unit(B)) return false;
         } else if (B >= 0xC2 && B < 0xE0) {
-            FCode = B & 0x1F, FNeed = 1;
+            FCode = B & 0x1F, FNeed = 1, FLeast = 0x80;
         } else if (B >= 0xE0 && B < 0xF0) {
-            FCode = B & 0x0F, FNeed = 2;
+            FCode = B & 0x0F, FNeed = 2, FLeast = 0x800;
         } else if (B >= 0xF0 && B < 0xF5) {
-            FCode = B & 0x07, FNeed = 3;
+            FCode = B & 0x07, FNeed = 3, FLeast = 0x10000;
         } else if (!Unit(0xFFFD)) {
             return false;
         }

@@ -135,7 +135,7 @@ private:
     int FTrail = 0;  // closing characters seen ("--" ... "-->", "]]" ... "]]>", "?")
     std::uint32_t FBracketDepth = 0;
     // UTF-8 sequence being decoded.
-    char32_t FCode = 0;
+    char32_t FCode = 0, FLeast = 0;  // the code so far, and the least its length may write
     int FNeed = 0;
     // Text held back for the sink.
     char16_t FOut[1024];

@@ -53,6 +53,7 @@ TEST(XmlText, TextOfElementsJoinedWithinRunsAndCutByBreaks) {
          "a\tb|c|"},
         {&Word, "<w:p><mc:Fallback><w:t>twice</w:t></mc:Fallback><w:t>once</w:t></w:p> <w:t\n>ok</w:t >", "once|ok|"},
         {&Word, "<w:p><w:t>\xE5\x90 \xFF</w:t></w:p>", U8(u8"\uFFFD \uFFFD|")},
+        {&Word, "<w:p><w:t>\xE0\x90\x88 \xF0\x80\x81\x81</w:t></w:p>", U8(u8"\uFFFD \uFFFD|")},  // overlong forms
         {&Odf, "<text:p>a<text:s/>b<text:tab/>c<text:line-break/>d</text:p><text:h>e</text:h>", "a b\tc|d|e|"},
         {&Odf,
          U8(u8"<table:table table:style-name=\"正文\" table:name=\"年度&amp;预算\"><table:table-cell><text:p>x</text:p>"
