@@ -230,6 +230,41 @@ char16_t* DecodeCommon(const unsigned char* Data, std::size_t& At, std::size_t S
     return Out;
 }
 
+// Whether the Size bytes at Data hold the Length (1 to 3) bytes of Sequence, or, for one byte,
+// Other: sixteen places at a time where the processor allows, the last sixteen overlapping the
+// ones before.
+bool HoldsSequence(const unsigned char* Data, std::size_t Size, const unsigned char* Sequence, std::size_t Length,
+                   unsigned char Other) {
+    const unsigned char Alternate = Length == 1 ? Other : Sequence[0];
+#if defined(__SSE2__)
+    if (Size >= 16 + Length - 1) {
+        const __m128i First = _mm_set1_epi8(static_cast<char>(Sequence[0])),
+                      Either = _mm_set1_epi8(static_cast<char>(Alternate)),
+                      Second = _mm_set1_epi8(static_cast<char>(Sequence[Length > 1 ? 1 : 0])),
+                      Third = _mm_set1_epi8(static_cast<char>(Sequence[Length > 2 ? 2 : 0]));
+        const std::size_t Last = Size - (16 + Length - 1);
+        for (std::size_t I = 0;; I += 16) {
+            if (I > Last) I = Last;
+            const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Data + I));
+            __m128i Hit = _mm_or_si128(_mm_cmpeq_epi8(V, First), _mm_cmpeq_epi8(V, Either));
+            if (Length > 1)
+                Hit = _mm_and_si128(
+                    Hit, _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(Data + I + 1)), Second));
+            if (Length > 2)
+                Hit = _mm_and_si128(
+                    Hit, _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(Data + I + 2)), Third));
+            if (_mm_movemask_epi8(Hit) != 0) return true;
+            if (I == Last) return false;
+        }
+    }
+#endif
+    for (std::size_t I = 0; I + Length <= Size; ++I)
+        if ((Data[I] == Sequence[0] || Data[I] == Alternate) &&
+            std::memcmp(Data + I + 1, Sequence + 1, Length - 1) == 0)
+            return true;
+    return false;
+}
+
 // Most bytes of the text attribute's value kept (a sheet name has at most 31 characters).
 constexpr std::size_t MaxAttributeValue = 1024;
 
@@ -313,6 +348,49 @@ TXmlTextExtractor::TXmlTextExtractor(const TXmlTextRules& Rules, TTextSink& Sink
     FNames.Add(Rules.LineBreaks, LineBreak);
     if (Rules.AttributeElement != nullptr && Rules.AttributeName != nullptr)
         FNames.Add(Rules.AttributeElement, Attribute);
+    FAwaits = FSink.AwaitedUnit() != 0;
+    Await();
+}
+
+void TXmlTextExtractor::Await() {
+    if (!FAwaits) return;
+    const char16_t U = FSink.AwaitedUnit();
+    FAwaitedLength = 0;
+    // A surrogate comes only from a four-byte form and U+FFFD also from damaged bytes: text that
+    // may hold them is always decoded.
+    if (U == 0 || (U >= 0xD800 && U < 0xE000) || U == 0xFFFD) return;
+    if (U < 0x80) {
+        FAwaited[0] = static_cast<unsigned char>(U);
+        FAwaitedLength = 1;
+        const bool Letter = (U | 0x20) >= 'a' && (U | 0x20) <= 'z';
+        FAwaitedOther = static_cast<unsigned char>(Letter ? U ^ 0x20 : U);
+    } else if (U < 0x800) {
+        FAwaited[0] = static_cast<unsigned char>(0xC0 | (U >> 6));
+        FAwaited[1] = static_cast<unsigned char>(0x80 | (U & 0x3F));
+        FAwaitedLength = 2;
+    } else {
+        FAwaited[0] = static_cast<unsigned char>(0xE0 | (U >> 12));
+        FAwaited[1] = static_cast<unsigned char>(0x80 | ((U >> 6) & 0x3F));
+        FAwaited[2] = static_cast<unsigned char>(0x80 | (U & 0x3F));
+        FAwaitedLength = 3;
+    }
+}
+
+bool TXmlTextExtractor::Passable(const unsigned char* Data, std::size_t Size) {
+    if (FNeed > 0) return false;
+    if (FOutCount > 0 && !Flush()) return false;  // the sink's wait holds for what it was given
+    if (FAwaitedLength == 0) return false;
+    // The run's end: a lead byte among its last three whose continuation bytes do not all follow
+    // leaves a character unfinished.
+    for (std::size_t K = 1; K <= 3 && K <= Size; ++K) {
+        const unsigned char B = Data[Size - K];
+        if (B < 0x80) break;
+        if (B >= 0xC2 && B < 0xF5) {
+            if ((B < 0xE0 ? 2u : B < 0xF0 ? 3u : 4u) > K) return false;
+            break;
+        }
+    }
+    return !HoldsSequence(Data, Size, FAwaited, FAwaitedLength, FAwaitedOther);
 }
 
 bool TXmlTextExtractor::Feed(const unsigned char* Data, std::size_t Size) {
@@ -404,6 +482,7 @@ bool TXmlTextExtractor::FeedUtf16(const unsigned char* Data, std::size_t Size) {
 bool TXmlTextExtractor::Flush() {
     if (FOutCount > 0 && !FStopped) {
         if (!FSink.Text(FOut, FOutCount)) FStopped = true;
+        Await();
     }
     FOutCount = 0;
     return !FStopped;
@@ -418,6 +497,7 @@ bool TXmlTextExtractor::EndRun() {
     if (FRunHasText) {
         FRunHasText = false;
         if (!FSink.Break()) FStopped = true;
+        Await();
     }
     return !FStopped;
 }
@@ -534,7 +614,15 @@ std::size_t TXmlTextExtractor::ReadPlain(const unsigned char* Data, std::size_t 
             J = Marks.Next(I, 0);
         } else {
             J = Marks.Next(I, ~std::uint64_t(0));
-            if (J > I && !TextBytes(Data + I, J - I)) return Size;
+            if (J > I) {
+                // A run the sink does not wait for is passed over undecoded; one that may end
+                // within a character (at the buffer's end) is always decoded.
+                if (FAwaits && J < Size && Passable(Data + I, J - I))
+                    FRunHasText = true;
+                else if (!TextBytes(Data + I, J - I))
+                    return Size;
+                if (FStopped) return Size;
+            }
             if (J < Size && Data[J] == '&') {
                 FState = TState::Entity;
                 FEntityLength = 0;

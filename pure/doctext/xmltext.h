@@ -92,6 +92,12 @@ private:
     bool CodePoint(char32_t C);
     bool Flush();
     bool EndRun();
+    // Asks the sink which unit it waits for and keeps that unit's UTF-8 form.
+    void Await();
+    // Whether the text run Data[0..Size), which ends before a '<' or '&' of the buffer, may be
+    // passed over: the sink waits for a unit the run does not hold, and the run leaves the decoder
+    // as it found it (no character begun before it or left unfinished at its end).
+    bool Passable(const unsigned char* Data, std::size_t Size);
     bool StartElement(bool Empty);
     void EndElement(std::uint8_t Flags);
     // Reads text and the plain start and end tags that lie whole in the buffer from Data[I] on,
@@ -137,6 +143,11 @@ private:
     // UTF-8 sequence being decoded.
     char32_t FCode = 0, FLeast = 0;  // the code so far, and the least its length may write
     int FNeed = 0;
+    // The unit the sink waits for, in UTF-8 (no bytes: none, or one only decoding finds), with
+    // the other case of an ASCII letter; only asked of a sink that waits at all.
+    bool FAwaits = false;
+    unsigned char FAwaited[3] = {}, FAwaitedOther = 0;
+    std::size_t FAwaitedLength = 0;
     // Text held back for the sink.
     char16_t FOut[1024];
     std::size_t FOutCount = 0;

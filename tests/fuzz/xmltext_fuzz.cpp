@@ -1,11 +1,13 @@
 // Any bytes as an XML part: the text extracted must not depend on how the bytes arrive, whole or
-// in pieces whose sizes the input chooses.
+// in pieces whose sizes the input chooses; and a keyword test of a few units of that text, which
+// passes over the runs it does not wait for, must find the keyword as a search of the text does.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 
 #include "pure/doctext/xmltext.h"
+#include "pure/engine/keymatch.h"
 
 namespace {
 
@@ -35,6 +37,31 @@ std::u16string Extract(const std::uint8_t* Data, std::size_t Size, std::size_t P
     return Sink.Text16;
 }
 
+char16_t Fold(char16_t U) { return (U >= u'a' && U <= u'z') ? static_cast<char16_t>(U - 0x20) : U; }
+
+// Whether Text holds Keyword, letters folded (a keyword without '|' spans no break).
+bool Holds(const std::u16string& Text, const std::u16string& Keyword) {
+    for (std::size_t At = 0; At + Keyword.size() <= Text.size(); ++At) {
+        std::size_t I = 0;
+        while (I < Keyword.size() && Fold(Text[At + I]) == Fold(Keyword[I])) ++I;
+        if (I == Keyword.size()) return true;
+    }
+    return false;
+}
+
+bool Matches(const std::uint8_t* Data, std::size_t Size, std::size_t Piece, const std::u16string& Keyword) {
+    std::string Wide;
+    for (char16_t U : Keyword) Wide += {static_cast<char>(U & 0xFF), static_cast<char>(U >> 8)};
+    const TKeywordScanner Scanner("\x01", Wide);
+    TKeywordMatcher Matcher(Wide, Scanner);
+    TXmlTextExtractor Extractor(Rules, Matcher);
+    bool More = true;
+    for (std::size_t At = 0; More && At < Size; At += Piece)
+        More = Extractor.Feed(Data + At, Piece < Size - At ? Piece : Size - At);
+    if (More) Extractor.Finish();
+    return Matcher.Found();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size) {
@@ -46,5 +73,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
     const std::size_t Common = Whole.size() < Pieces.size() ? Whole.size() : Pieces.size();
     if (Whole.size() < 100000 && Pieces.size() < 100000 && Whole != Pieces) std::abort();
     if (Whole.compare(0, Common, Pieces, 0, Common) != 0) std::abort();
+    if (Whole.empty() || Whole.size() >= 100000) return 0;
+    std::u16string Keyword = Whole.substr(Data[0] * 257u % Whole.size(), Data[0] % 3 + 1);
+    if (Data[0] & 0x80) Keyword[0] = static_cast<char16_t>(Keyword[0] ^ 0x20);  // a letter's other case, or none
+    if (Keyword.find(u'|') != std::u16string::npos) return 0;
+    if (Matches(Data + 1, Size - 1, Piece, Keyword) != Holds(Whole, Keyword)) std::abort();
     return 0;
 }

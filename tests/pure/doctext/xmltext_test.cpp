@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "pure/engine/keymatch.h"
 #include "tests/pure/doctext/doctexttest.h"
 #include "tests/pure/doctext/ziptest.h"
 
@@ -96,6 +97,42 @@ TEST(XmlText, LongMixedTextReadWholeAsByteByByte) {
     std::string Many;
     for (int I = 0; I < 100; ++I) Many += Clean;
     EXPECT_EQ(Many + "|", Extract(Word, "<w:p><w:t>" + Many + "</w:t></w:p>", 100000));
+}
+
+// A keyword test waits for the keyword's first unit: runs without it are passed over undecoded,
+// and the answer stays the one the whole text gives, however the bytes arrive.
+TEST(XmlText, KeywordTestPassingOverRunsFindsWhatTheTextHolds) {
+    const struct {
+        std::u16string_view Keyword;
+        std::string Xml;
+        bool Found;
+    } Cases[] = {
+        {u"合同", U8(u8"<w:p><w:t>甲方</w:t><w:t>乙方</w:t></w:p><w:p><w:t>本合同</w:t></w:p>"), true},
+        {u"合同", U8(u8"<w:p><w:t>本合</w:t><w:proofErr/><w:t>同意</w:t></w:p>"), true},
+        {u"合同", U8(u8"<w:p><w:t>本合</w:t><w:t>x</w:t><w:t>同意</w:t></w:p>"), false},
+        {u"合同", U8(u8"<w:p><w:t>本合</w:t></w:p><w:p><w:t>同意</w:t></w:p>"), false},
+        {u"合同", U8(u8"<w:p><w:t>本&#x5408;同</w:t></w:p>"), true},                 // the first unit from a reference
+        {u"合同", U8(u8"<w:p><w:t>本\xE5\x90</w:t><w:t>\x88同</w:t></w:p>"), true},  // one cut between runs
+        {u"Kestrel", U8(u8"<w:p><w:t>甲 the kestrel plan</w:t></w:p>"), true},
+        {u"kestrel", U8(u8"<w:p><w:t>KESTRE</w:t><w:t>L</w:t></w:p>"), true},
+        {u"\U0001F600x", U8(u8"<w:p><w:t>a\U0001F600x</w:t></w:p>"), true},
+        {u"\uFFFDx", "<w:p><w:t>a\xFFx</w:t></w:p>", true},
+    };
+    for (const auto& C : Cases) {
+        std::string Wide;
+        for (char16_t U : C.Keyword) Wide += {static_cast<char>(U & 0xFF), static_cast<char>(U >> 8)};
+        const TKeywordScanner Scanner("-", Wide);
+        for (std::size_t Piece : {C.Xml.size(), std::size_t(1), std::size_t(3)}) {
+            TKeywordMatcher Matcher(Wide, Scanner);
+            TXmlTextExtractor Extractor(Word, Matcher);
+            bool More = true;
+            for (std::size_t At = 0; More && At < C.Xml.size(); At += Piece)
+                More = Extractor.Feed(reinterpret_cast<const unsigned char*>(C.Xml.data()) + At,
+                                      std::min(Piece, C.Xml.size() - At));
+            if (More) Extractor.Finish();
+            EXPECT_EQ(C.Found, Matcher.Found()) << C.Xml << " in pieces of " << Piece;
+        }
+    }
 }
 
 TEST(XmlText, StopsWhenTheSinkHasEnough) {
