@@ -92,6 +92,83 @@ private:
     std::uint64_t FLt = 0, FAmp = 0;
 };
 
+// While no text is shown or held back, only the start tags of a few names can change anything
+// (containers, skips, spaces, tabs, the attribute element), and markup after "<!" or "<?". This
+// finds them 64 bytes at a time as bits: a name's first byte follows "<", "</" or a prefix's ':',
+// so the bytes after those that may start such a name mark the tags to read; the tags between
+// are passed over unread. Where the processor has no SSE2, or near the buffer's end, every tag
+// is read.
+class TQuietScan {
+public:
+    // Firsts: the first bytes of the names that act.
+    TQuietScan(const unsigned char* Data, std::size_t Size, const unsigned char* Firsts, int Count)
+        : FData(Data), FSize(Size), FFirsts(Firsts), FCount(Count), FAt(Size) {}
+    // A '<' at or after From such that no tag that may act starts between From and it; Size when
+    // there is no tag at all.
+    std::size_t Next(std::size_t From) {
+        constexpr std::size_t None = ~std::size_t(0);
+        std::size_t LastLt = None;  // the last '<' passed since From
+#if defined(__SSE2__)
+        while (From < FSize) {
+            if (From - FAt >= 64) {
+                if (FSize - From < 64) break;
+                Load(From);
+            }
+            const std::uint64_t After = ~std::uint64_t(0) << (From - FAt);
+            const std::uint64_t Lts = FLt & After;
+            std::uint64_t Marked = FMarked & After;
+            // With no '<' passed yet, marks before the first '<' belong to a tag begun before From.
+            if (LastLt == None) Marked &= Lts == 0 ? 0 : ~std::uint64_t(1) << __builtin_ctzll(Lts);
+            if (Marked != 0) {
+                const std::uint64_t Before = FLt & ((std::uint64_t(1) << __builtin_ctzll(Marked)) - 1);
+                return Before != 0 ? FAt + 63 - static_cast<std::size_t>(__builtin_clzll(Before)) : LastLt;
+            }
+            if (Lts != 0) LastLt = FAt + 63 - static_cast<std::size_t>(__builtin_clzll(Lts));
+            From = FAt + 64;
+        }
+#endif
+        if (LastLt != None) return LastLt;
+        const void* Lt = From < FSize ? std::memchr(FData + From, '<', FSize - From) : nullptr;
+        return Lt != nullptr ? static_cast<std::size_t>(static_cast<const unsigned char*>(Lt) - FData) : FSize;
+    }
+
+private:
+#if defined(__SSE2__)
+    void Load(std::size_t From) {
+        // Marks that run on from the block before carry over when this block follows it.
+        const bool Follows = From == FAt + 64;
+        std::uint64_t Colons = 0, Slashes = 0, Firsts = 0;
+        FLt = 0;
+        for (int K = 0; K < 64; K += 16) {
+            const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(FData + From + K));
+            __m128i First = _mm_or_si128(_mm_cmpeq_epi8(V, _mm_set1_epi8('!')), _mm_cmpeq_epi8(V, _mm_set1_epi8('?')));
+            for (int F = 0; F < FCount; ++F)
+                First = _mm_or_si128(First, _mm_cmpeq_epi8(V, _mm_set1_epi8(static_cast<char>(FFirsts[F]))));
+            auto Bits = [](__m128i M) {
+                return static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(M)));
+            };
+            FLt |= Bits(_mm_cmpeq_epi8(V, _mm_set1_epi8('<'))) << K;
+            Colons |= Bits(_mm_cmpeq_epi8(V, _mm_set1_epi8(':'))) << K;
+            Slashes |= Bits(_mm_cmpeq_epi8(V, _mm_set1_epi8('/'))) << K;
+            Firsts |= Bits(First) << K;
+        }
+        const std::uint64_t Ends = FLt | Colons | (Slashes & ((FLt << 1) | (Follows ? FLtOut : 0)));
+        FMarked = ((Ends << 1) | (Follows ? FEndsOut : 0)) & Firsts;
+        FLtOut = FLt >> 63;
+        FEndsOut = Ends >> 63;
+        FAt = From;
+    }
+#endif
+
+    const unsigned char* FData;
+    std::size_t FSize;
+    const unsigned char* FFirsts;
+    int FCount;
+    std::size_t FAt;                         // the block loaded; at first the end, so that any From before it loads one
+    std::uint64_t FLt = 0, FMarked = 0;      // the block's '<', and its bytes that may start a tag to read
+    std::uint64_t FLtOut = 0, FEndsOut = 0;  // its last byte's '<', and whether a name may start after it
+};
+
 // The '>' that ends a tag whose name ends at From, past the quoted values of its attributes
 // (which may hold '>'); Size when the buffer ends first. Thirty-two bytes at a time, as the bits
 // of the '>' and quotes among them, where the processor allows.
@@ -348,6 +425,16 @@ TXmlTextExtractor::TXmlTextExtractor(const TXmlTextRules& Rules, TTextSink& Sink
     FNames.Add(Rules.LineBreaks, LineBreak);
     if (Rules.AttributeElement != nullptr && Rules.AttributeName != nullptr)
         FNames.Add(Rules.AttributeElement, Attribute);
+    // The first bytes of the names that act while no text is shown or held (see TQuietScan).
+    for (int I = 0; I < FNames.Count && FQuietCount >= 0; ++I) {
+        if ((FNames.Flags[I] & (Container | Skip | Space | Tab | Attribute)) == 0) continue;
+        const unsigned char First = static_cast<unsigned char>(FNames.Names[I][0]);
+        if (std::memchr(FQuietFirsts, First, static_cast<std::size_t>(FQuietCount)) != nullptr) continue;
+        if (FQuietCount == static_cast<int>(sizeof FQuietFirsts))
+            FQuietCount = -1;  // every tag is read
+        else
+            FQuietFirsts[FQuietCount++] = First;
+    }
     FAwaits = FSink.AwaitedUnit() != 0;
     Await();
 }
@@ -608,10 +695,12 @@ void TXmlTextExtractor::EndElement(std::uint8_t Flags) {
 
 std::size_t TXmlTextExtractor::ReadPlain(const unsigned char* Data, std::size_t I, std::size_t Size) {
     TMarks Marks(Data, Size);
+    TQuietScan Quiet(Data, Size, FQuietFirsts, FQuietCount);
     for (;;) {
         std::size_t J;
         if (!Shown()) {
-            J = Marks.Next(I, 0);
+            const bool Still = FQuietCount >= 0 && !FRunHasText && FNeed == 0 && FSkipDepth == 0;
+            J = Still ? Quiet.Next(I) : Marks.Next(I, 0);
         } else {
             J = Marks.Next(I, ~std::uint64_t(0));
             if (J > I) {

@@ -143,6 +143,10 @@ private:
     // UTF-8 sequence being decoded.
     char32_t FCode = 0, FLeast = 0;  // the code so far, and the least its length may write
     int FNeed = 0;
+    // The first bytes of the names that act while no text is shown or held; -1: more than two,
+    // which mark so many tags (in a word processor's paragraphs) that reading them all is as fast.
+    unsigned char FQuietFirsts[2] = {};
+    int FQuietCount = 0;
     // The unit the sink waits for, in UTF-8 (no bytes: none, or one only decoding finds), with
     // the other case of an ASCII letter; only asked of a sink that waits at all.
     bool FAwaits = false;

@@ -73,6 +73,18 @@ TEST(XmlText, TextOfElementsJoinedWithinRunsAndCutByBreaks) {
     }
 }
 
+// Tags of no meaning are passed over unread, 64 bytes at a time: whatever their alignment, the
+// tags that act among them (text, a skipped fallback, a tab, markup after "<!") are still read.
+TEST(XmlText, TagsThatActFoundAmongOthersAtAnyAlignment) {
+    std::string Filler;
+    for (int I = 0; I < 4; ++I) Filler += "<w:r><w:rPr><w:rFonts w:ascii=\"a:t\"/><w:b/></w:rPr></w:r>";
+    const std::string Xml = "<w:p>" + Filler + "<!-- <w:t>no</w:t> -->" + Filler +
+                            "<mc:Fallback><w:t>no</w:t></mc:Fallback>" + Filler + "<t>a</t>" + Filler + "<w:tab/>" +
+                            Filler + "</w:p><x:t>b</x:t>";
+    for (std::size_t Pad = 0; Pad < 70; ++Pad)
+        EXPECT_EQ("a\t|b|", Extract(Word, std::string(Pad, ' ') + Xml, Xml.size() + Pad)) << Pad;
+}
+
 TEST(XmlText, Utf16PartsWithByteOrderMark) {
     const std::string Xml = U8(u8"<?xml version=\"1.0\" encoding=\"UTF-16\"?><w:p><w:t>合同 \U0001F600</w:t></w:p>");
     for (bool BigEndian : {false, true})
