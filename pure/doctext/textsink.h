@@ -16,6 +16,12 @@ public:
     // Ends a run of text (a paragraph, table cell, shared string, slide shape, row, property):
     // nothing matches across it. Returns false as Text does.
     virtual bool Break() = 0;
+    // The unit the sink waits for before any text can matter to it (a keyword test with no part
+    // of its keyword matched yet: the keyword's first unit), or 0 when all text matters. Text that
+    // holds neither this unit nor, for a letter a..z or A..Z, the letter's other case may then be
+    // passed over rather than handed out; the run still ends with Break. Asked again after each
+    // Text and Break, as only they change it.
+    virtual char16_t AwaitedUnit() const { return 0; }
     // A stream held inside a container (such as one stream of a compound file), to be scanned
     // for the keyword's raw byte forms as if it were a file of its own. Returns false as Text does.
     virtual bool RawStream(TByteSource& Stream) = 0;

@@ -64,12 +64,16 @@ private:
         std::uint8_t Flags[24] = {};
         std::int8_t Next[24] = {};
         std::int8_t Bucket[64];
-        std::uint32_t Lengths[256] = {};  // by first byte: bit N set when a name of length N starts with it
+        // By first byte: bit N set when a name of length N starts with it; [1] of all names, [0] of
+        // those that act when no text of the run is held (all but the breaks).
+        std::uint32_t Lengths[2][256] = {};
         int Count = 0;
         TNameList();
         void Add(const char* List, std::uint8_t Flag);
-        std::uint8_t Find(const char* Name, std::size_t Length) const {
-            if (Length == 0 || Length >= 32 || ((Lengths[static_cast<unsigned char>(Name[0])] >> Length) & 1) == 0)
+        // The flags of Name; with Pending false, 0 for a name that only ends runs.
+        std::uint8_t Find(const char* Name, std::size_t Length, bool Pending = true) const {
+            if (Length == 0 || Length >= 32 ||
+                ((Lengths[Pending][static_cast<unsigned char>(Name[0])] >> Length) & 1) == 0)
                 return 0;
             return FindListed(Name, Length);
         }
@@ -88,11 +92,17 @@ private:
     bool CodePoint(char32_t C);
     bool Flush();
     bool EndRun();
+    // Asks the sink which unit it waits for and keeps that unit's UTF-8 form.
+    void Await();
+    // Whether the text run Data[0..Size), which ends before a '<' or '&' of the buffer, may be
+    // passed over: the sink waits for a unit the run does not hold, and the run leaves the decoder
+    // as it found it (no character begun before it or left unfinished at its end).
+    bool Passable(const unsigned char* Data, std::size_t Size);
     bool StartElement(bool Empty);
     void EndElement(std::uint8_t Flags);
-    // Reads the tag that starts at Data[I] (after its '<') when it lies whole in the buffer and
-    // is a plain start or end tag: the position after it, or 0 to read it state by state.
-    std::size_t WholeTag(const unsigned char* Data, std::size_t I, std::size_t Size);
+    // Reads text and the plain start and end tags that lie whole in the buffer from Data[I] on,
+    // in the Text state: the position where the states take over, FState telling which.
+    std::size_t ReadPlain(const unsigned char* Data, std::size_t I, std::size_t Size);
     bool Shown() const { return FContainerDepth > 0 && FSkipDepth == 0; }
     // A tag with these flags changes nothing between its start and end tags.
     static bool ActsAtStartOnly(std::uint8_t Flags) { return (Flags & (Container | Skip | Attribute)) == 0; }
@@ -131,8 +141,17 @@ private:
     int FTrail = 0;  // closing characters seen ("--" ... "-->", "]]" ... "]]>", "?")
     std::uint32_t FBracketDepth = 0;
     // UTF-8 sequence being decoded.
-    char32_t FCode = 0;
+    char32_t FCode = 0, FLeast = 0;  // the code so far, and the least its length may write
     int FNeed = 0;
+    // The first bytes of the names that act while no text is shown or held; -1: more than two,
+    // which mark so many tags (in a word processor's paragraphs) that reading them all is as fast.
+    unsigned char FQuietFirsts[2] = {};
+    int FQuietCount = 0;
+    // The unit the sink waits for, in UTF-8 (no bytes: none, or one only decoding finds), with
+    // the other case of an ASCII letter; only asked of a sink that waits at all.
+    bool FAwaits = false;
+    unsigned char FAwaited[3] = {}, FAwaitedOther = 0;
+    std::size_t FAwaitedLength = 0;
     // Text held back for the sink.
     char16_t FOut[1024];
     std::size_t FOutCount = 0;

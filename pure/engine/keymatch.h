@@ -25,6 +25,8 @@ public:
 
     bool Text(const char16_t* Units, std::size_t Count) override;
     bool Break() override;
+    // With nothing matched, text without the keyword's first unit changes nothing.
+    char16_t AwaitedUnit() const override { return FMatched == 0 && !FPattern.empty() ? FPattern[0] : 0; }
     bool RawStream(TByteSource& Stream) override;
 
 private:

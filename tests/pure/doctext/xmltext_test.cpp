@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "pure/engine/keymatch.h"
 #include "tests/pure/doctext/doctexttest.h"
 #include "tests/pure/doctext/ziptest.h"
 
@@ -53,6 +54,7 @@ TEST(XmlText, TextOfElementsJoinedWithinRunsAndCutByBreaks) {
          "a\tb|c|"},
         {&Word, "<w:p><mc:Fallback><w:t>twice</w:t></mc:Fallback><w:t>once</w:t></w:p> <w:t\n>ok</w:t >", "once|ok|"},
         {&Word, "<w:p><w:t>\xE5\x90 \xFF</w:t></w:p>", U8(u8"\uFFFD \uFFFD|")},
+        {&Word, "<w:p><w:t>\xE0\x90\x88 \xF0\x80\x81\x81</w:t></w:p>", U8(u8"\uFFFD \uFFFD|")},  // overlong forms
         {&Odf, "<text:p>a<text:s/>b<text:tab/>c<text:line-break/>d</text:p><text:h>e</text:h>", "a b\tc|d|e|"},
         {&Odf,
          U8(u8"<table:table table:style-name=\"正文\" table:name=\"年度&amp;预算\"><table:table-cell><text:p>x</text:p>"
@@ -69,6 +71,18 @@ TEST(XmlText, TextOfElementsJoinedWithinRunsAndCutByBreaks) {
         for (std::size_t Piece : {C.Xml.size() + 1, std::size_t(1), std::size_t(3)})
             EXPECT_EQ(C.Text, Extract(*C.Rules, C.Xml, Piece)) << C.Xml << " in pieces of " << Piece;
     }
+}
+
+// Tags of no meaning are passed over unread, 64 bytes at a time: whatever their alignment, the
+// tags that act among them (text, a skipped fallback, a tab, markup after "<!") are still read.
+TEST(XmlText, TagsThatActFoundAmongOthersAtAnyAlignment) {
+    std::string Filler;
+    for (int I = 0; I < 4; ++I) Filler += "<w:r><w:rPr><w:rFonts w:ascii=\"a:t\"/><w:b/></w:rPr></w:r>";
+    const std::string Xml = "<w:p>" + Filler + "<!-- <w:t>no</w:t> -->" + Filler +
+                            "<mc:Fallback><w:t>no</w:t></mc:Fallback>" + Filler + "<t>a</t>" + Filler + "<w:tab/>" +
+                            Filler + "</w:p><x:t>b</x:t>";
+    for (std::size_t Pad = 0; Pad < 70; ++Pad)
+        EXPECT_EQ("a\t|b|", Extract(Word, std::string(Pad, ' ') + Xml, Xml.size() + Pad)) << Pad;
 }
 
 TEST(XmlText, Utf16PartsWithByteOrderMark) {
@@ -95,6 +109,42 @@ TEST(XmlText, LongMixedTextReadWholeAsByteByByte) {
     std::string Many;
     for (int I = 0; I < 100; ++I) Many += Clean;
     EXPECT_EQ(Many + "|", Extract(Word, "<w:p><w:t>" + Many + "</w:t></w:p>", 100000));
+}
+
+// A keyword test waits for the keyword's first unit: runs without it are passed over undecoded,
+// and the answer stays the one the whole text gives, however the bytes arrive.
+TEST(XmlText, KeywordTestPassingOverRunsFindsWhatTheTextHolds) {
+    const struct {
+        std::u16string_view Keyword;
+        std::string Xml;
+        bool Found;
+    } Cases[] = {
+        {u"合同", U8(u8"<w:p><w:t>甲方</w:t><w:t>乙方</w:t></w:p><w:p><w:t>本合同</w:t></w:p>"), true},
+        {u"合同", U8(u8"<w:p><w:t>本合</w:t><w:proofErr/><w:t>同意</w:t></w:p>"), true},
+        {u"合同", U8(u8"<w:p><w:t>本合</w:t><w:t>x</w:t><w:t>同意</w:t></w:p>"), false},
+        {u"合同", U8(u8"<w:p><w:t>本合</w:t></w:p><w:p><w:t>同意</w:t></w:p>"), false},
+        {u"合同", U8(u8"<w:p><w:t>本&#x5408;同</w:t></w:p>"), true},                 // the first unit from a reference
+        {u"合同", U8(u8"<w:p><w:t>本\xE5\x90</w:t><w:t>\x88同</w:t></w:p>"), true},  // one cut between runs
+        {u"Kestrel", U8(u8"<w:p><w:t>甲 the kestrel plan</w:t></w:p>"), true},
+        {u"kestrel", U8(u8"<w:p><w:t>KESTRE</w:t><w:t>L</w:t></w:p>"), true},
+        {u"\U0001F600x", U8(u8"<w:p><w:t>a\U0001F600x</w:t></w:p>"), true},
+        {u"\uFFFDx", "<w:p><w:t>a\xFFx</w:t></w:p>", true},
+    };
+    for (const auto& C : Cases) {
+        std::string Wide;
+        for (char16_t U : C.Keyword) Wide += {static_cast<char>(U & 0xFF), static_cast<char>(U >> 8)};
+        const TKeywordScanner Scanner("-", Wide);
+        for (std::size_t Piece : {C.Xml.size(), std::size_t(1), std::size_t(3)}) {
+            TKeywordMatcher Matcher(Wide, Scanner);
+            TXmlTextExtractor Extractor(Word, Matcher);
+            bool More = true;
+            for (std::size_t At = 0; More && At < C.Xml.size(); At += Piece)
+                More = Extractor.Feed(reinterpret_cast<const unsigned char*>(C.Xml.data()) + At,
+                                      std::min(Piece, C.Xml.size() - At));
+            if (More) Extractor.Finish();
+            EXPECT_EQ(C.Found, Matcher.Found()) << C.Xml << " in pieces of " << Piece;
+        }
+    }
 }
 
 TEST(XmlText, StopsWhenTheSinkHasEnough) {

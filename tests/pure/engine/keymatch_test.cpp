@@ -72,6 +72,18 @@ TEST(KeywordMatcher, FindsTheKeywordInTextAsItArrives) {
             << std::string(reinterpret_cast<const char*>(C.Script.data()), 2 * C.Script.size());
 }
 
+TEST(KeywordMatcher, AwaitsTheFirstUnitWhileNothingIsMatched) {
+    const TKeywordScanner Scanner("-", Wide(u"kestrel"));
+    TKeywordMatcher Matcher(Wide(u"kestrel"), Scanner);
+    EXPECT_EQ(Matcher.AwaitedUnit(), u'K');
+    PutText(Matcher, u"the kes");
+    EXPECT_EQ(Matcher.AwaitedUnit(), 0);
+    Matcher.Break();
+    EXPECT_EQ(Matcher.AwaitedUnit(), u'K');
+    const TKeywordMatcher Empty("", Scanner);
+    EXPECT_EQ(Empty.AwaitedUnit(), 0);
+}
+
 // A stream that announces more bytes than it holds.
 class TShortSource : public TMemorySource {
 public:
