@@ -5,7 +5,8 @@
 #include "pure/doctext/decodeenv.h"
 #include "support/textrules.h"
 
-// A file that a TFileReader holds open, read at offsets. A failing read fails with "读流发生错误".
+// A file that a TFileReader holds open, read at offsets (each read moves the reader's file
+// pointer). A failing read fails with "读流发生错误".
 class TFileSource : public TByteSource {
 public:
     explicit TFileSource(TFileReader& Reader) : FReader(Reader) {}
