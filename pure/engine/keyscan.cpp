@@ -15,10 +15,13 @@ void FilterFor(unsigned char B, unsigned char& Or, unsigned char& Target) {
     Target = Letter ? static_cast<unsigned char>(X | 0x20) : X;
 }
 
-inline __m128i Matches(__m128i Bytes, unsigned char Or, unsigned char Target) {
-    return _mm_cmpeq_epi8(_mm_or_si128(Bytes, _mm_set1_epi8(static_cast<char>(Or))),
-                          _mm_set1_epi8(static_cast<char>(Target)));
-}
+// A byte of the pattern as the sixteen-lane comparison needs it.
+struct TLaneFilter {
+    __m128i Or, Target;
+    TLaneFilter(unsigned char O, unsigned char T)
+        : Or(_mm_set1_epi8(static_cast<char>(O))), Target(_mm_set1_epi8(static_cast<char>(T))) {}
+    __m128i Matches(__m128i Bytes) const { return _mm_cmpeq_epi8(_mm_or_si128(Bytes, Or), Target); }
+};
 
 inline __m128i Load(const unsigned char* At) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(At)); }
 
@@ -75,21 +78,23 @@ bool TKeywordScanner::FindIn(const unsigned char* Data, std::size_t Avail, std::
 
     // Sixteen positions at a time: a position is a candidate when its first byte and the byte
     // under the pattern's last byte both fit, for any of the forms.
+    // (The filters are set up once, outside the loop: the compiler cannot know that the call to
+    // MatchAt leaves the pattern's members as they were, and would build them again each time.)
     std::size_t Pos = 0;
     if (Avail > Reach + 15) {
+        const TLaneFilter AnsiFirst(FAnsi.FirstOr, FAnsi.FirstTarget), AnsiLastByte(FAnsi.LastOr, FAnsi.LastTarget),
+            WideFirst(FWide.FirstOr, FWide.FirstTarget), WideLastByte(FWide.LastOr, FWide.LastTarget),
+            Utf8First(FUtf8.FirstOr, FUtf8.FirstTarget), Utf8LastByte(FUtf8.LastOr, FUtf8.LastTarget);
         const std::size_t VectorEnd = std::min(Count, Avail - Reach - 15);
         for (; Pos < VectorEnd && VectorEnd - Pos >= 16; Pos += 16) {
             const __m128i Head = Load(Data + Pos);
-            __m128i Hit = _mm_and_si128(Matches(Head, FAnsi.FirstOr, FAnsi.FirstTarget),
-                                        Matches(Load(Data + Pos + AnsiLast), FAnsi.LastOr, FAnsi.LastTarget));
+            __m128i Hit = _mm_and_si128(AnsiFirst.Matches(Head), AnsiLastByte.Matches(Load(Data + Pos + AnsiLast)));
             if (HasWide)
-                Hit = _mm_or_si128(Hit,
-                                   _mm_and_si128(Matches(Head, FWide.FirstOr, FWide.FirstTarget),
-                                                 Matches(Load(Data + Pos + WideLast), FWide.LastOr, FWide.LastTarget)));
+                Hit = _mm_or_si128(
+                    Hit, _mm_and_si128(WideFirst.Matches(Head), WideLastByte.Matches(Load(Data + Pos + WideLast))));
             if (HasUtf8)
-                Hit = _mm_or_si128(Hit,
-                                   _mm_and_si128(Matches(Head, FUtf8.FirstOr, FUtf8.FirstTarget),
-                                                 Matches(Load(Data + Pos + Utf8Last), FUtf8.LastOr, FUtf8.LastTarget)));
+                Hit = _mm_or_si128(
+                    Hit, _mm_and_si128(Utf8First.Matches(Head), Utf8LastByte.Matches(Load(Data + Pos + Utf8Last))));
             for (unsigned Mask = static_cast<unsigned>(_mm_movemask_epi8(Hit)); Mask != 0; Mask &= Mask - 1)
                 if (MatchAt(Data, Pos + static_cast<std::size_t>(__builtin_ctz(Mask)), Avail)) return true;
         }
