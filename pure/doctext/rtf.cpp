@@ -368,7 +368,7 @@ private:
         std::size_t Held = 0;
         const bool Show = Visible(Top().Dest);
         while (Count - Pos >= 3 && P[Pos] == '\'') {
-            const int High = ByteClasses.Hex[P[Pos + 1]], Low = ByteClasses.Hex[P[Pos + 2]];
+            const int High = HexValue(P[Pos + 1]), Low = HexValue(P[Pos + 2]);
             if (High < 0 || Low < 0) break;
             Bytes[Held++] = static_cast<char>(High * 16 + Low);
             Taken = Pos + 3;
@@ -564,7 +564,7 @@ private:
         std::size_t Count;
         const unsigned char* P = FReader.Buffered(Count);
         std::size_t Length = 0;
-        while (Length < Count && !ByteClasses.EndsText[P[Length]]) ++Length;
+        while (Length < Count && IsPlainText(P[Length])) ++Length;
         FReader.Advance(Length);
         if (!Visible(Top().Dest)) return;
         FPending += static_cast<char>(First);
