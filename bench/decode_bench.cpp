@@ -132,7 +132,7 @@ bool RawThenDecode(const std::string& Path, const std::string& Keyword, const st
         Units +=
             static_cast<char16_t>(static_cast<unsigned char>(Wide[I]) | (static_cast<unsigned char>(Wide[I + 1]) << 8));
     TScanSink Sink(Scanner, Units);
-    DecodeDocument(RecognizeFormat(Head, N), Source, Sink, TDecodeEnv{});
+    if (const TDocumentFormat* Format = RecognizeFormat(Head, N)) DecodeDocument(*Format, Source, Sink, TDecodeEnv{});
     return Sink.Found;
 }
 

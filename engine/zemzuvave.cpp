@@ -205,8 +205,8 @@ bool Tzemzuvave::ContentMatches(const std::string& Keyword, TFileReader& Reader)
                 }
             }))
             return true;
-        const TDocumentFormat Format = RecognizeFormat(Head, HeadSize);
-        if (Format == TDocumentFormat::Unknown) return false;
+        const TDocumentFormat* Format = RecognizeFormat(Head, HeadSize);
+        if (Format == nullptr) return false;
         // Then the text a reader of the document sees. A damaged document gives less text,
         // never a failure; only a failing read of the file passes through.
         TFileSource Source(Reader);
@@ -216,7 +216,7 @@ bool Tzemzuvave::ContentMatches(const std::string& Keyword, TFileReader& Reader)
         TDecodeEnv Env;
         Env.CodePages = &CodePages;
         Env.Crypto = &PlatformCrypto();
-        DecodeDocument(Format, Source, Matcher, Env);
+        DecodeDocument(*Format, Source, Matcher, Env);
         return Matcher.Found();
     } catch (const std::bad_alloc&) {
         Fail(FailureText::OutOfMemory);

@@ -8,9 +8,6 @@
 #include <utility>
 #include <vector>
 
-// UTF-8 text from a u8 literal (narrow literals of this build are GBK).
-inline std::string U8(const char8_t* Text) { return reinterpret_cast<const char*>(Text); }
-
 inline std::string RawDeflate(const std::string& Data) {
     z_stream S{};
     deflateInit2(&S, 6, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
