@@ -1,0 +1,241 @@
+#include "pure/doctext/xmlscan.h"
+
+namespace xmlscan {
+
+std::size_t NextMarkPlain(const unsigned char* Data, std::size_t Size, std::size_t From, bool Amps) {
+    while (From < Size && Data[From] != '<' && !(Amps && Data[From] == '&')) ++From;
+    return From < Size ? From : Size;
+}
+
+#if defined(__SSE2__)
+void TQuietScan::Load(std::size_t From) {
+    // Marks that run on from the block before carry over when this block follows it.
+    const bool Follows = From == FAt + 64;
+    std::uint64_t Colons = 0, Slashes = 0, Firsts = 0;
+    FLt = 0;
+    for (int K = 0; K < 64; K += 16) {
+        const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(FData + From + K));
+        __m128i First = _mm_or_si128(_mm_cmpeq_epi8(V, _mm_set1_epi8('!')), _mm_cmpeq_epi8(V, _mm_set1_epi8('?')));
+        for (int F = 0; F < FCount; ++F)
+            First = _mm_or_si128(First, _mm_cmpeq_epi8(V, _mm_set1_epi8(static_cast<char>(FFirsts[F]))));
+        auto Bits = [](__m128i M) { return static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(M))); };
+        FLt |= Bits(_mm_cmpeq_epi8(V, _mm_set1_epi8('<'))) << K;
+        Colons |= Bits(_mm_cmpeq_epi8(V, _mm_set1_epi8(':'))) << K;
+        Slashes |= Bits(_mm_cmpeq_epi8(V, _mm_set1_epi8('/'))) << K;
+        Firsts |= Bits(First) << K;
+    }
+    // Bytes after which a name may begin: '<', ':', and a '/' right after a '<' (that '<' maybe
+    // the last byte of the block before). A byte after one of them that may begin a name that
+    // acts marks its tag.
+    const std::uint64_t Ends = FLt | Colons | (Slashes & ((FLt << 1) | (Follows ? FLtOut : 0)));
+    FMarked = ((Ends << 1) | (Follows ? FEndsOut : 0)) & Firsts;
+    FLtOut = FLt >> 63;
+    FEndsOut = Ends >> 63;
+    FAt = From;
+}
+#endif
+
+std::size_t TagEndPlain(const unsigned char* Data, std::size_t From, std::size_t Size) {
+    for (; From < Size; ++From) {
+        const unsigned char C = Data[From];
+        if (C == '>') return From;
+        if (C == '"' || C == '\'') {
+            const void* Close = std::memchr(Data + From + 1, C, Size - From - 1);
+            if (Close == nullptr) return Size;
+            From = static_cast<std::size_t>(static_cast<const unsigned char*>(Close) - Data);
+        }
+    }
+    return Size;
+}
+
+bool FindTagNamePlain(const unsigned char* Data, std::size_t At, std::size_t Size, std::size_t& Local,
+                      std::size_t& End) {
+    if (At > Size || Size - At < NameWindow) return false;
+    std::size_t Colon = At;
+    for (std::size_t K = At; K < At + NameWindow; ++K) {
+        if (NameStops.Stop[Data[K]]) {
+            Local = Colon;
+            End = K;
+            return true;
+        }
+        if (Data[K] == ':') Colon = K + 1;
+    }
+    return false;
+}
+
+namespace {
+
+// The code point of a three-byte form at Data; false unless it is one.
+inline bool ThreeByte(const unsigned char* Data, unsigned& U) {
+    const unsigned B0 = Data[0], B1 = Data[1], B2 = Data[2];
+    if ((B0 & 0xF0) != 0xE0 || (B1 & 0xC0) != 0x80 || (B2 & 0xC0) != 0x80) return false;
+    U = ((B0 & 0x0F) << 12) | ((B1 & 0x3F) << 6) | (B2 & 0x3F);
+    return !BadThreeByte(U);
+}
+
+}  // namespace
+
+bool DecodeThreeBytePlain(const unsigned char* Data, std::size_t Count, char16_t* Out) {
+    for (std::size_t K = 0; K < Count; ++K) {
+        unsigned U;
+        if (!ThreeByte(Data + 3 * K, U)) return false;
+        Out[K] = static_cast<char16_t>(U);
+    }
+    return true;
+}
+
+char16_t* DecodeCommonPlain(const unsigned char* Data, std::size_t& At, std::size_t Size, char16_t* Out,
+                            char16_t* const OutEnd) {
+    std::size_t I = At;
+    unsigned U;
+    while (I < Size && Out < OutEnd) {
+        if (Data[I] < 0x80) {
+            *Out++ = Data[I++];
+        } else if (Size - I >= 3 && ThreeByte(Data + I, U)) {
+            *Out++ = static_cast<char16_t>(U);
+            I += 3;
+        } else {
+            break;
+        }
+    }
+    At = I;
+    return Out;
+}
+
+#if defined(__SSE2__)
+bool DecodeFourThreeByte(const unsigned char* Data, char16_t* Out) {
+    const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Data));
+    // The form's shape, byte by byte: a lead byte 1110xxxx (its top four bits, 0xF0 = -16, are
+    // 0xE0 = -32) and two continuation bytes 10xxxxxx (top two bits, 0xC0 = -64, are 0x80 = -128),
+    // four times; the last four bytes are not the forms' and compare as zero.
+    const __m128i Shape = _mm_setr_epi8(-16, -64, -64, -16, -64, -64, -16, -64, -64, -16, -64, -64, 0, 0, 0, 0);
+    const __m128i Want = _mm_setr_epi8(-32, -128, -128, -32, -128, -128, -32, -128, -128, -32, -128, -128, 0, 0, 0, 0);
+    if (_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(V, Shape), Want)) != 0xFFFF) return false;
+    // Character K's three bytes into the low bytes of 32-bit lane K (shifted up by K bytes, so
+    // that bytes 3K..3K+2 land at 4K..4K+2), then its bits gathered as in ThreeByte.
+    const __m128i Three = _mm_set1_epi32(0x00FFFFFF);
+    const __m128i Lanes =
+        _mm_or_si128(_mm_or_si128(_mm_and_si128(V, _mm_setr_epi32(0x00FFFFFF, 0, 0, 0)),
+                                  _mm_and_si128(_mm_slli_si128(V, 1), _mm_setr_epi32(0, 0x00FFFFFF, 0, 0))),
+                     _mm_and_si128(_mm_or_si128(_mm_and_si128(_mm_slli_si128(V, 2), _mm_setr_epi32(0, 0, -1, 0)),
+                                                _mm_and_si128(_mm_slli_si128(V, 3), _mm_setr_epi32(0, 0, 0, -1))),
+                                   Three));
+    const __m128i U = _mm_or_si128(_mm_slli_epi32(_mm_and_si128(Lanes, _mm_set1_epi32(0x0F)), 12),
+                                   _mm_or_si128(_mm_and_si128(_mm_srli_epi32(Lanes, 2), _mm_set1_epi32(0xFC0)),
+                                                _mm_and_si128(_mm_srli_epi32(Lanes, 16), _mm_set1_epi32(0x3F))));
+    // Overlong forms (top five bits of 16 all zero: below U+0800) and surrogates (11011).
+    const __m128i Top = _mm_and_si128(U, _mm_set1_epi32(0xF800));
+    if (_mm_movemask_epi8(
+            _mm_or_si128(_mm_cmpeq_epi32(Top, _mm_setzero_si128()), _mm_cmpeq_epi32(Top, _mm_set1_epi32(0xD800)))) != 0)
+        return false;
+    // The low 16 bits of the four lanes side by side.
+    const __m128i Words =
+        _mm_shuffle_epi32(_mm_shufflehi_epi16(_mm_shufflelo_epi16(U, _MM_SHUFFLE(3, 3, 2, 0)), _MM_SHUFFLE(3, 3, 2, 0)),
+                          _MM_SHUFFLE(3, 3, 2, 0));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(Out), Words);
+    return true;
+}
+#endif
+
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+bool DecodeTwoThreeByte(const unsigned char* Data, char16_t* Out) {
+    std::uint64_t W;
+    std::memcpy(&W, Data, sizeof W);  // byte K of Data is bits 8K..8K+7
+    // Bytes 0 to 5 against the shape of two forms, from the lowest byte up: lead (top four bits,
+    // 0xF0, are 0xE0), continuation, continuation (top two bits, 0xC0, are 0x80), twice.
+    if ((W & 0xC0C0F0C0C0F0u) != 0x8080E08080E0u) return false;
+    // Each form's 4 + 6 + 6 bits from its three bytes, as ThreeByte gathers them.
+    const unsigned U0 = static_cast<unsigned>(((W & 0x0F) << 12) | ((W >> 2) & 0xFC0) | ((W >> 16) & 0x3F));
+    const unsigned U1 = static_cast<unsigned>(((W >> 12) & 0xF000) | ((W >> 26) & 0xFC0) | ((W >> 40) & 0x3F));
+    if (BadThreeByte(U0) || BadThreeByte(U1)) return false;
+    Out[0] = static_cast<char16_t>(U0);
+    Out[1] = static_cast<char16_t>(U1);
+    return true;
+}
+#endif
+
+char16_t* DecodeCommon(const unsigned char* Data, std::size_t& At, std::size_t Size, char16_t* Out,
+                       char16_t* const OutEnd) {
+    std::size_t I = At;
+    while (I < Size && Out < OutEnd) {
+#if defined(__SSE2__)
+        if (Size - I >= 16 && OutEnd - Out >= 16) {
+            // Sixteen bytes widened at once; only the ASCII ones before the first other byte count.
+            const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Data + I));
+            const __m128i Zero = _mm_setzero_si128();
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(Out), _mm_unpacklo_epi8(V, Zero));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(Out + 8), _mm_unpackhi_epi8(V, Zero));
+            const unsigned Mask = static_cast<unsigned>(_mm_movemask_epi8(V));
+            const std::size_t Ascii = Mask == 0 ? 16 : static_cast<std::size_t>(__builtin_ctz(Mask));
+            I += Ascii;
+            Out += Ascii;
+            if (Ascii == 16) continue;
+        }
+        // A run of three-byte characters, four at a time where sixteen bytes can be read.
+        while (Size - I >= 16 && OutEnd - Out >= 4 && DecodeFourThreeByte(Data + I, Out)) {
+            I += 12;
+            Out += 4;
+        }
+#endif
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+        // Then two at a time where eight can.
+        while (Size - I >= 8 && OutEnd - Out >= 2 && DecodeTwoThreeByte(Data + I, Out)) {
+            I += 6;
+            Out += 2;
+        }
+#endif
+        // Then one character, in the buffer's last bytes or where the wide steps stopped.
+        unsigned U;
+        if (Out == OutEnd) break;
+        if (Data[I] < 0x80) {
+            *Out++ = Data[I++];
+        } else if (Size - I >= 3 && ThreeByte(Data + I, U)) {
+            *Out++ = static_cast<char16_t>(U);
+            I += 3;
+        } else {
+            break;
+        }
+    }
+    At = I;
+    return Out;
+}
+
+bool HoldsSequencePlain(const unsigned char* Data, std::size_t Size, const unsigned char* Sequence, std::size_t Length,
+                        unsigned char Other) {
+    const unsigned char Alternate = Length == 1 ? Other : Sequence[0];
+    for (std::size_t I = 0; I + Length <= Size; ++I)
+        if ((Data[I] == Sequence[0] || Data[I] == Alternate) &&
+            std::memcmp(Data + I + 1, Sequence + 1, Length - 1) == 0)
+            return true;
+    return false;
+}
+
+bool HoldsSequence(const unsigned char* Data, std::size_t Size, const unsigned char* Sequence, std::size_t Length,
+                   unsigned char Other) {
+#if defined(__SSE2__)
+    if (Size >= 16 + Length - 1) {
+        const unsigned char Alternate = Length == 1 ? Other : Sequence[0];
+        const __m128i First = _mm_set1_epi8(static_cast<char>(Sequence[0])),
+                      Either = _mm_set1_epi8(static_cast<char>(Alternate)),
+                      Second = _mm_set1_epi8(static_cast<char>(Sequence[Length > 1 ? 1 : 0])),
+                      Third = _mm_set1_epi8(static_cast<char>(Sequence[Length > 2 ? 2 : 0]));
+        const std::size_t Last = Size - (16 + Length - 1);
+        for (std::size_t I = 0;; I += 16) {
+            if (I > Last) I = Last;
+            const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Data + I));
+            __m128i Hit = _mm_or_si128(_mm_cmpeq_epi8(V, First), _mm_cmpeq_epi8(V, Either));
+            if (Length > 1)
+                Hit = _mm_and_si128(
+                    Hit, _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(Data + I + 1)), Second));
+            if (Length > 2)
+                Hit = _mm_and_si128(
+                    Hit, _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(Data + I + 2)), Third));
+            if (_mm_movemask_epi8(Hit) != 0) return true;
+            if (I == Last) return false;
+        }
+    }
+#endif
+    return HoldsSequencePlain(Data, Size, Sequence, Length, Other);
+}
+
+}  // namespace xmlscan
