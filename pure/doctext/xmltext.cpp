@@ -44,57 +44,22 @@ bool DecodeXmlReference(const char* Name, std::size_t Length, char32_t& Out) {
     return true;
 }
 
-TXmlTextExtractor::TNameList::TNameList() { std::memset(Bucket, -1, sizeof Bucket); }
-
-void TXmlTextExtractor::TNameList::Add(const char* List, std::uint8_t Flag) {
-    while (*List != '\0') {
-        std::size_t Length = 0;
-        while (List[Length] != '\0' && List[Length] != ' ') ++Length;
-        if (Length > 0 && Length < sizeof Names[0]) {
-            int I = 0;
-            while (I < Count && !(Sizes[I] == Length && std::memcmp(Names[I], List, Length) == 0)) ++I;
-            if (I == Count && Count < 24) {
-                std::memcpy(Names[Count], List, Length);
-                Sizes[Count] = static_cast<std::uint8_t>(Length);
-                const unsigned H = Hash(List, Length);
-                Next[Count] = Bucket[H];
-                Bucket[H] = static_cast<std::int8_t>(Count);
-                Lengths[1][static_cast<unsigned char>(List[0])] |= std::uint32_t(1) << Length;
-                ++Count;
-            }
-            if (I < Count) Flags[I] |= Flag;
-            if (I < Count && (Flag & ~(Break | LineBreak)) != 0)
-                Lengths[0][static_cast<unsigned char>(List[0])] |= std::uint32_t(1) << Length;
-        }
-        List += Length;
-        while (*List == ' ') ++List;
-    }
-}
-
-std::uint8_t TXmlTextExtractor::TNameList::FindListed(const char* Name, std::size_t Length) const {
-    for (int I = Bucket[Hash(Name, Length)]; I >= 0; I = Next[I]) {
-        if (Sizes[I] != Length) continue;
-        std::size_t K = 0;
-        while (K < Length && Names[I][K] == Name[K]) ++K;
-        if (K == Length) return Flags[I];
-    }
-    return 0;
-}
-
 TXmlTextExtractor::TXmlTextExtractor(const TXmlTextRules& Rules, TTextSink& Sink)
     : FAttributeName(Rules.AttributeName), FSink(Sink) {
-    FNames.Add(Rules.Containers, Container);
-    FNames.Add(Rules.Breaks, Break);
-    FNames.Add(Rules.Skips, Skip);
-    FNames.Add(Rules.Spaces, Space);
-    FNames.Add(Rules.Tabs, Tab);
-    FNames.Add(Rules.LineBreaks, LineBreak);
+    // Breaks and line breaks act only where text of the run is held.
+    FNames.Add(Rules.Containers, Container, true);
+    FNames.Add(Rules.Breaks, Break, false);
+    FNames.Add(Rules.Skips, Skip, true);
+    FNames.Add(Rules.Spaces, Space, true);
+    FNames.Add(Rules.Tabs, Tab, true);
+    FNames.Add(Rules.LineBreaks, LineBreak, false);
     if (Rules.AttributeElement != nullptr && Rules.AttributeName != nullptr)
-        FNames.Add(Rules.AttributeElement, Attribute);
+        FNames.Add(Rules.AttributeElement, Attribute, true);
+    FName.reserve(FNames.Longest());
     // The first bytes of the names that act while no text is shown or held (see TQuietScan).
-    for (int I = 0; I < FNames.Count && FQuietCount >= 0; ++I) {
-        if ((FNames.Flags[I] & (Container | Skip | Space | Tab | Attribute)) == 0) continue;
-        const unsigned char First = static_cast<unsigned char>(FNames.Names[I][0]);
+    for (std::size_t I = 0; I < FNames.Count() && FQuietCount >= 0; ++I) {
+        if ((FNames.Flags(I) & (Container | Skip | Space | Tab | Attribute)) == 0) continue;
+        const unsigned char First = static_cast<unsigned char>(FNames.Name(I)[0]);
         if (std::memchr(FQuietFirsts, First, static_cast<std::size_t>(FQuietCount)) != nullptr) continue;
         if (FQuietCount == static_cast<int>(sizeof FQuietFirsts))
             FQuietCount = -1;  // every tag is read
@@ -316,7 +281,7 @@ bool TXmlTextExtractor::EntityDone() {
 }
 
 bool TXmlTextExtractor::StartElement(bool Empty) {
-    const std::uint8_t Flags = FTagFlags;
+    const TFlags Flags = FTagFlags;
     if ((Flags & Skip) != 0) {
         if (!Empty) ++FSkipDepth;
         return true;
@@ -349,7 +314,7 @@ bool TXmlTextExtractor::StartElement(bool Empty) {
     return true;
 }
 
-void TXmlTextExtractor::EndElement(std::uint8_t Flags) {
+void TXmlTextExtractor::EndElement(TFlags Flags) {
     if ((Flags & Skip) != 0) {
         if (FSkipDepth > 0) --FSkipDepth;
         return;
@@ -394,7 +359,7 @@ std::size_t TXmlTextExtractor::ReadPlain(const unsigned char* Data, std::size_t 
         std::size_t NameAt, NameEnd;
         if (First == '!' || First == '?' || !FindTagName(Data, At, Size, NameAt, NameEnd)) break;
         // A break ends nothing while no text of the run is held: its name is then passed over.
-        const std::uint8_t Flags =
+        const TFlags Flags =
             FNames.Find(reinterpret_cast<const char*>(Data + NameAt), NameEnd - NameAt, FRunHasText || FNeed > 0);
         if (Flags == 0 && !Shown()) {
             // Outside shown text, a tag of no meaning is passed over: its name and attributes
@@ -475,7 +440,7 @@ bool TXmlTextExtractor::FeedUtf8(const unsigned char* Data, std::size_t Size) {
         }
         case TState::TagOpen: {
             const unsigned char C = Data[I];
-            FNameLength = 0;
+            FName.clear();
             FNameTooLong = false;
             FSlashSeen = false;
             FAttrLength = 0;
@@ -502,19 +467,19 @@ bool TXmlTextExtractor::FeedUtf8(const unsigned char* Data, std::size_t Size) {
             while (J < Size && !NameStops.Stop[Data[J]]) {
                 const char C = static_cast<char>(Data[J++]);
                 if (C == ':') {
-                    FNameLength = 0;  // the local name follows the prefix
+                    FName.clear();  // the local name follows the prefix
                     FNameTooLong = false;
-                } else if (FNameLength < sizeof FName) {
-                    FName[FNameLength++] = C;
+                } else if (FName.size() < FNames.Longest()) {
+                    FName += C;
                 } else {
-                    FNameTooLong = true;
+                    FNameTooLong = true;  // longer than any listed name
                 }
             }
             I = J;
             if (I == Size) return true;
-            const std::size_t Length = FNameTooLong ? 0 : FNameLength;
+            const std::size_t Length = FNameTooLong ? 0 : FName.size();
             if (FState == TState::StartName) {
-                FTagFlags = FNames.Find(FName, Length);
+                FTagFlags = FNames.Find(FName.data(), Length);
                 // As in WholeTag: outside shown text, a tag that acts at its start only does so
                 // now, and its attributes are passed over up to the next tag.
                 if (ActsAtStartOnly(FTagFlags) && !Shown()) {
@@ -524,7 +489,7 @@ bool TXmlTextExtractor::FeedUtf8(const unsigned char* Data, std::size_t Size) {
                     FState = TState::InTag;
                 }
             } else {
-                EndElement(FNames.Find(FName, Length));
+                EndElement(FNames.Find(FName.data(), Length));
                 FState = Shown() ? TState::EndTag : TState::Text;
             }
             break;

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "pure/doctext/textsink.h"
+#include "pure/doctext/xmlnames.h"
 
 // Which elements say what, by local name (the part after any prefix). A list is a string of
 // names each ended by a space, such as "p h table-cell ".
@@ -47,43 +48,8 @@ private:
         Pi,
         Doctype
     };
-    enum TFlag : std::uint8_t {
-        Container = 1,
-        Break = 2,
-        Skip = 4,
-        Space = 8,
-        Tab = 16,
-        LineBreak = 32,
-        Attribute = 64
-    };
-
-    // The named elements, found by a small hash of length, first and last byte.
-    struct TNameList {
-        char Names[24][24];  // each name is shorter than 24 bytes
-        std::uint8_t Sizes[24] = {};
-        std::uint8_t Flags[24] = {};
-        std::int8_t Next[24] = {};
-        std::int8_t Bucket[64];
-        // By first byte: bit N set when a name of length N starts with it; [1] of all names, [0] of
-        // those that act when no text of the run is held (all but the breaks).
-        std::uint32_t Lengths[2][256] = {};
-        int Count = 0;
-        TNameList();
-        void Add(const char* List, std::uint8_t Flag);
-        // The flags of Name; with Pending false, 0 for a name that only ends runs.
-        std::uint8_t Find(const char* Name, std::size_t Length, bool Pending = true) const {
-            if (Length == 0 || Length >= 32 ||
-                ((Lengths[Pending][static_cast<unsigned char>(Name[0])] >> Length) & 1) == 0)
-                return 0;
-            return FindListed(Name, Length);
-        }
-        std::uint8_t FindListed(const char* Name, std::size_t Length) const;
-        static unsigned Hash(const char* Name, std::size_t Length) {
-            return (static_cast<unsigned>(Length) * 7 + static_cast<unsigned char>(Name[0]) * 3 +
-                    static_cast<unsigned char>(Name[Length - 1])) &
-                   63;
-        }
-    };
+    using TFlags = TXmlNameList::TFlags;
+    enum TFlag : TFlags { Container = 1, Break = 2, Skip = 4, Space = 8, Tab = 16, LineBreak = 32, Attribute = 64 };
 
     bool FeedUtf8(const unsigned char* Data, std::size_t Size);
     bool FeedUtf16(const unsigned char* Data, std::size_t Size);
@@ -99,16 +65,16 @@ private:
     // as it found it (no character begun before it or left unfinished at its end).
     bool Passable(const unsigned char* Data, std::size_t Size);
     bool StartElement(bool Empty);
-    void EndElement(std::uint8_t Flags);
+    void EndElement(TFlags Flags);
     // Reads text and the plain start and end tags that lie whole in the buffer from Data[I] on,
     // in the Text state: the position where the states take over, FState telling which.
     std::size_t ReadPlain(const unsigned char* Data, std::size_t I, std::size_t Size);
     bool Shown() const { return FContainerDepth > 0 && FSkipDepth == 0; }
     // A tag with these flags changes nothing between its start and end tags.
-    static bool ActsAtStartOnly(std::uint8_t Flags) { return (Flags & (Container | Skip | Attribute)) == 0; }
+    static bool ActsAtStartOnly(TFlags Flags) { return (Flags & (Container | Skip | Attribute)) == 0; }
     bool EntityDone();
 
-    TNameList FNames;
+    TXmlNameList FNames;
     const char* FAttributeName;
     TTextSink& FSink;
     bool FStopped = false;
@@ -121,11 +87,11 @@ private:
 
     TState FState = TState::Start;
     std::uint32_t FContainerDepth = 0, FSkipDepth = 0;
-    // The tag being read: its local name (bounded) and its flags.
-    char FName[40] = {};
-    std::size_t FNameLength = 0;
+    // The tag being read: its local name (as long as the longest listed name, as no longer name
+    // is listed) and its flags.
+    std::string FName;
     bool FNameTooLong = false;
-    std::uint8_t FTagFlags = 0;
+    TFlags FTagFlags = 0;
     bool FSlashSeen = false;
     char FQuote = 0;
     // The attribute being read and, for the text attribute, its value.

@@ -85,6 +85,20 @@ TEST(XmlText, TagsThatActFoundAmongOthersAtAnyAlignment) {
         EXPECT_EQ("a\t|b|", Extract(Word, std::string(Pad, ' ') + Xml, Xml.size() + Pad)) << Pad;
 }
 
+// Rules may list any number of names of any length: the last of forty names and a name longer
+// than a tag name read at once still act, a longer tag name than any listed one does not.
+TEST(XmlText, EveryListedNameActsHoweverManyOrLong) {
+    std::string Containers;
+    for (int I = 0; I < 40; ++I) Containers += "n" + std::to_string(I) + " ";
+    const std::string Long(45, 'q');
+    Containers += Long;
+    const TXmlTextRules Many{.Containers = Containers.c_str(), .Breaks = "p"};
+    const std::string Xml = "<p><x:n39>a</x:n39><n0>b</n0><n40>no</n40></p><p><" + Long + ">c</" + Long + "><" + Long +
+                            "q>no</" + Long + "q></p>";
+    for (std::size_t Piece : {Xml.size(), std::size_t(1), std::size_t(4)})
+        EXPECT_EQ("ab|c|", Extract(Many, Xml, Piece)) << Piece;
+}
+
 TEST(XmlText, Utf16PartsWithByteOrderMark) {
     const std::string Xml = U8(u8"<?xml version=\"1.0\" encoding=\"UTF-16\"?><w:p><w:t>合同 \U0001F600</w:t></w:p>");
     for (bool BigEndian : {false, true})
