@@ -28,6 +28,7 @@ void TXmlNameList::Rehash() {
     std::size_t Size = FBuckets.size();
     while (Size < 2 * FEntries.size()) Size *= 2;
     FBuckets.assign(Size, -1);
+    FMask = Size - 1;
     for (std::size_t I = 0; I < FEntries.size(); ++I) {
         const std::size_t B = Bucket(FChars.data() + FEntries[I].At, FEntries[I].Length);
         FEntries[I].Next = FBuckets[B];
@@ -41,9 +42,4 @@ std::int32_t TXmlNameList::Entry(const char* Name, std::size_t Length) const {
         if (E.Length == Length && std::memcmp(FChars.data() + E.At, Name, Length) == 0) return I;
     }
     return -1;
-}
-
-TXmlNameList::TFlags TXmlNameList::FindListed(const char* Name, std::size_t Length) const {
-    const std::int32_t I = Entry(Name, Length);
-    return I < 0 ? 0 : FEntries[static_cast<std::size_t>(I)].Flags;
 }

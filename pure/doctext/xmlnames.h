@@ -36,20 +36,31 @@ private:
         TFlags Flags;
         std::int32_t Next;  // the next entry in the same hash bucket, -1 at the end
     };
-    // Bit 63 stands for every length from 63 on.
-    static unsigned LengthBit(std::size_t Length) { return Length < 63 ? static_cast<unsigned>(Length) : 63; }
+    // Lengths 64 apart share a bit: the table only tells which names are surely not listed.
+    static unsigned LengthBit(std::size_t Length) { return static_cast<unsigned>(Length & 63); }
     std::size_t Bucket(const char* Name, std::size_t Length) const {
         return (Length * 7 + static_cast<unsigned char>(Name[0]) * 3 + static_cast<unsigned char>(Name[Length - 1])) &
-               (FBuckets.size() - 1);
+               FMask;
     }
-    TFlags FindListed(const char* Name, std::size_t Length) const;
+    TFlags FindListed(const char* Name, std::size_t Length) const {
+        for (std::int32_t I = FBuckets[Bucket(Name, Length)]; I >= 0; I = FEntries[static_cast<std::size_t>(I)].Next) {
+            const TEntry& E = FEntries[static_cast<std::size_t>(I)];
+            if (E.Length != Length) continue;
+            const char* Listed = FChars.data() + E.At;
+            std::size_t K = 0;
+            while (K < Length && Listed[K] == Name[K]) ++K;  // most names are short: no call
+            if (K == Length) return E.Flags;
+        }
+        return 0;
+    }
     std::int32_t Entry(const char* Name, std::size_t Length) const;
     void Rehash();
 
     std::string FChars;  // the names one after another
     std::vector<TEntry> FEntries;
     std::vector<std::int32_t> FBuckets = std::vector<std::int32_t>(16, -1);  // a power of two, twice the names or more
-    // By first byte: bit N (LengthBit) set when a name of length N starts with it; [1] of every
+    std::size_t FMask = 15;                                                  // their number less one
+    // By first byte: bit LengthBit(N) set when a name of length N starts with it; [1] of every
     // name, [0] of those with a flag that acts while no text is held.
     std::uint64_t FLengths[2][256] = {};
     std::size_t FLongest = 0;

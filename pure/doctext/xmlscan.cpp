@@ -7,34 +7,6 @@ std::size_t NextMarkPlain(const unsigned char* Data, std::size_t Size, std::size
     return From < Size ? From : Size;
 }
 
-#if defined(__SSE2__)
-void TQuietScan::Load(std::size_t From) {
-    // Marks that run on from the block before carry over when this block follows it.
-    const bool Follows = From == FAt + 64;
-    std::uint64_t Colons = 0, Slashes = 0, Firsts = 0;
-    FLt = 0;
-    for (int K = 0; K < 64; K += 16) {
-        const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(FData + From + K));
-        __m128i First = _mm_or_si128(_mm_cmpeq_epi8(V, _mm_set1_epi8('!')), _mm_cmpeq_epi8(V, _mm_set1_epi8('?')));
-        for (int F = 0; F < FCount; ++F)
-            First = _mm_or_si128(First, _mm_cmpeq_epi8(V, _mm_set1_epi8(static_cast<char>(FFirsts[F]))));
-        auto Bits = [](__m128i M) { return static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(M))); };
-        FLt |= Bits(_mm_cmpeq_epi8(V, _mm_set1_epi8('<'))) << K;
-        Colons |= Bits(_mm_cmpeq_epi8(V, _mm_set1_epi8(':'))) << K;
-        Slashes |= Bits(_mm_cmpeq_epi8(V, _mm_set1_epi8('/'))) << K;
-        Firsts |= Bits(First) << K;
-    }
-    // Bytes after which a name may begin: '<', ':', and a '/' right after a '<' (that '<' maybe
-    // the last byte of the block before). A byte after one of them that may begin a name that
-    // acts marks its tag.
-    const std::uint64_t Ends = FLt | Colons | (Slashes & ((FLt << 1) | (Follows ? FLtOut : 0)));
-    FMarked = ((Ends << 1) | (Follows ? FEndsOut : 0)) & Firsts;
-    FLtOut = FLt >> 63;
-    FEndsOut = Ends >> 63;
-    FAt = From;
-}
-#endif
-
 std::size_t TagEndPlain(const unsigned char* Data, std::size_t From, std::size_t Size) {
     for (; From < Size; ++From) {
         const unsigned char C = Data[From];

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "pure/doctext/sinkwriter.h"
 #include "pure/doctext/textsink.h"
 #include "pure/doctext/xmlnames.h"
 
@@ -50,34 +51,74 @@ private:
     };
     using TFlags = TXmlNameList::TFlags;
     enum TFlag : TFlags { Container = 1, Break = 2, Skip = 4, Space = 8, Tab = 16, LineBreak = 32, Attribute = 64 };
+    static constexpr std::size_t Npos = ~std::size_t(0);
 
-    bool FeedUtf8(const unsigned char* Data, std::size_t Size);
-    bool FeedUtf16(const unsigned char* Data, std::size_t Size);
-    bool TextBytes(const unsigned char* Data, std::size_t Size);
+    // ---- Text out ----
+    bool Stopped() const { return FWriter.Stopped(); }
+    // Hands the text held back to the sink, then asks it what it waits for now.
+    bool Flush();
+    // Ends the run (a character left unfinished becomes U+FFFD) when it holds text; for a line
+    // break, ends the line instead.
+    bool EndRun(bool Line = false);
     bool Unit(char16_t U);
     bool CodePoint(char32_t C);
-    bool Flush();
-    bool EndRun();
+    // Counts Count units written into the writer's space as text, flushing when it is full.
+    bool Commit(std::size_t Count);
+    // UTF-8 text bytes, a character begun in one call finished in the next.
+    bool TextBytes(const unsigned char* Data, std::size_t Size);
+    bool TextByte(unsigned char B);
     // Asks the sink which unit it waits for and keeps that unit's UTF-8 form.
     void Await();
     // Whether the text run Data[0..Size), which ends before a '<' or '&' of the buffer, may be
     // passed over: the sink waits for a unit the run does not hold, and the run leaves the decoder
     // as it found it (no character begun before it or left unfinished at its end).
     bool Passable(const unsigned char* Data, std::size_t Size);
+
+    // ---- Elements ----
+    bool Shown() const { return FContainerDepth > 0 && FSkipDepth == 0; }
+    // While no text is shown or held, only a few tags can change anything (see TQuietScan).
+    bool Quiet() const { return FQuietCount >= 0 && !FRunHasText && FNeed == 0 && FSkipDepth == 0; }
+    // A tag with these flags changes nothing between its start and end tags.
+    static bool ActsAtStartOnly(TFlags Flags) { return (Flags & (Container | Skip | Attribute)) == 0; }
+    // The attribute whose value a tag with these flags reads (nullptr: none).
+    const char* WantedAttribute(TFlags Flags) const { return (Flags & Attribute) != 0 ? FAttributeName : nullptr; }
+    // The start of the tag read (FTagFlags, FValue), and the end of one with these flags.
     bool StartElement(bool Empty);
     void EndElement(TFlags Flags);
+    bool AttributeText();
+
+    // ---- Bytes in ----
+    bool FeedUtf8(const unsigned char* Data, std::size_t Size);
+    bool FeedUtf16(const unsigned char* Data, std::size_t Size);
     // Reads text and the plain start and end tags that lie whole in the buffer from Data[I] on,
     // in the Text state: the position where the states take over, FState telling which.
     std::size_t ReadPlain(const unsigned char* Data, std::size_t I, std::size_t Size);
-    bool Shown() const { return FContainerDepth > 0 && FSkipDepth == 0; }
-    // A tag with these flags changes nothing between its start and end tags.
-    static bool ActsAtStartOnly(TFlags Flags) { return (Flags & (Container | Skip | Attribute)) == 0; }
-    bool EntityDone();
+    // A run of shown text Data[0..Size), Whole unless the buffer ends it: passed over or decoded.
+    bool ShownText(const unsigned char* Data, std::size_t Size, bool Whole);
+    // The tag whose '<' stands before Data[I], read where it lies whole in the buffer and its name
+    // is short: the position to go on from, or Npos for the states to read it.
+    std::size_t PlainTag(const unsigned char* Data, std::size_t I, std::size_t Size);
+    std::size_t PlainEndTag(const unsigned char* Data, std::size_t I, std::size_t NameEnd, std::size_t Size,
+                            TFlags Flags);
+    // One method per state: each reads from Data[I] and returns where it stopped.
+    std::size_t ReadEntity(const unsigned char* Data, std::size_t I, std::size_t Size);
+    std::size_t ReadTagOpen(const unsigned char* Data, std::size_t I, std::size_t Size);
+    std::size_t ReadName(const unsigned char* Data, std::size_t I, std::size_t Size);
+    std::size_t ReadInTag(const unsigned char* Data, std::size_t I, std::size_t Size);
+    std::size_t ReadInQuote(const unsigned char* Data, std::size_t I, std::size_t Size);
+    std::size_t ReadEndTag(const unsigned char* Data, std::size_t I, std::size_t Size);
+    std::size_t ReadBang(const unsigned char* Data, std::size_t I, std::size_t Size);
+    std::size_t ReadComment(const unsigned char* Data, std::size_t I, std::size_t Size);
+    std::size_t ReadCData(const unsigned char* Data, std::size_t I, std::size_t Size);
+    std::size_t ReadPi(const unsigned char* Data, std::size_t I, std::size_t Size);
+    std::size_t ReadDoctype(const unsigned char* Data, std::size_t I, std::size_t Size);
+    // The reference after '&' ends (at ';', or not a reference after all: as written).
+    bool EntityDone(bool Semicolon);
 
     TXmlNameList FNames;
     const char* FAttributeName;
     TTextSink& FSink;
-    bool FStopped = false;
+    TSinkWriter FWriter;
     bool FUtf16 = false, FBigEndian = false;
     unsigned char FOddByte = 0;
     bool FHaveOddByte = false;
@@ -94,9 +135,10 @@ private:
     TFlags FTagFlags = 0;
     bool FSlashSeen = false;
     char FQuote = 0;
-    // The attribute being read and, for the text attribute, its value.
+    // The attribute being read (its local name, bounded) and the value of the one the tag wants.
     char FAttr[40] = {};
     std::size_t FAttrLength = 0;
+    bool FAttrTooLong = false;
     bool FCapturing = false;
     std::string FValue;
     // Entity reference in text, after '&', and the markup lookahead after "<!".
@@ -116,11 +158,9 @@ private:
     // The unit the sink waits for, in UTF-8 (no bytes: none, or one only decoding finds), with
     // the other case of an ASCII letter; only asked of a sink that waits at all.
     bool FAwaits = false;
-    unsigned char FAwaited[3] = {}, FAwaitedOther = 0;
+    unsigned char FAwaited[4] = {}, FAwaitedOther = 0;
     std::size_t FAwaitedLength = 0;
-    // Text held back for the sink.
-    char16_t FOut[1024];
-    std::size_t FOutCount = 0;
+    // Whether the run holds text, handed out or passed over.
     bool FRunHasText = false;
 };
 
