@@ -240,7 +240,8 @@ bool TXmlTextExtractor::StartElement(bool Empty) {
     }
     if (FSkipDepth > 0) return true;
     if ((Flags & Attribute) != 0 && !FValue.empty() && !AttributeText()) return false;
-    if ((Flags & (Break | LineBreak)) != 0 && !EndRun()) return false;
+    // A line break ends the line, not the paragraph (a break listed as both ends the paragraph).
+    if ((Flags & (Break | LineBreak)) != 0 && !EndRun((Flags & Break) == 0)) return false;
     if ((Flags & Container) != 0 && !Empty) ++FContainerDepth;
     if ((Flags & Space) != 0 && !Unit(' ')) return false;
     if ((Flags & Tab) != 0 && !Unit('\t')) return false;

@@ -161,6 +161,22 @@ TEST(XmlText, KeywordTestPassingOverRunsFindsWhatTheTextHolds) {
     }
 }
 
+// Line-break elements end a line inside the paragraph, not the paragraph; a line break with no
+// text before it in its run ends nothing.
+TEST(XmlText, LineBreaksEndLinesNotParagraphs) {
+    struct TLineSink : TCollectSink {
+        bool LineBreak() override {
+            Text8 += '/';
+            return true;
+        }
+    } Sink;
+    TXmlTextExtractor Extractor(Word, Sink);
+    const std::string Xml = "<w:p><w:t>a</w:t><w:br/><w:br/><w:t>b</w:t></w:p><w:p><w:br/><w:t>c</w:t></w:p>";
+    Extractor.Feed(reinterpret_cast<const unsigned char*>(Xml.data()), Xml.size());
+    Extractor.Finish();
+    EXPECT_EQ("a/b|c|", Sink.Text8);
+}
+
 TEST(XmlText, StopsWhenTheSinkHasEnough) {
     TCollectSink Sink;
     Sink.StopAfterUnits = 1;
