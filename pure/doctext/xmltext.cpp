@@ -1,6 +1,8 @@
 // The XML text extractor: its text out, its elements, and the reading of the text and plain tags
 // that lie whole in a buffer. The states that read the rest a byte at a time are in xmlstates.cpp.
+#include <algorithm>
 #include <cstring>
+#include <string_view>
 
 #include "pure/doctext/xmlscan.h"
 #include "pure/doctext/xmltext.h"
@@ -10,6 +12,17 @@ using namespace xmlscan;
 
 namespace {
 
+// Whether List (words each ended by a space or the list's end) holds Word.
+bool ListHolds(const char* List, std::string_view Word) {
+    for (std::string_view Rest = List; !Rest.empty();) {
+        const std::size_t Space = Rest.find(' ');
+        if (Rest.substr(0, Space) == Word) return true;
+        if (Space == std::string_view::npos) break;
+        Rest.remove_prefix(Space + 1);
+    }
+    return false;
+}
+
 // Units held back for the sink: a flush asks the sink again what it waits for, so that a keyword
 // test may soon pass over text again.
 constexpr std::size_t HeldUnits = 1024;
@@ -17,7 +30,7 @@ constexpr std::size_t HeldUnits = 1024;
 }  // namespace
 
 TXmlTextExtractor::TXmlTextExtractor(const TXmlTextRules& Rules, TTextSink& Sink)
-    : FAttributeName(Rules.AttributeName), FSink(Sink), FWriter(Sink, HeldUnits) {
+    : FAttributeName(Rules.AttributeName), FUnless(Rules.Unless), FSink(Sink), FWriter(Sink, HeldUnits) {
     // Breaks and line breaks act only where text of the run is held.
     FNames.Add(Rules.Containers, Container, true);
     FNames.Add(Rules.Breaks, Break, false);
@@ -27,10 +40,12 @@ TXmlTextExtractor::TXmlTextExtractor(const TXmlTextRules& Rules, TTextSink& Sink
     FNames.Add(Rules.LineBreaks, LineBreak, false);
     if (Rules.AttributeElement != nullptr && Rules.AttributeName != nullptr)
         FNames.Add(Rules.AttributeElement, Attribute, true);
+    FNames.Add(FUnless.Containers, Ruled, true);
+    if (FUnless.Element != nullptr && FUnless.Attribute != nullptr) FNames.Add(FUnless.Element, Ruler, true);
     FName.reserve(FNames.Longest());
     // The first bytes of the names that act while no text is shown or held (see TQuietScan).
     for (std::size_t I = 0; I < FNames.Count() && FQuietCount >= 0; ++I) {
-        if ((FNames.Flags(I) & (Container | Skip | Space | Tab | Attribute)) == 0) continue;
+        if ((FNames.Flags(I) & (Container | Skip | Space | Tab | Attribute | Ruled | Ruler)) == 0) continue;
         const unsigned char First = static_cast<unsigned char>(FNames.Name(I)[0]);
         if (std::memchr(FQuietFirsts, First, static_cast<std::size_t>(FQuietCount)) != nullptr) continue;
         if (FQuietCount == static_cast<int>(sizeof FQuietFirsts))
@@ -242,7 +257,12 @@ bool TXmlTextExtractor::StartElement(bool Empty) {
     if ((Flags & Attribute) != 0 && !FValue.empty() && !AttributeText()) return false;
     // A line break ends the line, not the paragraph (a break listed as both ends the paragraph).
     if ((Flags & (Break | LineBreak)) != 0 && !EndRun((Flags & Break) == 0)) return false;
+    if ((Flags & Ruler) != 0) {
+        CloseRuled();
+        FRuledOut = ListHolds(FUnless.Values, FValue);
+    }
     if ((Flags & Container) != 0 && !Empty) ++FContainerDepth;
+    if ((Flags & Ruled) != 0 && !Empty && !FRuledOut) ++FContainerDepth, ++FRuledDepth;
     if ((Flags & Space) != 0 && !Unit(' ')) return false;
     if ((Flags & Tab) != 0 && !Unit('\t')) return false;
     return true;
@@ -276,7 +296,21 @@ void TXmlTextExtractor::EndElement(TFlags Flags) {
     }
     if (FSkipDepth > 0) return;
     if ((Flags & Container) != 0 && FContainerDepth > 0) --FContainerDepth;
+    if ((Flags & Ruled) != 0 && FRuledDepth > 0) {
+        --FRuledDepth;
+        if (FContainerDepth > 0) --FContainerDepth;
+    }
+    if ((Flags & Ruler) != 0) {
+        CloseRuled();
+        FRuledOut = false;
+    }
     if ((Flags & Break) != 0) EndRun();
+}
+
+void TXmlTextExtractor::CloseRuled() {
+    // (Damaged markup may have closed some by another name.)
+    FContainerDepth -= std::min(FContainerDepth, FRuledDepth);
+    FRuledDepth = 0;
 }
 
 // ---- Text and tags that lie whole in the buffer ----
@@ -307,6 +341,24 @@ bool TXmlTextExtractor::ShownText(const unsigned char* Data, std::size_t Size, b
     return static_cast<std::size_t>(static_cast<const unsigned char*>(Gt) - Data) + 1;
 }
 
+std::size_t TXmlTextExtractor::TagAttributes(const unsigned char* Data, std::size_t I, std::size_t Size, TFlags Flags) {
+    FTagFlags = Flags;
+    FSlashSeen = false;
+    FAttrLength = 0;
+    FAttrTooLong = false;
+    FValue.clear();
+    FState = TState::InTag;
+    while (I < Size && !Stopped()) {
+        if (FState == TState::InTag)
+            I = ReadInTag(Data, I, Size);
+        else if (FState == TState::InQuote)
+            I = ReadInQuote(Data, I, Size);
+        else
+            return I;  // the tag ended
+    }
+    return Size;  // the states read on in the next buffer
+}
+
 // Part of ReadPlain, inlined as PlainEndTag is: a call for every tag costs a tenth more work.
 [[gnu::always_inline]] inline std::size_t TXmlTextExtractor::PlainTag(const unsigned char* Data, std::size_t I,
                                                                       std::size_t Size) {
@@ -325,7 +377,7 @@ bool TXmlTextExtractor::ShownText(const unsigned char* Data, std::size_t Size, b
         // the name's end keeps the search apart from reading the name.
         return I;
     }
-    if (WantedAttribute(Flags) != nullptr) return Npos;
+    if (!End && WantedAttribute(Flags) != nullptr) return TagAttributes(Data, NameEnd, Size, Flags);
     if (ActsAtStartOnly(Flags) && !Shown()) {
         // Likewise a tag that says all it says where it starts (a break, a space); a break with
         // no text before it in its run, the most common of them, changes nothing.

@@ -11,17 +11,30 @@
 #include "pure/doctext/textsink.h"
 #include "pure/doctext/xmlnames.h"
 
+// Containers whose text counts unless an attribute of the element around them has one of a few
+// values: a worksheet cell's value (<v> of a <c>) is what a reader sees unless the cell's type
+// (its t) says the value is an index into the shared strings, a truth value or an error code.
+// Elements of that name do not nest: the nearest start of one rules until its end.
+struct TXmlTextUnless {
+    const char* Containers = "";      // the containers so ruled, a list as in TXmlTextRules
+    const char* Element = nullptr;    // the element around them whose attribute rules ("c")
+    const char* Attribute = nullptr;  // that attribute, by local name ("t")
+    const char* Values = "";          // the values for which they give nothing ("s b e")
+};
+
 // Which elements say what, by local name (the part after any prefix). A list is a string of
-// names each ended by a space, such as "p h table-cell ".
+// names each ended by a space, such as "p h table-cell ". An element reads at most one of its
+// attributes: the text attribute, else the one of Unless.
 struct TXmlTextRules {
     const char* Containers = "";             // character data inside these is text
     const char* Breaks = "";                 // their start and end end a run of text
     const char* Skips = "";                  // nothing inside these is text
     const char* Spaces = "";                 // empty elements that stand for a space
     const char* Tabs = "";                   // ... for a tab
-    const char* LineBreaks = "";             // ... for a line break (ends a run)
+    const char* LineBreaks = "";             // ... for a line break inside the run's paragraph
     const char* AttributeElement = nullptr;  // the element whose attribute is text (a sheet's name)
     const char* AttributeName = nullptr;
+    TXmlTextUnless Unless = {};  // containers that count unless the element around them says not
 };
 
 class TXmlTextExtractor {
@@ -50,7 +63,17 @@ private:
         Doctype
     };
     using TFlags = TXmlNameList::TFlags;
-    enum TFlag : TFlags { Container = 1, Break = 2, Skip = 4, Space = 8, Tab = 16, LineBreak = 32, Attribute = 64 };
+    enum TFlag : TFlags {
+        Container = 1,
+        Break = 2,
+        Skip = 4,
+        Space = 8,
+        Tab = 16,
+        LineBreak = 32,
+        Attribute = 64,
+        Ruled = 128,  // a container of Unless
+        Ruler = 256   // the element of Unless
+    };
     static constexpr std::size_t Npos = ~std::size_t(0);
 
     // ---- Text out ----
@@ -79,13 +102,17 @@ private:
     // While no text is shown or held, only a few tags can change anything (see TQuietScan).
     bool Quiet() const { return FQuietCount >= 0 && !FRunHasText && FNeed == 0 && FSkipDepth == 0; }
     // A tag with these flags changes nothing between its start and end tags.
-    static bool ActsAtStartOnly(TFlags Flags) { return (Flags & (Container | Skip | Attribute)) == 0; }
+    static bool ActsAtStartOnly(TFlags Flags) { return (Flags & (Container | Skip | Attribute | Ruled | Ruler)) == 0; }
     // The attribute whose value a tag with these flags reads (nullptr: none).
-    const char* WantedAttribute(TFlags Flags) const { return (Flags & Attribute) != 0 ? FAttributeName : nullptr; }
+    const char* WantedAttribute(TFlags Flags) const {
+        return (Flags & Attribute) != 0 ? FAttributeName : (Flags & Ruler) != 0 ? FUnless.Attribute : nullptr;
+    }
     // The start of the tag read (FTagFlags, FValue), and the end of one with these flags.
     bool StartElement(bool Empty);
     void EndElement(TFlags Flags);
     bool AttributeText();
+    // Ends the containers of Unless still open (their element ended, or began again).
+    void CloseRuled();
 
     // ---- Bytes in ----
     bool FeedUtf8(const unsigned char* Data, std::size_t Size);
@@ -98,6 +125,9 @@ private:
     // The tag whose '<' stands before Data[I], read where it lies whole in the buffer and its name
     // is short: the position to go on from, or Npos for the states to read it.
     std::size_t PlainTag(const unsigned char* Data, std::size_t I, std::size_t Size);
+    // A start tag whose attribute is read, from its name's end on: by the InTag state's rules,
+    // all at once where the tag lies whole in the buffer.
+    std::size_t TagAttributes(const unsigned char* Data, std::size_t I, std::size_t Size, TFlags Flags);
     std::size_t PlainEndTag(const unsigned char* Data, std::size_t I, std::size_t NameEnd, std::size_t Size,
                             TFlags Flags);
     // One method per state: each reads from Data[I] and returns where it stopped.
@@ -117,6 +147,7 @@ private:
 
     TXmlNameList FNames;
     const char* FAttributeName;
+    TXmlTextUnless FUnless;
     TTextSink& FSink;
     TSinkWriter FWriter;
     bool FUtf16 = false, FBigEndian = false;
@@ -128,6 +159,10 @@ private:
 
     TState FState = TState::Start;
     std::uint32_t FContainerDepth = 0, FSkipDepth = 0;
+    // Whether the element of Unless that is open rules its containers out, and how many of them
+    // are open and counted in FContainerDepth.
+    bool FRuledOut = false;
+    std::uint32_t FRuledDepth = 0;
     // The tag being read: its local name (as long as the longest listed name, as no longer name
     // is listed) and its flags.
     std::string FName;

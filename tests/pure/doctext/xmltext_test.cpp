@@ -9,8 +9,17 @@
 
 namespace {
 
-const TXmlTextRules Word{"t", "p tc", "Fallback", "", "tab", "br"};
-const TXmlTextRules Odf{"p h", "p h table-cell", "", "s", "tab", "line-break", "table", "name"};
+const TXmlTextRules Word{.Containers = "t", .Breaks = "p tc", .Skips = "Fallback", .Tabs = "tab", .LineBreaks = "br"};
+const TXmlTextRules Odf{.Containers = "p h",
+                        .Breaks = "p h table-cell",
+                        .Spaces = "s",
+                        .Tabs = "tab",
+                        .LineBreaks = "line-break",
+                        .AttributeElement = "table",
+                        .AttributeName = "name"};
+const TXmlTextRules Sheet{.Containers = "t",
+                          .Breaks = "c row",
+                          .Unless = {.Containers = "v", .Element = "c", .Attribute = "t", .Values = "s b e"}};
 
 std::string Extract(const TXmlTextRules& Rules, const std::string& Xml, std::size_t Piece) {
     TCollectSink Sink;
@@ -61,6 +70,15 @@ TEST(XmlText, TextOfElementsJoinedWithinRunsAndCutByBreaks) {
             u8"</table:table-cell></table:table>"),
          U8(u8"年度&预算|x|")},
         {&Word, "<w:p><w:t>unclosed", "unclosed|"},
+        // Containers that count unless the element around them says not; the attribute read
+        // wherever it stands, quoted either way, in tags cut anywhere.
+        {&Sheet,
+         "<row><c r=\"A1\" t=\"s\"><v>7</v></c><c r=\"B1\"><f>A1*2</f><v>14</v></c><x:c x:t='b'><x:v>1</x:v></x:c>"
+         "<c t = \"str\" r=\"D1\"><v>ab</v></c><c t=\"e\"/><c><v>3</v></c><c t=\"inlineStr\"><is><t>x</t></is></c>"
+         "</row>",
+         "14|ab|3|x|"},
+        // Damaged: a cell left open, an end tag of another name inside; what follows still counts.
+        {&Sheet, "<c><v>1</t></v><c t=\"s\"><v>2</v><v>3</v></c><c><v>4</v></c><t>5</t>", "1|4|5|"},
         // Breaks whose attributes hold '>' and "/>", and an empty one.
         {&Word,
          "<w:p w:a=\"1>2\" w:b='/>'><w:r><w:t>a</w:t></w:r></w:p><w:p w:c=\"x\"/><w:p><w:t>b</w:t><w:tab "
