@@ -58,6 +58,9 @@ static_assert(3 * ZipMaxDirectoryBytes + ZipMaxEntries * 160 + 2 * ZipMaxIndexPa
 // ---- XML text ----
 // Most bytes of the text attribute's value kept (a sheet name has at most 31 characters).
 inline constexpr std::size_t XmlMaxAttributeValue = 1024;
+// Most spaces one space element stands for (OpenDocument's <text:s text:c="N"/>): a line's worth
+// many times over, while a count of billions gives no billion spaces.
+inline constexpr std::size_t XmlMaxRepeatedSpaces = 1024;
 
 // ---- Rich Text ----
 // Groups deeper than this share the state of the deepest one kept.

@@ -33,6 +33,9 @@ inline constexpr TStopTable NameStops(
     "\x1f /<>",
     true);
 
+// White space as XML writes it between attributes and around values.
+inline bool IsXmlSpace(unsigned char C) { return C == ' ' || C == '\t' || C == '\r' || C == '\n'; }
+
 // ---- Tags ----
 
 // The first '<' at or after From, or also '&' when Amps; Size when none.

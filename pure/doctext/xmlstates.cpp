@@ -11,12 +11,6 @@
 
 using namespace xmlscan;
 
-namespace {
-
-bool IsSpace(unsigned char C) { return C == ' ' || C == '\t' || C == '\r' || C == '\n'; }
-
-}  // namespace
-
 bool DecodeXmlReference(const char* Name, std::size_t Length, char32_t& Out) {
     const std::string_view N(Name, Length);
     if (N == "amp") return Out = '&', true;
@@ -99,7 +93,7 @@ bool TXmlTextExtractor::FeedUtf8(const unsigned char* Data, std::size_t Size) {
 
 std::size_t TXmlTextExtractor::ReadEntity(const unsigned char* Data, std::size_t I, std::size_t) {
     const unsigned char C = Data[I];
-    if (C != ';' && C != '<' && C != '&' && !IsSpace(C) && FEntityLength < sizeof FEntity) {
+    if (C != ';' && C != '<' && C != '&' && !IsXmlSpace(C) && FEntityLength < sizeof FEntity) {
         FEntity[FEntityLength++] = static_cast<char>(C);
         return I + 1;
     }
@@ -200,7 +194,7 @@ std::size_t TXmlTextExtractor::ReadInTag(const unsigned char* Data, std::size_t 
             FSlashSeen = false;
             FAttrLength = 0;  // the local name follows the prefix
             FAttrTooLong = false;
-        } else if (!IsSpace(C) && C != '=') {
+        } else if (!IsXmlSpace(C) && C != '=') {
             FSlashSeen = false;
             if (FAttrLength < sizeof FAttr)
                 FAttr[FAttrLength++] = static_cast<char>(C);

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "pure/doctext/decodelimits.h"
 #include "pure/doctext/xmlscan.h"
 #include "pure/doctext/xmltext.h"
 #include "pure/support/bytetext.h"
@@ -30,7 +31,11 @@ constexpr std::size_t HeldUnits = 1024;
 }  // namespace
 
 TXmlTextExtractor::TXmlTextExtractor(const TXmlTextRules& Rules, TTextSink& Sink)
-    : FAttributeName(Rules.AttributeName), FUnless(Rules.Unless), FSink(Sink), FWriter(Sink, HeldUnits) {
+    : FAttributeName(Rules.AttributeName),
+      FUnless(Rules.Unless),
+      FSpaceCount(Rules.SpaceCount),
+      FSink(Sink),
+      FWriter(Sink, HeldUnits) {
     // Breaks and line breaks act only where text of the run is held.
     FNames.Add(Rules.Containers, Container, true);
     FNames.Add(Rules.Breaks, Break, false);
@@ -263,7 +268,7 @@ bool TXmlTextExtractor::StartElement(bool Empty) {
     }
     if ((Flags & Container) != 0 && !Empty) ++FContainerDepth;
     if ((Flags & Ruled) != 0 && !Empty && !FRuledOut) ++FContainerDepth, ++FRuledDepth;
-    if ((Flags & Space) != 0 && !Unit(' ')) return false;
+    if ((Flags & Space) != 0 && !Spaces()) return false;
     if ((Flags & Tab) != 0 && !Unit('\t')) return false;
     return true;
 }
@@ -287,6 +292,30 @@ bool TXmlTextExtractor::AttributeText() {
     }
     FValue.clear();
     return EndRun();
+}
+
+bool TXmlTextExtractor::Spaces() {
+    // A count as written in decimal, blanks around it allowed; anything else stands for one, as
+    // does no count at all; a count beyond the bound for as many as it allows.
+    std::string_view Count = FValue;
+    while (!Count.empty() && IsXmlSpace(static_cast<unsigned char>(Count.front()))) Count.remove_prefix(1);
+    while (!Count.empty() && IsXmlSpace(static_cast<unsigned char>(Count.back()))) Count.remove_suffix(1);
+    std::size_t N = Count.empty() ? 1 : 0;
+    for (const char C : Count) {
+        if (C < '0' || C > '9') {
+            N = 1;
+            break;
+        }
+        N = std::min<std::size_t>(N * 10 + static_cast<std::size_t>(C - '0'), XmlMaxRepeatedSpaces);
+    }
+    FValue.clear();
+    for (N = std::max<std::size_t>(N, 1); N > 0;) {
+        const std::size_t Now = std::min(N, FWriter.Room());
+        std::fill_n(FWriter.Space(), Now, u' ');
+        if (!Commit(Now)) return false;
+        N -= Now;
+    }
+    return true;
 }
 
 void TXmlTextExtractor::EndElement(TFlags Flags) {

@@ -24,12 +24,13 @@ struct TXmlTextUnless {
 
 // Which elements say what, by local name (the part after any prefix). A list is a string of
 // names each ended by a space, such as "p h table-cell ". An element reads at most one of its
-// attributes: the text attribute, else the one of Unless.
+// attributes: the text attribute, else the one of Unless, else the space count.
 struct TXmlTextRules {
     const char* Containers = "";             // character data inside these is text
     const char* Breaks = "";                 // their start and end end a run of text
     const char* Skips = "";                  // nothing inside these is text
     const char* Spaces = "";                 // empty elements that stand for a space
+    const char* SpaceCount = nullptr;        // ... their attribute that repeats it (text:c="3")
     const char* Tabs = "";                   // ... for a tab
     const char* LineBreaks = "";             // ... for a line break inside the run's paragraph
     const char* AttributeElement = nullptr;  // the element whose attribute is text (a sheet's name)
@@ -105,12 +106,17 @@ private:
     static bool ActsAtStartOnly(TFlags Flags) { return (Flags & (Container | Skip | Attribute | Ruled | Ruler)) == 0; }
     // The attribute whose value a tag with these flags reads (nullptr: none).
     const char* WantedAttribute(TFlags Flags) const {
-        return (Flags & Attribute) != 0 ? FAttributeName : (Flags & Ruler) != 0 ? FUnless.Attribute : nullptr;
+        return (Flags & Attribute) != 0 ? FAttributeName
+               : (Flags & Ruler) != 0   ? FUnless.Attribute
+               : (Flags & Space) != 0   ? FSpaceCount
+                                        : nullptr;
     }
     // The start of the tag read (FTagFlags, FValue), and the end of one with these flags.
     bool StartElement(bool Empty);
     void EndElement(TFlags Flags);
     bool AttributeText();
+    // The spaces a space element stands for (its count attribute read into FValue).
+    bool Spaces();
     // Ends the containers of Unless still open (their element ended, or began again).
     void CloseRuled();
 
@@ -148,6 +154,7 @@ private:
     TXmlNameList FNames;
     const char* FAttributeName;
     TXmlTextUnless FUnless;
+    const char* FSpaceCount;
     TTextSink& FSink;
     TSinkWriter FWriter;
     bool FUtf16 = false, FBigEndian = false;

@@ -47,4 +47,29 @@ TEST(CellText, WorksheetCellsGiveWhatTheSheetShows) {
     for (const auto& C : Cases) EXPECT_EQ(C.Text, DecodeToText(Worksheet(C.Rows))) << C.What;
 }
 
+std::string OpenDocument(const std::string& Body) {
+    return TZipWriter().Build({{"mimetype", "application/vnd.oasis.opendocument.text"},
+                               {"content.xml", "<office:document-content xmlns:text=\"t\"><office:body><office:text>" +
+                                                   Body + "</office:text></office:body></office:document-content>"}});
+}
+
+TEST(CellText, OpenDocumentSpacesAndTabs) {
+    const struct {
+        const char* What;
+        std::string Body, Text;
+    } Cases[] = {
+        {"one space, a tab", "<text:p>a<text:s/>b<text:tab/>c</text:p>", "a b\tc|"},
+        {"a counted run of spaces among other attributes",
+         "<text:p>No.<text:s text:c=\"4\"/>1<text:s text:style-name=\"x\" text:c='2'/>2</text:p>", "No.    1  2|"},
+        {"a count of none or not a number stands for one space",
+         "<text:p>a<text:s text:c=\"0\"/>b<text:s text:c=\"-3\"/>c<text:s text:c=\"\"/>d</text:p>", "a b c d|"},
+        {"a count beyond the bound", "<text:p>a<text:s text:c=\"99999999999999999999\"/>b</text:p>",
+         "a" + std::string(1024, ' ') + "b|"},
+        {"in a heading and a table cell",
+         "<text:h>x<text:s text:c=\"2\"/>y</text:h><table:table-cell><text:p>1<text:tab/>2</text:p></table:table-cell>",
+         "x  y|1\t2|"},
+    };
+    for (const auto& C : Cases) EXPECT_EQ(C.Text, DecodeToText(OpenDocument(C.Body))) << C.What;
+}
+
 }  // namespace

@@ -13,6 +13,7 @@ const TXmlTextRules Word{.Containers = "t", .Breaks = "p tc", .Skips = "Fallback
 const TXmlTextRules Odf{.Containers = "p h",
                         .Breaks = "p h table-cell",
                         .Spaces = "s",
+                        .SpaceCount = "c",
                         .Tabs = "tab",
                         .LineBreaks = "line-break",
                         .AttributeElement = "table",
@@ -65,6 +66,8 @@ TEST(XmlText, TextOfElementsJoinedWithinRunsAndCutByBreaks) {
         {&Word, "<w:p><w:t>\xE5\x90 \xFF</w:t></w:p>", U8(u8"\uFFFD \uFFFD|")},
         {&Word, "<w:p><w:t>\xE0\x90\x88 \xF0\x80\x81\x81</w:t></w:p>", U8(u8"\uFFFD \uFFFD|")},  // overlong forms
         {&Odf, "<text:p>a<text:s/>b<text:tab/>c<text:line-break/>d</text:p><text:h>e</text:h>", "a b\tc|d|e|"},
+        {&Odf, "<text:p>a<text:s text:c=\"3\"/>b<text:s text:c='0'/>c<text:s x=\">\" c=\" 2 \"/>d</text:p>",
+         "a   b c  d|"},
         {&Odf,
          U8(u8"<table:table table:style-name=\"正文\" table:name=\"年度&amp;预算\"><table:table-cell><text:p>x</text:p>"
             u8"</table:table-cell></table:table>"),
