@@ -22,7 +22,7 @@ std::size_t TagEndPlain(const unsigned char* Data, std::size_t From, std::size_t
 
 bool FindTagNamePlain(const unsigned char* Data, std::size_t At, std::size_t Size, std::size_t& Local,
                       std::size_t& End) {
-    if (At > Size || Size - At < NameWindow) return false;
+    if (Size - At < NameWindow) return false;
     std::size_t Colon = At;
     for (std::size_t K = At; K < At + NameWindow; ++K) {
         if (NameStops.Stop[Data[K]]) {
@@ -33,6 +33,49 @@ bool FindTagNamePlain(const unsigned char* Data, std::size_t At, std::size_t Siz
         if (Data[K] == ':') Colon = K + 1;
     }
     return false;
+}
+
+TTagAttributes ReadAttributes(const unsigned char* Data, std::size_t From, std::size_t Size, std::string_view Name,
+                              std::size_t MaxValue) {
+    TTagAttributes Tag;
+    Tag.End = Size;
+    const unsigned char Last = static_cast<unsigned char>(Name.back());
+    for (std::size_t I = From, Region = From; I < Size; ++I) {
+        const unsigned char C = Data[I];
+        if (!TagStops.Stop[C]) continue;
+        if (C == '>') {
+            Tag.End = I;
+            Tag.Empty = EndsEmpty(Data, Region, I);
+            return Tag;
+        }
+        // A quoted value, most often short, and the name before it: back from the quote past
+        // blanks and '=', then to the name's start unless its last byte already differs.
+        std::size_t Close = I + 1;
+        while (Close < Size && Data[Close] != C) ++Close;
+        if (Close == Size) break;
+        std::size_t NameEnd = I, NameAt;
+        while (NameEnd > Region && EndsAttributeName(Data[NameEnd - 1])) --NameEnd;
+        if (NameEnd > Region && Data[NameEnd - 1] == Last) {
+            for (NameAt = NameEnd; NameAt > Region && !EndsAttributeName(Data[NameAt - 1]) && Data[NameAt - 1] != ':';)
+                --NameAt;
+            if (NameEnd - NameAt == Name.size() && NameEnd - NameAt <= MaxAttributeName &&
+                std::memcmp(Data + NameAt, Name.data(), Name.size()) == 0) {
+                // Found: the value, and the tag's end past any later values.
+                const std::size_t Length = Close - I - 1;
+                Tag.Found = true;
+                Tag.Value = {reinterpret_cast<const char*>(Data + I + 1), Length < MaxValue ? Length : MaxValue};
+                Tag.End = TagEnd(Data, Close + 1, Size);
+                if (Tag.End == Size) break;
+                Tag.Empty = EndsEmpty(Data, Close + 1, Tag.End);
+                return Tag;
+            }
+        }
+        I = Close;
+        Region = Close + 1;
+    }
+    Tag = TTagAttributes();
+    Tag.End = Size;
+    return Tag;
 }
 
 namespace {
@@ -180,34 +223,6 @@ bool HoldsSequencePlain(const unsigned char* Data, std::size_t Size, const unsig
             std::memcmp(Data + I + 1, Sequence + 1, Length - 1) == 0)
             return true;
     return false;
-}
-
-bool HoldsSequence(const unsigned char* Data, std::size_t Size, const unsigned char* Sequence, std::size_t Length,
-                   unsigned char Other) {
-#if defined(__SSE2__)
-    if (Size >= 16 + Length - 1) {
-        const unsigned char Alternate = Length == 1 ? Other : Sequence[0];
-        const __m128i First = _mm_set1_epi8(static_cast<char>(Sequence[0])),
-                      Either = _mm_set1_epi8(static_cast<char>(Alternate)),
-                      Second = _mm_set1_epi8(static_cast<char>(Sequence[Length > 1 ? 1 : 0])),
-                      Third = _mm_set1_epi8(static_cast<char>(Sequence[Length > 2 ? 2 : 0]));
-        const std::size_t Last = Size - (16 + Length - 1);
-        for (std::size_t I = 0;; I += 16) {
-            if (I > Last) I = Last;
-            const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Data + I));
-            __m128i Hit = _mm_or_si128(_mm_cmpeq_epi8(V, First), _mm_cmpeq_epi8(V, Either));
-            if (Length > 1)
-                Hit = _mm_and_si128(
-                    Hit, _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(Data + I + 1)), Second));
-            if (Length > 2)
-                Hit = _mm_and_si128(
-                    Hit, _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(Data + I + 2)), Third));
-            if (_mm_movemask_epi8(Hit) != 0) return true;
-            if (I == Last) return false;
-        }
-    }
-#endif
-    return HoldsSequencePlain(Data, Size, Sequence, Length, Other);
 }
 
 }  // namespace xmlscan

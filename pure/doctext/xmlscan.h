@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <string_view>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -34,7 +35,10 @@ inline constexpr TStopTable NameStops(
     true);
 
 // White space as XML writes it between attributes and around values.
-inline bool IsXmlSpace(unsigned char C) { return C == ' ' || C == '\t' || C == '\r' || C == '\n'; }
+inline bool IsXmlSpace(unsigned char C) {
+    constexpr std::uint64_t Blanks = (std::uint64_t(1) << ' ') | (1u << '\t') | (1u << '\r') | (1u << '\n');
+    return C <= ' ' && ((std::uint64_t(1) << C) & Blanks) != 0;
+}
 
 // ---- Tags ----
 
@@ -216,7 +220,7 @@ inline std::size_t TagEnd(const unsigned char* Data, std::size_t From, std::size
     return TagEndPlain(Data, From, Size);
 }
 
-// A tag's name is read where it starts, at At (after "<" or "</"), when it ends (at a byte of
+// A tag's name is read where it starts, at At (after "<" or "</", At <= Size), when it ends (at a byte of
 // NameStops) within the NameWindow bytes from At and those bytes lie in the buffer; a longer
 // name, or one the buffer may cut, is read by the extractor's states. On success End is where
 // the name ends and Local where its local name begins (after the last ':').
@@ -227,7 +231,7 @@ bool FindTagNamePlain(const unsigned char* Data, std::size_t At, std::size_t Siz
 inline bool FindTagName(const unsigned char* Data, std::size_t At, std::size_t Size, std::size_t& Local,
                         std::size_t& End) {
 #if defined(__SSE2__)
-    if (At > Size || Size - At < NameWindow) return false;
+    if (Size - At < NameWindow) return false;
     const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Data + At));
     // The bytes of NameStops: the unsigned minimum of a byte and 0x20 is the byte itself for the
     // bytes up to a space (NUL and the control bytes), and '/', '<' and '>'.
@@ -245,6 +249,33 @@ inline bool FindTagName(const unsigned char* Data, std::size_t At, std::size_t S
 #else
     return FindTagNamePlain(Data, At, Size, Local, End);
 #endif
+}
+
+// ---- Attributes ----
+
+// A start tag's attributes as the extractor reads them, the same whether the tag lies whole in the
+// buffer (ReadAttributes) or its states read it a few bytes at a time: an attribute's name is the
+// last run of bytes other than blanks, '=' and '/' before the quote that opens its value, from
+// its last ':' on, and a name longer than MaxAttributeName matches none; the first attribute of a
+// name counts. A tag is empty when the last byte before its '>', blanks aside, is a '/'.
+inline constexpr std::size_t MaxAttributeName = 40;
+inline bool EndsAttributeName(unsigned char C) { return IsXmlSpace(C) || C == '=' || C == '/'; }
+
+struct TTagAttributes {
+    std::size_t End = 0;     // the tag's '>'; the buffer's size when it ends first (nothing read)
+    bool Empty = false;      // the tag ends with "/>"
+    bool Found = false;      // the attribute Name is among them
+    std::string_view Value;  // its value as written, up to MaxValue bytes
+};
+// Reads the attributes of a start tag whose name ends at From, keeping the value of the one
+// named Name (not empty).
+TTagAttributes ReadAttributes(const unsigned char* Data, std::size_t From, std::size_t Size, std::string_view Name,
+                              std::size_t MaxValue);
+// Whether a tag whose attributes, after its name or its last value, are Data[From..To) and whose
+// '>' stands at To is empty.
+inline bool EndsEmpty(const unsigned char* Data, std::size_t From, std::size_t To) {
+    while (To > From && IsXmlSpace(Data[To - 1])) --To;
+    return To > From && Data[To - 1] == '/';
 }
 
 // ---- Text ----
@@ -281,8 +312,33 @@ bool DecodeTwoThreeByte(const unsigned char* Data, char16_t* Out);
 bool HoldsSequencePlain(const unsigned char* Data, std::size_t Size, const unsigned char* Sequence, std::size_t Length,
                         unsigned char Other);
 // The same, sixteen places at a time, the last sixteen overlapping the ones before: the text a
-// keyword test passes over is looked through here.
-bool HoldsSequence(const unsigned char* Data, std::size_t Size, const unsigned char* Sequence, std::size_t Length,
-                   unsigned char Other);
+// keyword test passes over is looked through here, inline in the extractor's loop.
+inline bool HoldsSequence(const unsigned char* Data, std::size_t Size, const unsigned char* Sequence,
+                          std::size_t Length, unsigned char Other) {
+#if defined(__SSE2__)
+    if (Size >= 16 + Length - 1) {
+        const unsigned char Alternate = Length == 1 ? Other : Sequence[0];
+        const __m128i First = _mm_set1_epi8(static_cast<char>(Sequence[0])),
+                      Either = _mm_set1_epi8(static_cast<char>(Alternate)),
+                      Second = _mm_set1_epi8(static_cast<char>(Sequence[Length > 1 ? 1 : 0])),
+                      Third = _mm_set1_epi8(static_cast<char>(Sequence[Length > 2 ? 2 : 0]));
+        const std::size_t Last = Size - (16 + Length - 1);
+        for (std::size_t I = 0;; I += 16) {
+            if (I > Last) I = Last;
+            const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Data + I));
+            __m128i Hit = _mm_or_si128(_mm_cmpeq_epi8(V, First), _mm_cmpeq_epi8(V, Either));
+            if (Length > 1)
+                Hit = _mm_and_si128(
+                    Hit, _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(Data + I + 1)), Second));
+            if (Length > 2)
+                Hit = _mm_and_si128(
+                    Hit, _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(Data + I + 2)), Third));
+            if (_mm_movemask_epi8(Hit) != 0) return true;
+            if (I == Last) return false;
+        }
+    }
+#endif
+    return HoldsSequencePlain(Data, Size, Sequence, Length, Other);
+}
 
 }  // namespace xmlscan

@@ -117,7 +117,8 @@ std::size_t TXmlTextExtractor::ReadTagOpen(const unsigned char* Data, std::size_
     FNameTooLong = false;
     FSlashSeen = false;
     FAttrLength = 0;
-    FAttrTooLong = false;
+    FAttrTooLong = FAttrEnded = false;
+    FFound = false;
     FValue.clear();
     switch (C) {
     case '/':
@@ -159,7 +160,7 @@ std::size_t TXmlTextExtractor::ReadName(const unsigned char* Data, std::size_t I
     FTagFlags = Flags;
     // As where the tag lies whole (PlainTag): outside shown text, a tag that acts at its start
     // only does so now, and its attributes are passed over up to the next tag.
-    if (ActsAtStartOnly(Flags) && WantedAttribute(Flags) == nullptr && !Shown()) {
+    if (ActsAtStartOnly(Flags) && !ReadsAttribute(Flags) && !Shown()) {
         FState = TState::Text;
         if (Flags != 0) StartElement(false);
     } else {
@@ -169,40 +170,52 @@ std::size_t TXmlTextExtractor::ReadName(const unsigned char* Data, std::size_t I
 }
 
 std::size_t TXmlTextExtractor::ReadInTag(const unsigned char* Data, std::size_t I, std::size_t Size) {
-    const char* const Wanted = WantedAttribute(FTagFlags);
-    while (I < Size && FState == TState::InTag) {
-        if (Wanted == nullptr) {
-            // No attribute of this tag is read: on to its end or its next quoted value.
-            std::size_t J = I;
-            while (J < Size && !TagStops.Stop[Data[J]]) ++J;
-            if (J > I) FSlashSeen = Data[J - 1] == '/';
-            if (J == Size) return Size;
-            I = J;
-        }
-        const unsigned char C = Data[I++];
-        if (C == '>') {
-            FState = TState::Text;
-            StartElement(FSlashSeen);
-        } else if (C == '/') {
-            FSlashSeen = true;
-        } else if (C == '"' || C == '\'') {
-            FQuote = static_cast<char>(C);
-            FCapturing = Wanted != nullptr && !FAttrTooLong && FAttrLength == std::strlen(Wanted) &&
-                         std::memcmp(FAttr, Wanted, FAttrLength) == 0;
-            FState = TState::InQuote;
+    const std::string_view Wanted = WantedAttribute(FTagFlags);
+    if (Wanted.empty()) {
+        // No attribute of this tag is read: on to its end or its next quoted value.
+        std::size_t J = I;
+        while (J < Size && !TagStops.Stop[Data[J]]) ++J;
+        std::size_t Last = J;
+        while (Last > I && IsXmlSpace(Data[Last - 1])) --Last;
+        if (Last > I) FSlashSeen = Data[Last - 1] == '/';
+        return J == Size ? Size : TagStop(Data[J], Wanted, J + 1);
+    }
+    // The attribute names, by the rules of ReadAttributes.
+    for (; I < Size; ++I) {
+        const unsigned char C = Data[I];
+        if (TagStops.Stop[C]) return TagStop(C, Wanted, I + 1);
+        if (IsXmlSpace(C)) {
+            FAttrEnded = true;
+        } else if (C == '/' || C == '=') {
+            FAttrEnded = true;
+            FSlashSeen = C == '/';
         } else if (C == ':') {
-            FSlashSeen = false;
+            FSlashSeen = FAttrEnded = FAttrTooLong = false;
             FAttrLength = 0;  // the local name follows the prefix
-            FAttrTooLong = false;
-        } else if (!IsXmlSpace(C) && C != '=') {
+        } else {
             FSlashSeen = false;
+            if (FAttrEnded) FAttrLength = 0, FAttrTooLong = FAttrEnded = false;
             if (FAttrLength < sizeof FAttr)
                 FAttr[FAttrLength++] = static_cast<char>(C);
             else
                 FAttrTooLong = true;
         }
     }
-    return I;
+    return Size;
+}
+
+std::size_t TXmlTextExtractor::TagStop(unsigned char C, std::string_view Wanted, std::size_t Next) {
+    if (C == '>') {
+        FState = TState::Text;
+        StartElement(FSlashSeen, FValue);
+        return Next;
+    }
+    // A quoted value: the wanted one's kept.
+    FQuote = static_cast<char>(C);
+    FCapturing = !Wanted.empty() && !FFound && !FAttrTooLong && std::string_view(FAttr, FAttrLength) == Wanted;
+    FFound = FFound || FCapturing;
+    FState = TState::InQuote;
+    return Next;
 }
 
 std::size_t TXmlTextExtractor::ReadInQuote(const unsigned char* Data, std::size_t I, std::size_t Size) {
@@ -215,8 +228,7 @@ std::size_t TXmlTextExtractor::ReadInQuote(const unsigned char* Data, std::size_
     }
     if (Close == nullptr) return Size;
     FAttrLength = 0;
-    FAttrTooLong = false;
-    FSlashSeen = false;
+    FAttrTooLong = FAttrEnded = FSlashSeen = false;
     FState = TState::InTag;
     return End + 1;
 }

@@ -31,11 +31,8 @@ constexpr std::size_t HeldUnits = 1024;
 }  // namespace
 
 TXmlTextExtractor::TXmlTextExtractor(const TXmlTextRules& Rules, TTextSink& Sink)
-    : FAttributeName(Rules.AttributeName),
-      FUnless(Rules.Unless),
-      FSpaceCount(Rules.SpaceCount),
-      FSink(Sink),
-      FWriter(Sink, HeldUnits) {
+    : FRulerValues(Rules.Unless.Values != nullptr ? Rules.Unless.Values : ""), FSink(Sink), FWriter(Sink, HeldUnits) {
+    const TXmlTextUnless& Unless = Rules.Unless;
     // Breaks and line breaks act only where text of the run is held.
     FNames.Add(Rules.Containers, Container, true);
     FNames.Add(Rules.Breaks, Break, false);
@@ -43,23 +40,38 @@ TXmlTextExtractor::TXmlTextExtractor(const TXmlTextRules& Rules, TTextSink& Sink
     FNames.Add(Rules.Spaces, Space, true);
     FNames.Add(Rules.Tabs, Tab, true);
     FNames.Add(Rules.LineBreaks, LineBreak, false);
-    if (Rules.AttributeElement != nullptr && Rules.AttributeName != nullptr)
+    if (Rules.AttributeElement != nullptr && Rules.AttributeName != nullptr) {
         FNames.Add(Rules.AttributeElement, Attribute, true);
-    FNames.Add(FUnless.Containers, Ruled, true);
-    if (FUnless.Element != nullptr && FUnless.Attribute != nullptr) FNames.Add(FUnless.Element, Ruler, true);
-    FName.reserve(FNames.Longest());
-    // The first bytes of the names that act while no text is shown or held (see TQuietScan).
-    for (std::size_t I = 0; I < FNames.Count() && FQuietCount >= 0; ++I) {
-        if ((FNames.Flags(I) & (Container | Skip | Space | Tab | Attribute | Ruled | Ruler)) == 0) continue;
-        const unsigned char First = static_cast<unsigned char>(FNames.Name(I)[0]);
-        if (std::memchr(FQuietFirsts, First, static_cast<std::size_t>(FQuietCount)) != nullptr) continue;
-        if (FQuietCount == static_cast<int>(sizeof FQuietFirsts))
-            FQuietCount = -1;  // every tag is read
-        else
-            FQuietFirsts[FQuietCount++] = First;
+        FAttributeName = Rules.AttributeName;
     }
+    FNames.Add(Unless.Containers, Ruled, true);
+    if (Unless.Element != nullptr && Unless.Attribute != nullptr) {
+        FNames.Add(Unless.Element, Ruler, true);
+        FRulerAttribute = Unless.Attribute;
+    }
+    if (Rules.SpaceCount != nullptr) FSpaceCount = Rules.SpaceCount;
+    for (const TFlags Flag : {Attribute, Ruler, Space})
+        if (!WantedAttribute(Flag).empty()) FReads |= Flag;
+    FName.reserve(FNames.Longest());
+    // The first bytes of the names that act while no text is shown or held (see TQuietScan), and
+    // of those that do while the element of Unless rules its containers out.
+    constexpr TFlags Acting = Container | Skip | Space | Tab | Attribute | Ruled | Ruler;
+    FQuiet[0].Count = QuietFirsts(Acting, FQuiet[0].Firsts);
+    FQuiet[1].Count = QuietFirsts(Acting & ~Ruled, FQuiet[1].Firsts);
     FAwaits = FSink.AwaitedUnit() != 0;
     Await();
+}
+
+int TXmlTextExtractor::QuietFirsts(TFlags Acting, unsigned char (&Firsts)[2]) const {
+    int Count = 0;
+    for (std::size_t I = 0; I < FNames.Count(); ++I) {
+        if ((FNames.Flags(I) & Acting) == 0) continue;
+        const unsigned char First = static_cast<unsigned char>(FNames.Name(I)[0]);
+        if (std::memchr(Firsts, First, static_cast<std::size_t>(Count)) != nullptr) continue;
+        if (Count == static_cast<int>(sizeof Firsts)) return -1;  // every tag is read
+        Firsts[Count++] = First;
+    }
+    return Count;
 }
 
 bool TXmlTextExtractor::Feed(const unsigned char* Data, std::size_t Size) {
@@ -252,52 +264,55 @@ bool TXmlTextExtractor::TextByte(unsigned char B) {
 
 // ---- Elements ----
 
-bool TXmlTextExtractor::StartElement(bool Empty) {
+bool TXmlTextExtractor::StartElement(bool Empty, std::string_view Value) {
     const TFlags Flags = FTagFlags;
     if ((Flags & Skip) != 0) {
         if (!Empty) ++FSkipDepth;
         return true;
     }
     if (FSkipDepth > 0) return true;
-    if ((Flags & Attribute) != 0 && !FValue.empty() && !AttributeText()) return false;
+    if ((Flags & (Attribute | Ruler | Ruled | Space | Tab)) == 0) {
+        // Most tags that act: a break, a container.
+        if ((Flags & (Break | LineBreak)) != 0 && !EndRun((Flags & Break) == 0)) return false;
+        if ((Flags & Container) != 0 && !Empty) ++FContainerDepth;
+        return true;
+    }
+    if ((Flags & Attribute) != 0 && !Value.empty() && !AttributeText(Value)) return false;
     // A line break ends the line, not the paragraph (a break listed as both ends the paragraph).
     if ((Flags & (Break | LineBreak)) != 0 && !EndRun((Flags & Break) == 0)) return false;
     if ((Flags & Ruler) != 0) {
         CloseRuled();
-        FRuledOut = ListHolds(FUnless.Values, FValue);
+        FRuledOut = !Empty && !Value.empty() && ListHolds(FRulerValues, Value);
     }
     if ((Flags & Container) != 0 && !Empty) ++FContainerDepth;
     if ((Flags & Ruled) != 0 && !Empty && !FRuledOut) ++FContainerDepth, ++FRuledDepth;
-    if ((Flags & Space) != 0 && !Spaces()) return false;
+    if ((Flags & Space) != 0 && !Spaces(Value)) return false;
     if ((Flags & Tab) != 0 && !Unit('\t')) return false;
     return true;
 }
 
 // The text attribute's value, a run of its own, with its references decoded.
-bool TXmlTextExtractor::AttributeText() {
+bool TXmlTextExtractor::AttributeText(std::string_view Value) {
     if (!EndRun()) return false;
-    const unsigned char* V = reinterpret_cast<const unsigned char*>(FValue.data());
-    for (std::size_t I = 0; I < FValue.size();) {
-        if (FValue[I] == '&') {
-            const std::size_t Semi = FValue.find(';', I);
+    for (std::size_t I = 0; I < Value.size();) {
+        if (Value[I] == '&') {
+            const std::size_t Semi = Value.find(';', I);
             char32_t C;
             if (Semi != std::string::npos && Semi - I <= sizeof FEntity &&
-                DecodeXmlReference(FValue.data() + I + 1, Semi - I - 1, C)) {
+                DecodeXmlReference(Value.data() + I + 1, Semi - I - 1, C)) {
                 if (!CodePoint(C)) return false;
                 I = Semi + 1;
                 continue;
             }
         }
-        if (!TextByte(V[I++])) return false;
+        if (!TextByte(static_cast<unsigned char>(Value[I++]))) return false;
     }
-    FValue.clear();
     return EndRun();
 }
 
-bool TXmlTextExtractor::Spaces() {
+bool TXmlTextExtractor::Spaces(std::string_view Count) {
     // A count as written in decimal, blanks around it allowed; anything else stands for one, as
     // does no count at all; a count beyond the bound for as many as it allows.
-    std::string_view Count = FValue;
     while (!Count.empty() && IsXmlSpace(static_cast<unsigned char>(Count.front()))) Count.remove_prefix(1);
     while (!Count.empty() && IsXmlSpace(static_cast<unsigned char>(Count.back()))) Count.remove_suffix(1);
     std::size_t N = Count.empty() ? 1 : 0;
@@ -308,7 +323,6 @@ bool TXmlTextExtractor::Spaces() {
         }
         N = std::min<std::size_t>(N * 10 + static_cast<std::size_t>(C - '0'), XmlMaxRepeatedSpaces);
     }
-    FValue.clear();
     for (N = std::max<std::size_t>(N, 1); N > 0;) {
         const std::size_t Now = std::min(N, FWriter.Room());
         std::fill_n(FWriter.Space(), Now, u' ');
@@ -370,22 +384,14 @@ bool TXmlTextExtractor::ShownText(const unsigned char* Data, std::size_t Size, b
     return static_cast<std::size_t>(static_cast<const unsigned char*>(Gt) - Data) + 1;
 }
 
-std::size_t TXmlTextExtractor::TagAttributes(const unsigned char* Data, std::size_t I, std::size_t Size, TFlags Flags) {
+// Inlined in PlainTag as PlainEndTag is.
+[[gnu::always_inline]] inline std::size_t TXmlTextExtractor::PlainAttributeTag(const unsigned char* Data, std::size_t I,
+                                                                               std::size_t Size, TFlags Flags) {
+    const TTagAttributes Tag = ReadAttributes(Data, I, Size, WantedAttribute(Flags), XmlMaxAttributeValue);
+    if (Tag.End == Size) return Npos;
     FTagFlags = Flags;
-    FSlashSeen = false;
-    FAttrLength = 0;
-    FAttrTooLong = false;
-    FValue.clear();
-    FState = TState::InTag;
-    while (I < Size && !Stopped()) {
-        if (FState == TState::InTag)
-            I = ReadInTag(Data, I, Size);
-        else if (FState == TState::InQuote)
-            I = ReadInQuote(Data, I, Size);
-        else
-            return I;  // the tag ended
-    }
-    return Size;  // the states read on in the next buffer
+    StartElement(Tag.Empty, Tag.Value);
+    return Stopped() ? Size : Tag.End + 1;
 }
 
 // Part of ReadPlain, inlined as PlainEndTag is: a call for every tag costs a tenth more work.
@@ -406,7 +412,7 @@ std::size_t TXmlTextExtractor::TagAttributes(const unsigned char* Data, std::siz
         // the name's end keeps the search apart from reading the name.
         return I;
     }
-    if (!End && WantedAttribute(Flags) != nullptr) return TagAttributes(Data, NameEnd, Size, Flags);
+    if (!End && ReadsAttribute(Flags)) return PlainAttributeTag(Data, NameEnd, Size, Flags);
     if (ActsAtStartOnly(Flags) && !Shown()) {
         // Likewise a tag that says all it says where it starts (a break, a space); a break with
         // no text before it in its run, the most common of them, changes nothing.
@@ -416,24 +422,25 @@ std::size_t TXmlTextExtractor::TagAttributes(const unsigned char* Data, std::siz
             EndElement(Flags);
         else
             StartElement(false);
-        return I;
+        return Stopped() ? Size : I;
     }
     if (End) return PlainEndTag(Data, I, NameEnd, Size, Flags);
     // A start tag read to its '>', past its quoted values.
     const std::size_t Gt = TagEnd(Data, NameEnd, Size);
     if (Gt == Size) return Npos;
     FTagFlags = Flags;
-    StartElement(Data[Gt - 1] == '/');
-    return Gt + 1;
+    StartElement(EndsEmpty(Data, NameEnd, Gt));
+    return Stopped() ? Size : Gt + 1;
 }
 
 std::size_t TXmlTextExtractor::ReadPlain(const unsigned char* Data, std::size_t I, std::size_t Size) {
     TMarks Marks(Data, Size);
-    TQuietScan QuietScan(Data, Size, FQuietFirsts, FQuietCount);
+    TQuietScan QuietScans[2] = {{Data, Size, FQuiet[0].Firsts, FQuiet[0].Count},
+                                {Data, Size, FQuiet[1].Firsts, FQuiet[1].Count}};
     for (;;) {
         std::size_t J;
         if (!Shown()) {
-            J = Quiet() ? QuietScan.Next(I) : Marks.Next(I, 0);
+            J = Quiet() ? QuietScans[FRuledOut].Next(I) : Marks.Next(I, 0);
         } else {
             J = Marks.Next(I, ~std::uint64_t(0));
             if (J > I && !ShownText(Data + I, J - I, J < Size)) return Size;
@@ -449,6 +456,6 @@ std::size_t TXmlTextExtractor::ReadPlain(const unsigned char* Data, std::size_t 
             FState = TState::TagOpen;  // the states read the tag from after its '<'
             return J + 1;
         }
-        if (I >= Size || Stopped()) return Size;
+        // (At the buffer's end, or once the sink stops, Size: the search above ends the loop.)
     }
 }

@@ -6,10 +6,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "pure/doctext/sinkwriter.h"
 #include "pure/doctext/textsink.h"
 #include "pure/doctext/xmlnames.h"
+#include "pure/doctext/xmlscan.h"
 
 // Containers whose text counts unless an attribute of the element around them has one of a few
 // values: a worksheet cell's value (<v> of a <c>) is what a reader sees unless the cell's type
@@ -101,22 +103,27 @@ private:
     // ---- Elements ----
     bool Shown() const { return FContainerDepth > 0 && FSkipDepth == 0; }
     // While no text is shown or held, only a few tags can change anything (see TQuietScan).
-    bool Quiet() const { return FQuietCount >= 0 && !FRunHasText && FNeed == 0 && FSkipDepth == 0; }
+    bool Quiet() const { return FQuiet[FRuledOut].Count >= 0 && !FRunHasText && FNeed == 0 && FSkipDepth == 0; }
+    // The first bytes of the names whose flags, of Acting, act while nothing is shown or held
+    // (at most two), or -1.
+    int QuietFirsts(TFlags Acting, unsigned char (&Firsts)[2]) const;
     // A tag with these flags changes nothing between its start and end tags.
     static bool ActsAtStartOnly(TFlags Flags) { return (Flags & (Container | Skip | Attribute | Ruled | Ruler)) == 0; }
-    // The attribute whose value a tag with these flags reads (nullptr: none).
-    const char* WantedAttribute(TFlags Flags) const {
+    // The attribute whose value a tag with these flags reads (empty: none).
+    std::string_view WantedAttribute(TFlags Flags) const {
         return (Flags & Attribute) != 0 ? FAttributeName
-               : (Flags & Ruler) != 0   ? FUnless.Attribute
+               : (Flags & Ruler) != 0   ? FRulerAttribute
                : (Flags & Space) != 0   ? FSpaceCount
-                                        : nullptr;
+                                        : std::string_view();
     }
-    // The start of the tag read (FTagFlags, FValue), and the end of one with these flags.
-    bool StartElement(bool Empty);
+    bool ReadsAttribute(TFlags Flags) const { return (Flags & FReads) != 0; }
+    // The start of the tag read (FTagFlags) with the value of its wanted attribute, and the end
+    // of one with these flags.
+    bool StartElement(bool Empty, std::string_view Value = {});
     void EndElement(TFlags Flags);
-    bool AttributeText();
-    // The spaces a space element stands for (its count attribute read into FValue).
-    bool Spaces();
+    bool AttributeText(std::string_view Value);
+    // The spaces a space element stands for, by its count attribute.
+    bool Spaces(std::string_view Count);
     // Ends the containers of Unless still open (their element ended, or began again).
     void CloseRuled();
 
@@ -131,9 +138,8 @@ private:
     // The tag whose '<' stands before Data[I], read where it lies whole in the buffer and its name
     // is short: the position to go on from, or Npos for the states to read it.
     std::size_t PlainTag(const unsigned char* Data, std::size_t I, std::size_t Size);
-    // A start tag whose attribute is read, from its name's end on: by the InTag state's rules,
-    // all at once where the tag lies whole in the buffer.
-    std::size_t TagAttributes(const unsigned char* Data, std::size_t I, std::size_t Size, TFlags Flags);
+    // A start tag whose attribute is read, from its name's end on; Npos when the buffer cuts it.
+    std::size_t PlainAttributeTag(const unsigned char* Data, std::size_t I, std::size_t Size, TFlags Flags);
     std::size_t PlainEndTag(const unsigned char* Data, std::size_t I, std::size_t NameEnd, std::size_t Size,
                             TFlags Flags);
     // One method per state: each reads from Data[I] and returns where it stopped.
@@ -141,6 +147,8 @@ private:
     std::size_t ReadTagOpen(const unsigned char* Data, std::size_t I, std::size_t Size);
     std::size_t ReadName(const unsigned char* Data, std::size_t I, std::size_t Size);
     std::size_t ReadInTag(const unsigned char* Data, std::size_t I, std::size_t Size);
+    // A '>' or quote C ends the attribute bytes read in the InTag state.
+    std::size_t TagStop(unsigned char C, std::string_view Wanted, std::size_t Next);
     std::size_t ReadInQuote(const unsigned char* Data, std::size_t I, std::size_t Size);
     std::size_t ReadEndTag(const unsigned char* Data, std::size_t I, std::size_t Size);
     std::size_t ReadBang(const unsigned char* Data, std::size_t I, std::size_t Size);
@@ -152,9 +160,10 @@ private:
     bool EntityDone(bool Semicolon);
 
     TXmlNameList FNames;
-    const char* FAttributeName;
-    TXmlTextUnless FUnless;
-    const char* FSpaceCount;
+    std::string_view FAttributeName, FRulerAttribute, FSpaceCount;  // the attributes read (see WantedAttribute)
+    const char* FRulerValues;
+    TFlags FReads = 0;  // the flags whose tags read an attribute                                       // values of
+                        // FRulerAttribute that rule out
     TTextSink& FSink;
     TSinkWriter FWriter;
     bool FUtf16 = false, FBigEndian = false;
@@ -177,11 +186,12 @@ private:
     TFlags FTagFlags = 0;
     bool FSlashSeen = false;
     char FQuote = 0;
-    // The attribute being read (its local name, bounded) and the value of the one the tag wants.
-    char FAttr[40] = {};
+    // The attribute being read (its local name, as long as any read at once, see ReadAttributes),
+    // whether a byte that ends a name came after it, and the value of the one the tag wants.
+    char FAttr[xmlscan::MaxAttributeName] = {};
     std::size_t FAttrLength = 0;
-    bool FAttrTooLong = false;
-    bool FCapturing = false;
+    bool FAttrTooLong = false, FAttrEnded = false;
+    bool FCapturing = false, FFound = false;
     std::string FValue;
     // Entity reference in text, after '&', and the markup lookahead after "<!".
     char FEntity[12] = {};
@@ -193,10 +203,14 @@ private:
     // UTF-8 sequence being decoded.
     char32_t FCode = 0, FLeast = 0;  // the code so far, and the least its length may write
     int FNeed = 0;
-    // The first bytes of the names that act while no text is shown or held; -1: more than two,
-    // which mark so many tags (in a word processor's paragraphs) that reading them all is as fast.
-    unsigned char FQuietFirsts[2] = {};
-    int FQuietCount = 0;
+    // The first bytes of the names that act while no text is shown or held, [1] while the element
+    // of Unless rules its containers out (a shared string's cell: only its end acts); Count -1:
+    // more than two, which mark so many tags (in a word processor's paragraphs) that reading them
+    // all is as fast.
+    struct {
+        unsigned char Firsts[2] = {};
+        int Count = 0;
+    } FQuiet[2];
     // The unit the sink waits for, in UTF-8 (no bytes: none, or one only decoding finds), with
     // the other case of an ASCII letter; only asked of a sink that waits at all.
     bool FAwaits = false;

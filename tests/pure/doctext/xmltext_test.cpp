@@ -80,6 +80,12 @@ TEST(XmlText, TextOfElementsJoinedWithinRunsAndCutByBreaks) {
          "<c t = \"str\" r=\"D1\"><v>ab</v></c><c t=\"e\"/><c><v>3</v></c><c t=\"inlineStr\"><is><t>x</t></is></c>"
          "</row>",
          "14|ab|3|x|"},
+        // Attribute names by one rule however the tag arrives: the run before '=', its local part,
+        // the first of a name; and "/>" with blanks between.
+        {&Sheet,
+         "<c r t = 's'><v>1</v></c><c y:t=\"b\" t=\"n\"><v>2</v></c><c tt=\"s\" at=\"e\"><v>3</v></c>"
+         "<c t=\"str\" / ><v>4</v><c t=\"e\"x=\"1\"><v>5</v></c><c t='s'/ ><v>6</v>",
+         "3|4|6|"},
         // Damaged: a cell left open, an end tag of another name inside; what follows still counts.
         {&Sheet, "<c><v>1</t></v><c t=\"s\"><v>2</v><v>3</v></c><c><v>4</v></c><t>5</t>", "1|4|5|"},
         // Breaks whose attributes hold '>' and "/>", and an empty one.
