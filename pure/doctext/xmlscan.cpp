@@ -88,6 +88,20 @@ inline bool ThreeByte(const unsigned char* Data, unsigned& U) {
     return !BadThreeByte(U);
 }
 
+// One ASCII or three-byte character at Data[I] into Out; false, nothing read, for anything else.
+inline bool DecodeOne(const unsigned char* Data, std::size_t& I, std::size_t Size, char16_t*& Out) {
+    unsigned U;
+    if (Data[I] < 0x80) {
+        *Out++ = Data[I++];
+    } else if (Size - I >= 3 && ThreeByte(Data + I, U)) {
+        *Out++ = static_cast<char16_t>(U);
+        I += 3;
+    } else {
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 bool DecodeThreeBytePlain(const unsigned char* Data, std::size_t Count, char16_t* Out) {
@@ -102,16 +116,7 @@ bool DecodeThreeBytePlain(const unsigned char* Data, std::size_t Count, char16_t
 char16_t* DecodeCommonPlain(const unsigned char* Data, std::size_t& At, std::size_t Size, char16_t* Out,
                             char16_t* const OutEnd) {
     std::size_t I = At;
-    unsigned U;
-    while (I < Size && Out < OutEnd) {
-        if (Data[I] < 0x80) {
-            *Out++ = Data[I++];
-        } else if (Size - I >= 3 && ThreeByte(Data + I, U)) {
-            *Out++ = static_cast<char16_t>(U);
-            I += 3;
-        } else {
-            break;
-        }
+    while (I < Size && Out < OutEnd && DecodeOne(Data, I, Size, Out)) {
     }
     At = I;
     return Out;
@@ -200,16 +205,7 @@ char16_t* DecodeCommon(const unsigned char* Data, std::size_t& At, std::size_t S
         }
 #endif
         // Then one character, in the buffer's last bytes or where the wide steps stopped.
-        unsigned U;
-        if (Out == OutEnd) break;
-        if (Data[I] < 0x80) {
-            *Out++ = Data[I++];
-        } else if (Size - I >= 3 && ThreeByte(Data + I, U)) {
-            *Out++ = static_cast<char16_t>(U);
-            I += 3;
-        } else {
-            break;
-        }
+        if (Out == OutEnd || !DecodeOne(Data, I, Size, Out)) break;
     }
     At = I;
     return Out;

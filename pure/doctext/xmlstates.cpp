@@ -3,6 +3,7 @@
 // that lie whole in the buffer are read in xmltext.cpp.
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <string_view>
 
 #include "pure/doctext/decodelimits.h"
@@ -43,50 +44,20 @@ bool DecodeXmlReference(const char* Name, std::size_t Length, char32_t& Out) {
 }
 
 bool TXmlTextExtractor::FeedUtf8(const unsigned char* Data, std::size_t Size) {
+    // The reader of each state, in the order of TState: text and the plain tags that lie whole in
+    // the buffer are read in one go, the rest a few bytes at a time.
+    using TReader = std::size_t (TXmlTextExtractor::*)(const unsigned char*, std::size_t, std::size_t);
+    static constexpr TReader Readers[] = {
+        &TXmlTextExtractor::ReadPlain,   &TXmlTextExtractor::ReadPlain,   &TXmlTextExtractor::ReadEntity,
+        &TXmlTextExtractor::ReadTagOpen, &TXmlTextExtractor::ReadName,    &TXmlTextExtractor::ReadName,
+        &TXmlTextExtractor::ReadInTag,   &TXmlTextExtractor::ReadInQuote, &TXmlTextExtractor::ReadEndTag,
+        &TXmlTextExtractor::ReadBang,    &TXmlTextExtractor::ReadComment, &TXmlTextExtractor::ReadCData,
+        &TXmlTextExtractor::ReadPi,      &TXmlTextExtractor::ReadDoctype};
+    static_assert(std::size(Readers) == static_cast<std::size_t>(TState::Doctype) + 1);
     std::size_t I = 0;
     while (I < Size && !Stopped()) {
-        switch (FState) {
-        case TState::Start:
-        case TState::Text:
-            // Text and the plain tags that lie whole in the buffer are read in one go.
-            FState = TState::Text;
-            I = ReadPlain(Data, I, Size);
-            break;
-        case TState::Entity:
-            I = ReadEntity(Data, I, Size);
-            break;
-        case TState::TagOpen:
-            I = ReadTagOpen(Data, I, Size);
-            break;
-        case TState::StartName:
-        case TState::EndName:
-            I = ReadName(Data, I, Size);
-            break;
-        case TState::InTag:
-            I = ReadInTag(Data, I, Size);
-            break;
-        case TState::InQuote:
-            I = ReadInQuote(Data, I, Size);
-            break;
-        case TState::EndTag:
-            I = ReadEndTag(Data, I, Size);
-            break;
-        case TState::Bang:
-            I = ReadBang(Data, I, Size);
-            break;
-        case TState::Comment:
-            I = ReadComment(Data, I, Size);
-            break;
-        case TState::CData:
-            I = ReadCData(Data, I, Size);
-            break;
-        case TState::Pi:
-            I = ReadPi(Data, I, Size);
-            break;
-        case TState::Doctype:
-            I = ReadDoctype(Data, I, Size);
-            break;
-        }
+        const TReader Read = Readers[static_cast<std::size_t>(FState)];
+        I = (this->*Read)(Data, I, Size);
     }
     return !Stopped();
 }

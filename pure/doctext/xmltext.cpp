@@ -434,6 +434,7 @@ bool TXmlTextExtractor::ShownText(const unsigned char* Data, std::size_t Size, b
 }
 
 std::size_t TXmlTextExtractor::ReadPlain(const unsigned char* Data, std::size_t I, std::size_t Size) {
+    FState = TState::Text;  // (from Start, once the first bytes told the encoding)
     TMarks Marks(Data, Size);
     TQuietScan QuietScans[2] = {{Data, Size, FQuiet[0].Firsts, FQuiet[0].Count},
                                 {Data, Size, FQuiet[1].Firsts, FQuiet[1].Count}};
