@@ -1,8 +1,11 @@
 #pragma once
 // The text of an XML part, streamed: character data of chosen elements (never tag names, never
-// attribute values except one chosen attribute), with the predefined entities, character
+// attribute values except one chosen attribute; a few others only say what an element stands
+// for, such as a cell's type or a space's count), with the predefined entities, character
 // references and CDATA sections, in UTF-8 or UTF-16. A streaming tokenizer whose state is a few
-// counters and small bounded buffers: no tree, no stack as deep as the nesting.
+// counters and small bounded buffers: no tree, no stack as deep as the nesting. The byte scanners
+// under it are in xmlscan.h, its name list in xmlnames.h, the states that read a few bytes at a
+// time in xmlstates.cpp.
 #include <cstddef>
 #include <cstdint>
 #include <string>
