@@ -138,6 +138,12 @@ bool TPackage::DecodeMember(std::size_t Entry) {
     return DecodeEmbedded(Member, Wide, FSink, FEnv);
 }
 
+bool TPackage::DecodeMemberAs(std::size_t Entry, const TDocumentFormat& Format) {
+    if (Entry == Npos || Exhausted()) return !Exhausted();
+    TMemberSource Member(FSource, FEntries[Entry], FEnv.Budget->UnpackLeft);
+    return DecodeStoredPart(Member, Format, FSink, FEnv);
+}
+
 void DecodeZipPackage(TByteSource& Source, TTextSink& Sink, const TDecodeEnv& Env) {
     if (Env.Budget != nullptr) return DecodeWithBudget(Source, Sink, Env);
     TDecodeBudget Budget;

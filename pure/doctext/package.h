@@ -13,6 +13,7 @@
 #include "pure/doctext/textsink.h"
 #include "pure/doctext/zip.h"
 
+struct TDocumentFormat;
 struct TXmlTextRules;
 
 // A part to read with XML rules; parts of lower Order are read first (body text before the
@@ -49,6 +50,9 @@ public:
     // Reads a member as a document of its own when its content is of a known format (see
     // DecodeEmbedded), called by its name. False once the sink wants no more.
     bool DecodeMember(std::size_t Entry);
+    // Reads a member as a piece of this document stored in Format (see DecodeStoredPart). False
+    // once the sink wants no more.
+    bool DecodeMemberAs(std::size_t Entry, const TDocumentFormat& Format);
     // True once the file's budget of unpacked bytes is spent.
     bool Exhausted() const { return FEnv.Budget->UnpackLeft == 0; }
 
