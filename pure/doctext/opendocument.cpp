@@ -69,9 +69,9 @@ void Decode(TPackage& Package) {
         if (File == "content.xml")
             Parts.push_back({Entry, Spreadsheet ? &SpreadsheetRules : &ContentRules, BodyOrder});
         else if (File == "styles.xml")
-            Parts.push_back({Entry, &StyleRules, StylesOrder});
+            Parts.push_back({Entry, &StyleRules, StylesOrder, TTextPlace::HeaderFooter});
         else if (File == "meta.xml")
-            Parts.push_back({Entry, &PackagePropertyRules, PropertiesOrder});
+            Parts.push_back({Entry, &PackagePropertyRules, PropertiesOrder, TTextPlace::Properties});
     }
     Package.DecodeParts(std::move(Parts));
 }

@@ -125,7 +125,8 @@ bool TPackage::DecodeParts(std::vector<TPackagePart> Parts) {
     std::stable_sort(Parts.begin(), Parts.end(),
                      [](const TPackagePart& A, const TPackagePart& B) { return A.Order < B.Order; });
     for (const TPackagePart& Part : Parts)
-        if (Exhausted() || !DecodeXml(Part.Entry, *Part.Rules)) return false;
+        if (Exhausted() || !FSink.Place(Part.Place, Part.Number, Part.Name) || !DecodeXml(Part.Entry, *Part.Rules))
+            return false;
     return true;
 }
 
