@@ -95,7 +95,11 @@ public:
         if (Parts.empty()) PartsByRelationship(Parts);
         if (Parts.empty()) PartsByName(Parts);
         AssignPlaces(Parts);
-        FPackage.DecodeParts(std::move(Parts));
+        if (!FPackage.DecodeParts(std::move(Parts))) return;
+        // Objects embedded in the document (a workbook in a report, a document in a slide),
+        // stored as packages or compound files of their own.
+        for (const char* Folder : {"word/embeddings/", "xl/embeddings/", "ppt/embeddings/"})
+            if (!FPackage.DecodeMembersUnder(Folder)) return;
     }
 
 private:

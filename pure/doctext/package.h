@@ -56,6 +56,9 @@ public:
     // Reads a member as a document of its own when its content is of a known format (see
     // DecodeEmbedded), called by its name. False once the sink wants no more.
     bool DecodeMember(std::size_t Entry);
+    // Reads every member whose part name begins with Folder ("" for all) with DecodeMember, in the
+    // directory's order. False once the sink wants no more.
+    bool DecodeMembersUnder(std::string_view Folder);
     // Reads a member as a piece of this document stored in Format (see DecodeStoredPart). False
     // once the sink wants no more.
     bool DecodeMemberAs(std::size_t Entry, const TDocumentFormat& Format);

@@ -77,20 +77,7 @@ std::string ShowAll(const std::vector<TTextHit>& Hits) {
     return Out;
 }
 
-const std::string Types = "[Content_Types].xml";
-std::string Docx(const std::string& Body, const std::string& Title = "") {
-    const std::string Ct = "application/vnd.openxmlformats-";
-    std::vector<TZipMember> Members{
-        {Types, "<Types><Override PartName=\"/word/document.xml\" ContentType=\"" + Ct +
-                    "officedocument.wordprocessingml.document.main+xml\"/><Override PartName=\"/docProps/core.xml\" "
-                    "ContentType=\"" +
-                    Ct + "package.core-properties+xml\"/></Types>"},
-        {"word/document.xml", "<w:document><w:body>" + Body + "</w:body></w:document>"}};
-    if (!Title.empty())
-        Members.push_back(
-            {"docProps/core.xml", "<cp:coreProperties><dc:title>" + Title + "</dc:title></cp:coreProperties>"});
-    return TZipWriter().Build(Members);
-}
+std::string Docx(const std::string& Body, const std::string& Title = "") { return SmallDocx(Body, Title); }
 
 TEST(KeywordHits, ContextAsAReaderSeesIt) {
     const std::string LongRun(40, 'x');
