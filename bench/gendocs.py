@@ -2,7 +2,8 @@
 """Generates office-like documents for the benchmarks and the fuzz seeds: Word, Excel and PowerPoint
 97-2003 compound files (WordDocument/1Table, Workbook with BIFF8 records and a shared-string table
 cut by CONTINUE records, PowerPoint Document with text atoms), RTF with \\uN and \\'hh escapes, and
-UTF-8 text. The text is Chinese and English prose that never holds the benchmark's keyword.
+UTF-8 text. The text is Chinese and English prose that never holds the benchmark's keyword; a fifth
+of the documents hold another word, for the benchmark of the hits.
 
 Usage: bench/gendocs.py tree FOLDER [COUNT]   a tree of COUNT (default 500) documents
        bench/gendocs.py seeds FOLDER           a few small compound files and workbook streams
@@ -13,6 +14,8 @@ import struct
 import sys
 
 KEYWORD = "蓝鲸计划"  # the benchmark's keyword: none of its characters occur in the text
+PLANTED = "南方纸业"  # a word that a fifth of the documents hold, some many times (the hits' benchmark)
+_plant = [False]  # the document being made gets the planted word
 
 HANZI = ("的一是在不了有和人这中大为上个国我以要他时来用们生到作地于出就分对成会可主发年动同工也能下过子说产种面而方后多定行学法所"
          "民得经十三之进着等部度家电力里如水化高自二理起小物现实加量都两体制机当使点从业本去把性好应开它合还因由其些然前外天政四日"
@@ -27,6 +30,9 @@ def prose(rng, chars):
     """About `chars` characters of mixed Chinese and English sentences."""
     out, n = [], 0
     while n < chars:
+        if _plant[0] and rng.random() < 0.05:
+            _plant[0] = False
+            out.append("供货方" + PLANTED + "有限公司。")
         if rng.random() < 0.8:
             s = "".join(rng.choice(HANZI) for _ in range(rng.randint(8, 40))) + "。"
         else:
@@ -262,7 +268,9 @@ def make_tree(folder, count=500, seed=9):
             else int(rng.uniform(1, 3) * 2**20)
         d = os.path.join(folder, f"dept{k % 10}", f"group{k % 7}")
         os.makedirs(d, exist_ok=True)
+        _plant[0] = k % 5 == 2
         data = make(rng, size)
+        _plant[0] = False
         assert KEYWORD.encode("gbk") not in data and KEYWORD.encode("utf-16-le") not in data
         with open(os.path.join(d, f"doc{k:04d}{ext}"), "wb") as f:
             f.write(data)
