@@ -15,10 +15,9 @@ inline constexpr std::size_t KiB = 1024, MiB = KiB * 1024;
 // Levels of documents nested in one another that are read (a mail's attached archive's member's
 // embedded workbook is level 3); deeper ones are passed over.
 inline constexpr unsigned EmbedMaxDepth = 4;
-// Bytes of one nested document copied into memory to be read at random offsets, and of all such
-// copies held at once along the chain of levels being read.
+// Bytes of one nested document copied into memory to be read at random offsets (the copy takes
+// its share of the file's memory; see TMemoryLease).
 inline constexpr std::uint64_t EmbedMaxBytes = 16 * MiB;
-inline constexpr std::uint64_t EmbedMaxHeldBytes = 24 * MiB;
 
 // ---- Compound files ----
 inline constexpr std::size_t CfbMaxFatEntries = 4 * MiB;      // 16 MiB: 2 GiB of 512-byte sectors
@@ -48,10 +47,15 @@ inline constexpr std::size_t ZipMaxIndexPart = 4 * MiB;
 // Bytes a part is inflated into at a time: after each call, inflate copies up to 32 KiB of what it
 // wrote into its window, so a large block keeps that copying small against the output.
 inline constexpr std::size_t ZipReadBlock = 256 * KiB;
-// Each name kept three times (as stored, as a part name,
-// as the key of the index) with about 160 bytes of bookkeeping per member; two index parts at
-// once; the read block and zlib's state.
-static_assert(3 * ZipMaxDirectoryBytes + ZipMaxEntries * 160 + 2 * ZipMaxIndexPart + ZipReadBlock + 512 * KiB <=
+// A package reads a directory of at most a fifth of the memory left: the directory's bytes
+// while it is read, then each name three times (as stored, as a part name, as the index's key)
+// with about ZipMemoryPerEntry bytes of bookkeeping per member, held as a lease of the file's
+// memory. Beside them two index parts at once, the read block and zlib's state. (The directory's
+// own bytes are let go before the second copy of the names is made.)
+inline constexpr std::uint64_t ZipMemoryPerDirectoryByte = 5;
+inline constexpr std::uint64_t ZipMemoryPerEntry = 256;
+static_assert(3 * ZipMaxDirectoryBytes + ZipMaxEntries * ZipMemoryPerEntry + 2 * ZipMaxIndexPart + ZipReadBlock +
+                      512 * KiB <=
                   MaxDecodeMemory * 3 / 4,
               "ZIP packages");
 

@@ -82,7 +82,17 @@ void DecodeWithBudget(TByteSource& Source, TTextSink& Sink, const TDecodeEnv& En
 }  // namespace
 
 TPackage::TPackage(TByteSource& Source, TTextSink& Sink, const TDecodeEnv& Env)
-    : FSource(Source), FSink(Sink), FEnv(Env), FEntries(ReadZipDirectory(Source)) {
+    : FSource(Source),
+      FSink(Sink),
+      FEnv(Env),
+      FEntries(ReadZipDirectory(Source, static_cast<std::size_t>(std::min<std::uint64_t>(
+                                            ZipMaxDirectoryBytes, Env.MemoryLeft() / ZipMemoryPerDirectoryByte)))) {
+    // Each name is held three times (as stored, as a part name, as the index's key) beside the
+    // members' bookkeeping.
+    std::uint64_t Bytes = 0;
+    for (const TZipEntry& Entry : FEntries) Bytes += 3 * Entry.Name.size() + ZipMemoryPerEntry;
+    FLease = std::make_unique<TMemoryLease>(Env.Budget, Bytes);
+    if (!FLease->Granted()) FEntries.clear();
     FNames.reserve(FEntries.size());
     for (std::size_t I = 0; I < FEntries.size(); ++I) {
         FNames.push_back(NormalPartName(MemberName(FEntries[I], Env)));

@@ -4,6 +4,7 @@
 // members it holds and reads the parts a reader sees with its own XML rules.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -34,7 +35,8 @@ class TPackage {
 public:
     static constexpr std::size_t Npos = static_cast<std::size_t>(-1);
 
-    // Reads the directory of the package in Source. Env must carry the file's budget.
+    // Reads the directory of the package in Source, as large as the file's memory allows (a
+    // package whose directory it cannot hold has no members). Env must carry the file's budget.
     TPackage(TByteSource& Source, TTextSink& Sink, const TDecodeEnv& Env);
 
     TTextSink& Sink() const { return FSink; }
@@ -72,6 +74,7 @@ private:
     std::vector<TZipEntry> FEntries;
     std::vector<std::string> FNames;
     std::unordered_map<std::string, std::size_t> FIndex;
+    std::unique_ptr<TMemoryLease> FLease;  // the memory the members' names take
 };
 
 // A kind of package: whether it claims a package, by the members it holds, and how it reads one.

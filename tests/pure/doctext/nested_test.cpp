@@ -2,10 +2,42 @@
 // for the whole file.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <ctime>
+#include <new>
 
 #include "tests/pure/doctext/doctexttest.h"
 #include "tests/pure/doctext/ziptest.h"
+
+// The bytes this test program holds at once, and the most it held: every allocation goes through
+// here, with its size kept in front of it.
+namespace {
+std::size_t LiveBytes = 0, PeakBytes = 0;
+}  // namespace
+
+void* operator new(std::size_t Size) {
+    auto* Block = static_cast<std::size_t*>(std::malloc(Size + 16));
+    if (Block == nullptr) throw std::bad_alloc();
+    *Block = Size;
+    LiveBytes += Size;
+    PeakBytes = std::max(PeakBytes, LiveBytes);
+    return reinterpret_cast<char*>(Block) + 16;
+}
+void operator delete(void* At) noexcept {
+    if (At == nullptr) return;
+    auto* Block = reinterpret_cast<std::size_t*>(static_cast<char*>(At) - 16);
+    LiveBytes -= *Block;
+    std::free(Block);
+}
+void operator delete(void* At, std::size_t) noexcept { operator delete(At); }
+void* operator new(std::size_t Size, const std::nothrow_t&) noexcept {
+    try {
+        return operator new(Size);
+    } catch (...) {
+        return nullptr;
+    }
+}
+void operator delete(void* At, const std::nothrow_t&) noexcept { operator delete(At); }
 
 namespace {
 
@@ -83,6 +115,31 @@ TEST(NestedDocuments, DepthIsBoundedAndOneBudgetHoldsForEveryLevel) {
     const std::clock_t Start = std::clock();
     Nested(Bombed);
     EXPECT_LT(double(std::clock() - Start) / CLOCKS_PER_SEC, 20.0);
+}
+
+// The memory of every level together stays within the one bound of a file: archives whose
+// members are archives with large directories and large documents, each level holding its copy.
+TEST(NestedDocuments, MemoryOfAllLevelsTogetherStaysBounded) {
+    // An archive whose directory is as large as a package's may be, holding (deflated, so that it
+    // fits) an archive of the same kind: each level holds its copy and its members' names.
+    auto Wide = [](int Count, const std::vector<TZipMember>& More) {
+        std::vector<TZipMember> Members;
+        for (int I = 0; I < Count; ++I) Members.push_back({std::string(400, 'n') + std::to_string(I), ""});
+        for (TZipMember& M : Members) M.Deflate = false;
+        Members.insert(Members.end(), More.begin(), More.end());
+        return TZipWriter().Build(Members);
+    };
+    const std::string Inner = Wide(18000, {});
+    const std::string Outer = Wide(16500, {{"inner.zip", Inner}});
+    TZipMember Stored{"outer.zip", Outer};
+    Stored.Deflate = false;
+    const std::string File = TZipWriter().Build({Stored});
+    ASSERT_LT(Outer.size(), EmbedMaxBytes);
+    ASSERT_LT(Inner.size(), EmbedMaxBytes);
+    const std::size_t Before = LiveBytes;
+    PeakBytes = LiveBytes;
+    Nested(File);
+    EXPECT_LE(PeakBytes - Before, MaxDecodeMemory) << "peak " << (PeakBytes - Before) / 1024 << " KiB";
 }
 
 }  // namespace
