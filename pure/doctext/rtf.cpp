@@ -620,8 +620,8 @@ private:
     const TDecodeEnv& FEnv;
     std::vector<TGroup> FStack;
     TGroup FOutside{TDest::Hidden, TDest::Hidden, 1};
-    std::size_t FOverflow = 0;  // groups opened beyond RtfMaxDepth and not yet closed
-    unsigned FCodePage = 936;   // \ansicpg; without it, the system's code page
+    std::size_t FOverflow = 0;                   // groups opened beyond RtfMaxDepth and not yet closed
+    unsigned FCodePage = FEnv.SystemCodePage();  // \ansicpg; without it, the system's
     struct TFont {
         std::int64_t Number;
         unsigned short CodePage;  // 0: the document's

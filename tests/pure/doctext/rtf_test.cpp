@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "pure/doctext/rtf.h"
 #include "tests/pure/doctext/doctexttest.h"
 
 namespace {
@@ -49,6 +50,20 @@ TEST(RichText, VisibleTextAndPropertiesOnly) {
         {R"({\rtf1 \foo1\bar-2 x\verylongcontrolwordthatgoesonandonandonforever1 y})", u8"xy"},
     };
     for (const auto& C : Cases) EXPECT_EQ(Decode(C.Rtf), U8(C.Expected)) << C.Rtf;
+}
+
+TEST(RichText, WithoutAnsicpgTheSystemCodePage) {
+    struct TLatinSystem : TIconvCodePages {
+        unsigned SystemCodePage() const override { return 1252; }
+    } Latin;
+    TDecodeEnv Env;
+    Env.CodePages = &Latin;
+    const std::string Rtf = R"({\rtf1 caf\'e9})";
+    TMemorySource Source(Rtf.data(), Rtf.size());
+    TCollectSink Sink;
+    DecodeRtf(Source, Sink, Env);
+    EXPECT_EQ(Sink.Text8, U8(u8"café"));
+    EXPECT_EQ(Decode(R"({\rtf1 \'ba\'cf})"), U8(u8"合"));
 }
 
 TEST(RichText, DeepNestingAndStopping) {
