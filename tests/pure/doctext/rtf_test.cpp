@@ -1,5 +1,5 @@
-// Rich Text and UTF-16BE text through format recognition and the decoders: what a reader sees
-// arrives, the tables and hidden destinations do not.
+// Rich Text through format recognition and the decoder: what a reader sees arrives, the tables
+// and hidden destinations do not.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -74,14 +74,6 @@ TEST(RichText, DeepNestingAndStopping) {
     std::string Long = "{\\rtf1 ";
     for (int I = 0; I < 100000; ++I) Long += "word\\par ";
     EXPECT_LT(Decode(Long + "}", 10).size(), 100u);
-}
-
-TEST(Utf16BigEndian, UnitsAfterTheMark) {
-    EXPECT_EQ(Decode(std::string("\xFE\xFF\x00\x41\x54\x08\x54\x0C\x00", 9)), U8(u8"A合同"));  // odd last byte
-    std::string Long("\xFE\xFF", 2);
-    for (int I = 0; I < 20000; ++I) Long += std::string("\x00x", 2);
-    Long += std::string("\x54\x08\x54\x0C", 4);
-    EXPECT_EQ(Decode(Long), std::string(20000, 'x') + U8(u8"合同"));  // across the reading blocks
 }
 
 }  // namespace
