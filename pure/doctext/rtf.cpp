@@ -186,7 +186,8 @@ bool IsPlainText(unsigned char C) { return !ByteClasses.EndsText[C]; }
 
 class TRtfDecoder {
 public:
-    TRtfDecoder(TByteSource& Source, TTextSink& Sink, const TDecodeEnv& Env) : FReader(Source), FSink(Sink), FEnv(Env) {
+    TRtfDecoder(TByteSource& Source, TTextSink& Sink, const TDecodeEnv& Env, bool FastPaths)
+        : FReader(Source), FSink(Sink), FEnv(Env), FFast(FastPaths) {
         FStack.reserve(64);
     }
 
@@ -205,14 +206,14 @@ public:
                 }
                 break;
             case '\\':
-                if (!UnicodeEscape() && !HexEscapes()) Control();
+                if (!FFast || (!UnicodeEscape() && !HexEscapes())) Control();
                 break;
             case '\r':
             case '\n':
             case '\0':
                 break;
             default:
-                if (FFallbackLeft == 0 && !FStarred)
+                if (FFast && FFallbackLeft == 0 && !FStarred)
                     TextRun(static_cast<unsigned char>(C));
                 else
                     TextByte(static_cast<unsigned char>(C));
@@ -301,7 +302,7 @@ private:
             if (Negative) Param = -Param;
             if (Param < -32768 || Param > 65535) break;
             if (Show) {
-                if (!FPending.empty()) ConvertPending();
+                if (FPendingCount > 0) ConvertPending();
                 Units[Held++] = static_cast<char16_t>(Param < 0 ? Param + 65536 : Param);
                 if (Held == std::size(Units)) HandOn();
             }
@@ -328,26 +329,16 @@ private:
         const unsigned char* P = FReader.Buffered(Count);
         std::size_t Pos = 0;    // P[Pos] follows a backslash already taken
         std::size_t Taken = 0;  // bytes taken for good
-        char Bytes[256];
-        std::size_t Held = 0;
         const bool Show = Visible(Top().Dest);
         while (Count - Pos >= 3 && P[Pos] == '\'') {
             const int High = HexValue(P[Pos + 1]), Low = HexValue(P[Pos + 2]);
             if (High < 0 || Low < 0) break;
-            Bytes[Held++] = static_cast<char>(High * 16 + Low);
+            if (Show) Pend(static_cast<char>(High * 16 + Low));
             Taken = Pos + 3;
-            if (Held == sizeof Bytes) {
-                if (Show) FPending.append(Bytes, Held);
-                Held = 0;
-            }
             if (Count - Taken < 2 || P[Taken] != '\\') break;
             Pos = Taken + 1;
         }
         if (Taken == 0) return false;
-        if (Show) {
-            FPending.append(Bytes, Held);
-            if (FPending.size() >= PieceSize) ConvertPending(true);
-        }
         FReader.Advance(Taken);
         return true;
     }
@@ -531,9 +522,14 @@ private:
         while (Length < Count && IsPlainText(P[Length])) ++Length;
         FReader.Advance(Length);
         if (!Visible(Top().Dest)) return;
-        FPending += static_cast<char>(First);
-        FPending.append(reinterpret_cast<const char*>(P), Length);
-        if (FPending.size() >= PieceSize) ConvertPending(true);
+        Pend(static_cast<char>(First));
+        while (Length > 0) {
+            const std::size_t N = std::min(Length, PieceSize - FPendingCount);
+            std::copy_n(P, N, FPending + FPendingCount);
+            P += N;
+            Length -= N;
+            if ((FPendingCount += N) == PieceSize) ConvertPending(true);
+        }
     }
 
     // A byte of 8-bit text in the document's code page (a double-byte character comes as two).
@@ -544,8 +540,14 @@ private:
             return;
         }
         if (!Visible(Top().Dest)) return;
-        FPending += static_cast<char>(B);
-        if (FPending.size() >= PieceSize) ConvertPending(true);
+        Pend(static_cast<char>(B));
+    }
+
+    // Holds a byte of 8-bit text. The held bytes are converted whenever they fill the buffer,
+    // whichever path took them, so that the fast paths meet the converter at the same bytes.
+    void Pend(char B) {
+        FPending[FPendingCount++] = B;
+        if (FPendingCount == PieceSize) ConvertPending(true);
     }
 
     void PutUnit(char16_t Unit) {
@@ -569,15 +571,15 @@ private:
 
     // Turns the pending bytes into units. KeepPartial: a lead byte at the end waits for its trail.
     void ConvertPending(bool KeepPartial = false) {
-        if (FPending.empty()) return;
-        std::size_t Take = FPending.size();
+        if (FPendingCount == 0) return;
+        std::size_t Take = FPendingCount;
         const unsigned Page = CodePage();
         if (KeepPartial && IsDoubleByteCodePage(Page)) {
             std::size_t I = 0;
-            while (I < FPending.size()) {
+            while (I < FPendingCount) {
                 const auto B = static_cast<unsigned char>(FPending[I]);
                 if (B >= 0x81 && B <= 0xFE) {
-                    if (I + 1 == FPending.size()) break;
+                    if (I + 1 == FPendingCount) break;
                     I += 2;
                 } else {
                     ++I;
@@ -585,7 +587,7 @@ private:
             }
             Take = I;
         }
-        const std::string_view Bytes(FPending.data(), Take);
+        const std::string_view Bytes(FPending, Take);
         const bool Ascii =
             std::all_of(Bytes.begin(), Bytes.end(), [](char C) { return static_cast<unsigned char>(C) < 0x80; });
         if (Ascii || FEnv.CodePages == nullptr || !FEnv.CodePages->ToUtf16(Page, Bytes, FUnits)) {
@@ -596,7 +598,8 @@ private:
                 if (static_cast<unsigned char>(C) < 0x80) FUnits[End++] = static_cast<char16_t>(C);
             FUnits.resize(End);
         }
-        FPending.erase(0, Take);
+        std::copy(FPending + Take, FPending + FPendingCount, FPending);  // a lead byte waiting for its trail
+        FPendingCount -= Take;
         if (FUnits.size() >= PieceSize) Send();
     }
 
@@ -618,6 +621,7 @@ private:
     TForwardReader FReader;
     TTextSink& FSink;
     const TDecodeEnv& FEnv;
+    const bool FFast;  // runs of text and escapes read straight from the buffer
     std::vector<TGroup> FStack;
     TGroup FOutside{TDest::Hidden, TDest::Hidden, 1};
     std::size_t FOverflow = 0;                   // groups opened beyond RtfMaxDepth and not yet closed
@@ -631,10 +635,17 @@ private:
     unsigned FFallbackLeft = 0;    // characters still to skip after a \uN
     bool FStarred = false;         // a \* waits for the destination word it marks
     bool FStop = false;
-    std::string FPending;   // 8-bit text not yet converted
+    char FPending[PieceSize];  // 8-bit text not yet converted
+    std::size_t FPendingCount = 0;
     std::u16string FUnits;  // converted text not yet handed to the sink
 };
 
 }  // namespace
 
-void DecodeRtf(TByteSource& Source, TTextSink& Sink, const TDecodeEnv& Env) { TRtfDecoder(Source, Sink, Env).Run(); }
+void DecodeRtf(TByteSource& Source, TTextSink& Sink, const TDecodeEnv& Env) {
+    TRtfDecoder(Source, Sink, Env, true).Run();
+}
+
+void DecodeRtfByteByByte(TByteSource& Source, TTextSink& Sink, const TDecodeEnv& Env) {
+    TRtfDecoder(Source, Sink, Env, false).Run();
+}

@@ -7,3 +7,8 @@
 #include "pure/doctext/textsink.h"
 
 void DecodeRtf(TByteSource& Source, TTextSink& Sink, const TDecodeEnv& Env);
+
+// The same decoding with every byte taken through the general rules, none of the runs of text
+// and escapes read straight from the reader's buffer: the reference the tests hold the fast
+// paths to.
+void DecodeRtfByteByByte(TByteSource& Source, TTextSink& Sink, const TDecodeEnv& Env);

@@ -1,8 +1,11 @@
 // Rich Text through format recognition and the decoder: what a reader sees arrives, the tables
-// and hidden destinations do not.
+// and hidden destinations do not; the fast paths give what the general rules give.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "pure/doctext/rtf.h"
 #include "tests/pure/doctext/doctexttest.h"
@@ -11,6 +14,29 @@ namespace {
 
 std::string Decode(const std::string& Bytes, std::size_t StopAfterUnits = SIZE_MAX) {
     return DecodeToText(Bytes, true, StopAfterUnits);
+}
+
+// The collecting sink's text with each place as "<Name>".
+class TPlaceSink : public TCollectSink {
+public:
+    bool Place(TTextPlace Where, std::uint32_t, std::u16string_view) override {
+        static const char* const Names[] = {"Body",         "Page",     "Sheet",     "Comment",
+                                            "HeaderFooter", "Footnote", "Properties"};
+        Text8 += std::string("<") + Names[static_cast<int>(Where)] + ">";
+        return true;
+    }
+};
+
+// What the decoder (or, with Fast false, the general rules alone) hands out, places included.
+std::string DecodeRtfText(const std::string& Rtf, bool Fast = true, std::vector<std::size_t> Cuts = {},
+                          const TCodePageConverter* Pages = nullptr) {
+    static const TIconvCodePages Iconv;
+    TDecodeEnv Env;
+    Env.CodePages = Pages != nullptr ? Pages : &Iconv;
+    TCutSource Source(Rtf.data(), Rtf.size(), std::move(Cuts));
+    TPlaceSink Sink;
+    (Fast ? DecodeRtf : DecodeRtfByteByByte)(Source, Sink, Env);
+    return Sink.Text8;
 }
 
 TEST(RichText, VisibleTextAndPropertiesOnly) {
@@ -56,14 +82,8 @@ TEST(RichText, WithoutAnsicpgTheSystemCodePage) {
     struct TLatinSystem : TIconvCodePages {
         unsigned SystemCodePage() const override { return 1252; }
     } Latin;
-    TDecodeEnv Env;
-    Env.CodePages = &Latin;
-    const std::string Rtf = R"({\rtf1 caf\'e9})";
-    TMemorySource Source(Rtf.data(), Rtf.size());
-    TCollectSink Sink;
-    DecodeRtf(Source, Sink, Env);
-    EXPECT_EQ(Sink.Text8, U8(u8"café"));
-    EXPECT_EQ(Decode(R"({\rtf1 \'ba\'cf})"), U8(u8"合"));
+    EXPECT_EQ(DecodeRtfText(R"({\rtf1 caf\'e9})", true, {}, &Latin), U8(u8"café"));
+    EXPECT_EQ(DecodeRtfText(R"({\rtf1 \'ba\'cf})"), U8(u8"合"));
 }
 
 TEST(RichText, DeepNestingAndStopping) {
@@ -74,6 +94,99 @@ TEST(RichText, DeepNestingAndStopping) {
     std::string Long = "{\\rtf1 ";
     for (int I = 0; I < 100000; ++I) Long += "word\\par ";
     EXPECT_LT(Decode(Long + "}", 10).size(), 100u);
+}
+
+// Random Rich Text of the pieces the fast paths take apart: \uN with every kind of fallback,
+// \ucN, runs of \'hh, plain and 8-bit text, groups, font and code-page changes, cut escapes.
+// Repeat > 1 makes long runs, past the pieces in which text is converted and handed on.
+std::string RandomRtf(std::mt19937& Rng, int Pieces, int Repeat) {
+    const auto Pick = [&](std::size_t N) { return static_cast<std::size_t>(Rng() % N); };
+    static const char* const Words[] = {
+        "{",
+        "}",
+        "{\\*\\x ",
+        "\\par ",
+        "\\line ",
+        "\\tab",
+        "\\~",
+        "\\{",
+        "\\\\",
+        "\\uc0 ",
+        "\\uc1 ",
+        "\\uc2 ",
+        "?",
+        " ",
+        "\r\n",
+        "\\\r\n",
+        "\\f1 ",
+        "\\f0",
+        "\\u",
+        "\\u-",
+        "\\u12345678",
+        "\\'4",
+        "\\'g1",
+        "\\'",
+        "{\\upr{",
+        "{\\*\\ud{",
+        "\\*",
+        "\\bin2 }{",
+        "\\b0 ",
+        "{\\info{\\title ",
+        "\\ansicpg1252 ",
+        "\\ansicpg936 ",
+        "{\\pict ",
+    };
+    static const int Units[] = {21512, -3913, 65, 0, 65535, -32768, 70000, -32769, 92};
+    std::string Out = "{\\rtf1{\\fonttbl{\\f0\\fcharset0 A;}{\\f1\\fcharset134 B;}}";
+    for (int N = static_cast<int>(Pick(Pieces)); N-- > 0;) {
+        std::string Piece;
+        switch (Pick(4)) {
+        case 0:
+            Piece = Words[Pick(std::size(Words))];
+            break;
+        case 1:
+            Piece = "\\u" + std::to_string(Units[Pick(std::size(Units))]) + (Pick(2) ? " " : "");
+            break;
+        case 2:
+            for (std::size_t K = 1 + Pick(6); K-- > 0;) {
+                char Hex[8];
+                std::snprintf(Hex, sizeof Hex, Pick(2) ? "\\'%02x" : "\\'%02X", static_cast<unsigned>(Rng() & 0xFF));
+                Piece += Hex;
+            }
+            break;
+        default:
+            for (std::size_t K = 1 + Pick(8); K-- > 0;)
+                Piece += static_cast<char>(Pick(3) ? 'a' + Pick(26) : 0x80 + Pick(128));
+        }
+        for (std::size_t K = 1 + Pick(Repeat); K-- > 0;) Out += Piece;
+    }
+    return Out + "}";
+}
+
+// Where two decodings part, with a little of each from there: the whole texts are long.
+std::string Difference(const std::string& A, const std::string& B) {
+    const std::size_t At = std::mismatch(A.begin(), A.end(), B.begin(), B.end()).first - A.begin();
+    if (At == A.size() && At == B.size()) return "";
+    return "at " + std::to_string(At) + ": \"" + A.substr(At, 40) + "\" against \"" + B.substr(At, 40) + "\"";
+}
+
+TEST(RichText, FastPathsGiveWhatTheGeneralRulesGive) {
+    std::mt19937 Rng(17);
+    // Short documents with the reader's buffer ending at each byte in turn.
+    for (int Doc = 0; Doc < 100; ++Doc) {
+        const std::string Rtf = RandomRtf(Rng, 40, 2);
+        const std::string Expected = DecodeRtfText(Rtf, false);
+        ASSERT_EQ(DecodeRtfText(Rtf), Expected) << Rtf;
+        for (std::size_t Cut = 1; Cut < Rtf.size(); ++Cut)
+            ASSERT_EQ(Difference(DecodeRtfText(Rtf, true, {Cut}), Expected), "") << "cut at " << Cut << " of " << Rtf;
+    }
+    // Long runs, past the pieces text is converted and handed on in, with the buffer cut at random.
+    for (int Doc = 0; Doc < 20; ++Doc) {
+        const std::string Rtf = RandomRtf(Rng, 60, 1500);
+        std::vector<std::size_t> Cuts;
+        for (std::size_t At = 0; At < Rtf.size(); At += 1 + Rng() % 700) Cuts.push_back(At);
+        ASSERT_EQ(Difference(DecodeRtfText(Rtf, true, Cuts), DecodeRtfText(Rtf, false)), "") << "document " << Doc;
+    }
 }
 
 }  // namespace
