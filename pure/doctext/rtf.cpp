@@ -9,6 +9,7 @@
 
 #include "pure/doctext/bytereader.h"
 #include "pure/doctext/decodelimits.h"
+#include "pure/doctext/rtfwords.h"
 
 namespace {
 
@@ -26,138 +27,10 @@ struct TGroup {
     unsigned short FontCodePage = 0;      // of the current font's character set; 0: the document's
 };
 
-enum class TAction : unsigned char {
-    Break,         // ends a paragraph, cell, row, section or page
-    Unit,          // a character given by the table
-    Unicode,       // \uN
-    UnicodeSkip,   // \ucN
-    CodePage,      // \ansicpg
-    Hide,          // a destination a reader does not see
-    Info,          // the document properties
-    Property,      // one property inside \info
-    Alternate,     // \upr: an 8-bit copy, then a Unicode one
-    UnicodeCopy,   // \ud inside \upr
-    Binary,        // \binN: N bytes of data follow
-    FontTable,     // \fonttbl
-    Font,          // \fN: selects a font, or names one in the font table
-    FontCharset,   // \fcharsetN in the font table
-    FontCodePage,  // \cpgN in the font table
-};
-
-struct TWord {
-    std::string_view Name;
-    TAction Action;
-    char16_t Unit = 0;
-};
-
-// Sorted by name for the binary search.
-constexpr TWord Words[] = {
-    {"ansicpg", TAction::CodePage},
-    {"author", TAction::Property},
-    {"bin", TAction::Binary},
-    {"bkmkstart", TAction::Hide},
-    {"bullet", TAction::Unit, 0x2022},
-    {"category", TAction::Property},
-    {"cell", TAction::Break},
-    {"colortbl", TAction::Hide},
-    {"comment", TAction::Property},
-    {"company", TAction::Property},
-    {"cpg", TAction::FontCodePage},
-    {"datastore", TAction::Hide},
-    {"doccomm", TAction::Property},
-    {"emdash", TAction::Unit, 0x2014},
-    {"emspace", TAction::Unit, 0x2003},
-    {"endash", TAction::Unit, 0x2013},
-    {"enspace", TAction::Unit, 0x2002},
-    {"f", TAction::Font},
-    {"fcharset", TAction::FontCharset},
-    {"fldinst", TAction::Hide},
-    {"fonttbl", TAction::FontTable},
-    {"info", TAction::Info},
-    {"keywords", TAction::Property},
-    {"ldblquote", TAction::Unit, 0x201C},
-    {"line", TAction::Unit, u'\n'},
-    {"listoverridetable", TAction::Hide},
-    {"listtable", TAction::Hide},
-    {"lquote", TAction::Unit, 0x2018},
-    {"manager", TAction::Property},
-    {"nestcell", TAction::Break},
-    {"nonshppict", TAction::Hide},
-    {"objdata", TAction::Hide},
-    {"object", TAction::Unit, 0},  // holds \objdata (hidden) and \result (visible)
-    {"operator", TAction::Property},
-    {"page", TAction::Break},
-    {"par", TAction::Break},
-    {"pict", TAction::Hide},
-    {"qmspace", TAction::Unit, 0x2005},
-    {"rdblquote", TAction::Unit, 0x201D},
-    {"revtbl", TAction::Hide},
-    {"row", TAction::Break},
-    {"rquote", TAction::Unit, 0x2019},
-    {"sect", TAction::Break},
-    {"stylesheet", TAction::Hide},
-    {"subject", TAction::Property},
-    {"tab", TAction::Unit, u'\t'},
-    {"themedata", TAction::Hide},
-    {"title", TAction::Property},
-    {"u", TAction::Unicode},
-    {"uc", TAction::UnicodeSkip},
-    {"ud", TAction::UnicodeCopy},
-    {"upr", TAction::Alternate},
-};
-
-static_assert(std::is_sorted(std::begin(Words), std::end(Words),
-                             [](const TWord& A, const TWord& B) { return A.Name < B.Name; }));
-
-constexpr TWord UnicodeWord{"u", TAction::Unicode};
-
-const TWord* FindWord(std::string_view Name) {
-    const auto* End = std::end(Words);
-    const auto* At =
-        std::lower_bound(std::begin(Words), End, Name, [](const TWord& W, std::string_view N) { return W.Name < N; });
-    return At != End && At->Name == Name ? At : nullptr;
-}
+constexpr TRtfWord UnicodeWord{"u", TRtfAction::Unicode};
 
 bool IsDoubleByteCodePage(unsigned CodePage) {
     return CodePage == 932 || CodePage == 936 || CodePage == 949 || CodePage == 950;
-}
-
-// The Windows code page of an RTF font character set; 0 for the document's own.
-unsigned short CharsetCodePage(std::int64_t Charset) {
-    switch (Charset) {
-    case 77:
-        return 10000;
-    case 128:
-        return 932;
-    case 129:
-        return 949;
-    case 130:
-        return 1361;
-    case 134:
-        return 936;
-    case 136:
-        return 950;
-    case 161:
-        return 1253;
-    case 162:
-        return 1254;
-    case 163:
-        return 1258;
-    case 177:
-        return 1255;
-    case 178:
-        return 1256;
-    case 186:
-        return 1257;
-    case 204:
-        return 1251;
-    case 222:
-        return 874;
-    case 238:
-        return 1250;
-    default:
-        return 0;
-    }
 }
 
 // The value of every byte as a hexadecimal digit, -1 for bytes that are none; and the bytes that
@@ -180,6 +53,8 @@ constexpr TByteClasses ByteClasses;
 int HexValue(int C) { return C < 0 ? -1 : ByteClasses.Hex[C]; }
 
 bool IsDigit(unsigned char C) { return C >= '0' && C <= '9'; }
+
+bool IsLetter(int C) { return (C >= 'a' && C <= 'z') || (C >= 'A' && C <= 'Z'); }
 
 // A byte that is 8-bit text by itself, not markup or a line end.
 bool IsPlainText(unsigned char C) { return !ByteClasses.EndsText[C]; }
@@ -346,7 +221,7 @@ private:
     void Control() {
         const int C = FReader.Peek();
         if (C < 0) return;
-        if ((C >= 'a' && C <= 'z') || (C >= 'A' && C <= 'Z')) {
+        if (IsLetter(C)) {
             ControlWord();
             return;
         }
@@ -389,127 +264,175 @@ private:
         }
     }
 
-    void ControlWord() {
+    // A control word's name and number as read; a name longer than any known word is unknown.
+    struct TControlWord {
         char Name[32];
         std::size_t Length = 0;
-        for (int C = FReader.Peek(); (C >= 'a' && C <= 'z') || (C >= 'A' && C <= 'Z'); C = FReader.Peek()) {
-            FReader.Get();
-            if (Length < sizeof Name) Name[Length] = static_cast<char>(C);
-            ++Length;
-        }
-        const bool Known = Length <= sizeof Name;
-        bool Negative = false, HasParam = false;
+        bool HasParam = false;
         std::int64_t Param = 0;
-        if (FReader.Peek() == '-') {
+    };
+
+    TControlWord ReadControlWord() {
+        TControlWord W;
+        for (int C = FReader.Peek(); IsLetter(C); C = FReader.Peek()) {
             FReader.Get();
-            Negative = true;
+            if (W.Length < sizeof W.Name) W.Name[W.Length] = static_cast<char>(C);
+            ++W.Length;
         }
+        const bool Negative = FReader.Peek() == '-';
+        if (Negative) FReader.Get();
         for (int C = FReader.Peek(); C >= '0' && C <= '9'; C = FReader.Peek()) {
             FReader.Get();
-            HasParam = true;
-            if (Param < (std::int64_t(1) << 32)) Param = Param * 10 + (C - '0');
+            W.HasParam = true;
+            if (W.Param < (std::int64_t(1) << 32)) W.Param = W.Param * 10 + (C - '0');
         }
-        if (Negative) Param = -Param;
+        if (Negative) W.Param = -W.Param;
         if (FReader.Peek() == ' ') FReader.Get();
+        return W;
+    }
 
+    static const TRtfWord* Lookup(const TControlWord& W) {
+        // \uN is by far the most frequent word of Chinese text: it skips the table search.
+        if (W.Length == 1 && W.Name[0] == 'u') return &UnicodeWord;
+        return W.Length <= sizeof W.Name ? FindRtfWord(std::string_view(W.Name, W.Length)) : nullptr;
+    }
+
+    void ControlWord() {
+        const TControlWord W = ReadControlWord();
         const bool Starred = FStarred;
         FStarred = false;
-        // \uN is by far the most frequent word of Chinese text: it skips the table search.
-        const TWord* Word = Length == 1 && Name[0] == 'u' ? &UnicodeWord
-                            : Known                       ? FindWord(std::string_view(Name, Length))
-                                                          : nullptr;
-        if (Word != nullptr && Word->Action == TAction::Binary) {  // data, whatever the destination
-            if (HasParam && Param > 0) FReader.Skip(static_cast<std::uint64_t>(Param));
-            return;
-        }
-        if (FFallbackLeft > 0) {  // a control word standing in for the preceding \uN
-            --FFallbackLeft;
-            return;
-        }
-        if (Word == nullptr) {
-            // An unknown destination marked as ignorable is one a reader does not see.
-            if (Starred) SetDest(TDest::Hidden);
-            return;
-        }
-        if (Starred && Word->Action != TAction::UnicodeCopy && Word->Action != TAction::Property) {
-            SetDest(TDest::Hidden);
-            return;
-        }
+        const TRtfWord* Word = Lookup(W);
+        if (!Acts(Word, W, Starred)) return;
         switch (Word->Action) {
-        case TAction::Break:
+        case TRtfAction::Break:
+        case TRtfAction::Unit:
+        case TRtfAction::Unicode:
+        case TRtfAction::UnicodeSkip:
+            CharacterWord(*Word, W);
+            break;
+        case TRtfAction::CodePage:
+        case TRtfAction::FontTable:
+        case TRtfAction::Font:
+        case TRtfAction::FontCharset:
+        case TRtfAction::FontCodePage:
+            FontWord(Word->Action, W);
+            break;
+        case TRtfAction::Hide:
+        case TRtfAction::Alternate:
+        case TRtfAction::UnicodeCopy:
+            DestinationWord(Word->Action);
+            break;
+        case TRtfAction::Info:
+        case TRtfAction::Property:
+            PropertyWord(Word->Action, Starred);
+            break;
+        case TRtfAction::Binary:
+            break;
+        }
+    }
+
+    // Takes the words that act whatever the group's state and answers false for them: \binN (its
+    // data passed over), a word standing in for the preceding \uN, and one unknown or marked as an
+    // ignorable destination ("\*": one a reader does not see, unless it is one of the few read
+    // here). True leaves the word to its kind.
+    bool Acts(const TRtfWord* Word, const TControlWord& W, bool Starred) {
+        if (Word != nullptr && Word->Action == TRtfAction::Binary) {
+            if (W.HasParam && W.Param > 0) FReader.Skip(static_cast<std::uint64_t>(W.Param));
+            return false;
+        }
+        if (FFallbackLeft > 0) {
+            --FFallbackLeft;
+            return false;
+        }
+        if (Word == nullptr ||
+            (Starred && Word->Action != TRtfAction::UnicodeCopy && Word->Action != TRtfAction::Property)) {
+            if (Starred) SetDest(TDest::Hidden);
+            return false;
+        }
+        return true;
+    }
+
+    // Paragraph and cell ends, the characters the table gives, \uN and the count of its fallbacks.
+    void CharacterWord(const TRtfWord& Word, const TControlWord& W) {
+        switch (Word.Action) {
+        case TRtfAction::Break:
             Break();
             break;
-        case TAction::Unit:
-            if (Word->Unit != 0) PutUnit(Word->Unit);
+        case TRtfAction::Unit:
+            if (Word.Unit != 0) PutUnit(Word.Unit);
             break;
-        case TAction::Unicode:
-            if (HasParam && Param >= -32768 && Param <= 65535) {
-                PutUnit(static_cast<char16_t>(Param < 0 ? Param + 65536 : Param));
+        case TRtfAction::Unicode:
+            if (W.HasParam && W.Param >= -32768 && W.Param <= 65535) {
+                PutUnit(static_cast<char16_t>(W.Param < 0 ? W.Param + 65536 : W.Param));
                 FFallbackLeft = Top().FallbackCount;
             }
             break;
-        case TAction::UnicodeSkip:
-            if (HasParam) Top().FallbackCount = static_cast<unsigned char>(std::clamp<std::int64_t>(Param, 0, 16));
-            break;
-        case TAction::CodePage:
-            if (HasParam && Param > 0 && Param < 65536) {
-                ConvertPending();
-                FCodePage = static_cast<unsigned>(Param);
-            }
-            break;
-        case TAction::Hide:
-            SetDest(TDest::Hidden);
-            break;
-        case TAction::Info:
-            if (Top().Dest == TDest::Text) SetDest(TDest::Info);
-            break;
-        case TAction::Property:
-            if (Top().Dest == TDest::Info) {
-                SetDest(TDest::Property);
-                Break();
-            } else if (Starred) {
-                SetDest(TDest::Hidden);
-            }
-            break;
-        case TAction::Alternate:
-            if (Top().Dest != TDest::Hidden && Top().Dest != TDest::Alternate) {
-                Top().BeforeAlternate = Top().Dest;
-                SetDest(TDest::Alternate);
-            }
-            break;
-        case TAction::UnicodeCopy:
-            if (Top().Dest == TDest::Alternate)
-                SetDest(Top().BeforeAlternate);
-            else
-                SetDest(TDest::Hidden);
-            break;
-        case TAction::FontTable:
+        default:  // \ucN
+            if (W.HasParam) Top().FallbackCount = static_cast<unsigned char>(std::clamp<std::int64_t>(W.Param, 0, 16));
+        }
+    }
+
+    // The document's code page (\ansicpg), and the fonts: the table that names them with their
+    // character sets or code pages, and the choice of one in the text.
+    void FontWord(TRtfAction Action, const TControlWord& W) {
+        if (Action == TRtfAction::FontTable) {
             SetDest(TDest::FontTable);
+            return;
+        }
+        if (!W.HasParam) return;
+        const bool InTable = Top().Dest == TDest::FontTable;
+        switch (Action) {
+        case TRtfAction::CodePage:
+            if (W.Param > 0 && W.Param < 65536) {
+                ConvertPending();
+                FCodePage = static_cast<unsigned>(W.Param);
+            }
             break;
-        case TAction::Font:
-            if (!HasParam) break;
-            if (Top().Dest == TDest::FontTable) {
-                FTableFont = Param;
-                if (FontIndex(Param) < 0 && FFonts.size() < RtfMaxFonts) FFonts.push_back({Param, 0});
+        case TRtfAction::Font:
+            if (InTable) {
+                FTableFont = W.Param;
+                if (FontIndex(W.Param) < 0 && FFonts.size() < RtfMaxFonts) FFonts.push_back({W.Param, 0});
             } else {
-                const int Index = FontIndex(Param);
+                const int Index = FontIndex(W.Param);
                 ConvertPending();
                 Top().FontCodePage = Index < 0 ? 0 : FFonts[static_cast<std::size_t>(Index)].CodePage;
             }
             break;
-        case TAction::FontCharset:
-        case TAction::FontCodePage:
-            if (HasParam && Top().Dest == TDest::FontTable) {
-                const int Index = FontIndex(FTableFont);
-                const unsigned short CodePage =
-                    Word->Action == TAction::FontCharset
-                        ? CharsetCodePage(Param)
-                        : static_cast<unsigned short>(Param > 0 && Param < 65536 ? Param : 0);
-                if (Index >= 0 && CodePage != 0) FFonts[static_cast<std::size_t>(Index)].CodePage = CodePage;
-            }
-            break;
-        case TAction::Binary:
-            break;
+        default: {  // \fcharsetN, \cpgN
+            const int Index = InTable ? FontIndex(FTableFont) : -1;
+            if (Index < 0) break;
+            const unsigned short CodePage =
+                Action == TRtfAction::FontCharset
+                    ? RtfCharsetCodePage(W.Param)
+                    : static_cast<unsigned short>(W.Param > 0 && W.Param < 65536 ? W.Param : 0);
+            if (CodePage != 0) FFonts[static_cast<std::size_t>(Index)].CodePage = CodePage;
+        }
+        }
+    }
+
+    // Destinations a reader does not see, and the 8-bit copy of a text that its Unicode copy
+    // (\ud inside \upr) stands in for.
+    void DestinationWord(TRtfAction Action) {
+        TGroup& G = Top();
+        if (Action == TRtfAction::Hide) {
+            SetDest(TDest::Hidden);
+        } else if (Action == TRtfAction::UnicodeCopy) {
+            SetDest(G.Dest == TDest::Alternate ? G.BeforeAlternate : TDest::Hidden);
+        } else if (G.Dest != TDest::Hidden && G.Dest != TDest::Alternate) {  // \upr
+            G.BeforeAlternate = G.Dest;
+            SetDest(TDest::Alternate);
+        }
+    }
+
+    // The document properties (\info), each property inside them a run of its own.
+    void PropertyWord(TRtfAction Action, bool Starred) {
+        if (Action == TRtfAction::Info) {
+            if (Top().Dest == TDest::Text) SetDest(TDest::Info);
+        } else if (Top().Dest == TDest::Info) {
+            SetDest(TDest::Property);
+            Break();
+        } else if (Starred) {
+            SetDest(TDest::Hidden);
         }
     }
 
