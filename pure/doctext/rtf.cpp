@@ -8,8 +8,10 @@
 #include <vector>
 
 #include "pure/doctext/bytereader.h"
+#include "pure/doctext/codepagetext.h"
 #include "pure/doctext/decodelimits.h"
 #include "pure/doctext/rtfwords.h"
+#include "pure/doctext/sinkwriter.h"
 
 namespace {
 
@@ -28,10 +30,6 @@ struct TGroup {
 };
 
 constexpr TRtfWord UnicodeWord{"u", TRtfAction::Unicode};
-
-bool IsDoubleByteCodePage(unsigned CodePage) {
-    return CodePage == 932 || CodePage == 936 || CodePage == 949 || CodePage == 950;
-}
 
 // The value of every byte as a hexadecimal digit, -1 for bytes that are none; and the bytes that
 // end a run of plain text. Tables, since both tests run once per byte of the document.
@@ -62,12 +60,16 @@ bool IsPlainText(unsigned char C) { return !ByteClasses.EndsText[C]; }
 class TRtfDecoder {
 public:
     TRtfDecoder(TByteSource& Source, TTextSink& Sink, const TDecodeEnv& Env, bool FastPaths)
-        : FReader(Source), FSink(Sink), FEnv(Env), FFast(FastPaths) {
+        : FReader(Source),
+          FOut(Sink),
+          FText(FOut, Env.CodePages, Env.SystemCodePage()),
+          FFast(FastPaths),
+          FCodePage(Env.SystemCodePage()) {
         FStack.reserve(64);
     }
 
     void Run() {
-        while (!FStop) {
+        while (!FDone && !FOut.Stopped()) {
             const int C = FReader.Get();
             if (C < 0) break;
             switch (C) {
@@ -75,10 +77,7 @@ public:
                 OpenGroup();
                 break;
             case '}':
-                if (!CloseGroup()) {  // the document's outermost group ended
-                    Flush();
-                    FStop = true;
-                }
+                FDone = !CloseGroup();  // the document's outermost group ended
                 break;
             case '\\':
                 if (!FFast || (!UnicodeEscape() && !HexEscapes())) Control();
@@ -94,13 +93,11 @@ public:
                     TextByte(static_cast<unsigned char>(C));
             }
         }
-        Flush();
+        FText.Convert();
+        FOut.Flush();
     }
 
 private:
-    // Pending 8-bit text and collected units are handed on in pieces of about this size.
-    static constexpr std::size_t PieceSize = 4096;
-
     TGroup& Top() { return FStack.empty() ? FOutside : FStack.back(); }
 
     void OpenGroup() {
@@ -123,20 +120,17 @@ private:
             return true;
         }
         if (FStack.empty()) return true;
-        ConvertPending();  // in the closing group's code page
         const TDest Was = FStack.back().Dest;
         FStack.pop_back();
+        FText.SetCodePage(CodePage());  // the text held is converted in the closing group's
         if (FStack.empty()) return false;
-        if (Was != Top().Dest) {
-            Flush();
-            if (Was == TDest::Property) Break();
-        }
+        if (Was == TDest::Property && Top().Dest != TDest::Property) Break();
         return true;
     }
 
     void SetDest(TDest Dest) {
         if (Top().Dest == Dest) return;
-        Flush();
+        FText.Convert();
         Top().Dest = Dest;
     }
 
@@ -153,14 +147,16 @@ private:
         std::size_t Pos = 0;    // P[Pos] follows a backslash already taken
         std::size_t Taken = 0;  // bytes taken for good; a backslash after them stays in the input
         bool Any = false;
-        char16_t Units[256];  // handed on together, not one by one
-        std::size_t Held = 0;
-        const auto HandOn = [&] {
-            FUnits.append(Units, Held);
+        // The units are written straight into the writer's buffer, Held of them not yet committed.
+        char16_t* Out = FOut.Space();
+        std::size_t Room = FOut.Room(), Held = 0;
+        const auto Commit = [&] {
+            FOut.Commit(Held);
             Held = 0;
-            if (FUnits.size() >= PieceSize) Send();
+            Out = FOut.Space();
+            Room = FOut.Room();
         };
-        while (!FStop) {
+        while (!FOut.Stopped()) {
             std::size_t I = Pos;
             if (Count - I < 3 || P[I] != 'u') break;
             ++I;
@@ -177,9 +173,12 @@ private:
             if (Negative) Param = -Param;
             if (Param < -32768 || Param > 65535) break;
             if (Show) {
-                if (FPendingCount > 0) ConvertPending();
-                Units[Held++] = static_cast<char16_t>(Param < 0 ? Param + 65536 : Param);
-                if (Held == std::size(Units)) HandOn();
+                if (FText.Holds()) {  // 8-bit text before the first unit
+                    FText.Convert();
+                    Commit();
+                }
+                Out[Held++] = static_cast<char16_t>(Param < 0 ? Param + 65536 : Param);
+                if (Held == Room) Commit();
             }
             // One plain fallback byte is passed over here; anything else is left to the general way.
             if (Fallback != 1 || Taken >= Count || !IsPlainText(P[Taken])) {
@@ -190,7 +189,7 @@ private:
             if (Taken + 1 >= Count || P[Taken] != '\\') break;
             Pos = Taken + 1;
         }
-        if (Held > 0) HandOn();
+        FOut.Commit(Held);
         FReader.Advance(Taken);
         return Any;
     }
@@ -205,14 +204,26 @@ private:
         std::size_t Pos = 0;    // P[Pos] follows a backslash already taken
         std::size_t Taken = 0;  // bytes taken for good
         const bool Show = Visible(Top().Dest);
+        // The bytes are written straight into the held text's buffer, Held of them not yet committed.
+        char* Out = FText.Space();
+        std::size_t Room = FText.Room(), Held = 0;
         while (Count - Pos >= 3 && P[Pos] == '\'') {
             const int High = HexValue(P[Pos + 1]), Low = HexValue(P[Pos + 2]);
             if (High < 0 || Low < 0) break;
-            if (Show) Pend(static_cast<char>(High * 16 + Low));
+            if (Show) {
+                Out[Held++] = static_cast<char>(High * 16 + Low);
+                if (Held == Room) {
+                    FText.Commit(Held);
+                    Held = 0;
+                    Out = FText.Space();
+                    Room = FText.Room();
+                }
+            }
             Taken = Pos + 3;
             if (Count - Taken < 2 || P[Taken] != '\\') break;
             Pos = Taken + 1;
         }
+        FText.Commit(Held);
         if (Taken == 0) return false;
         FReader.Advance(Taken);
         return true;
@@ -384,8 +395,8 @@ private:
         switch (Action) {
         case TRtfAction::CodePage:
             if (W.Param > 0 && W.Param < 65536) {
-                ConvertPending();
                 FCodePage = static_cast<unsigned>(W.Param);
+                FText.SetCodePage(CodePage());
             }
             break;
         case TRtfAction::Font:
@@ -394,8 +405,8 @@ private:
                 if (FontIndex(W.Param) < 0 && FFonts.size() < RtfMaxFonts) FFonts.push_back({W.Param, 0});
             } else {
                 const int Index = FontIndex(W.Param);
-                ConvertPending();
                 Top().FontCodePage = Index < 0 ? 0 : FFonts[static_cast<std::size_t>(Index)].CodePage;
+                FText.SetCodePage(CodePage());
             }
             break;
         default: {  // \fcharsetN, \cpgN
@@ -445,14 +456,8 @@ private:
         while (Length < Count && IsPlainText(P[Length])) ++Length;
         FReader.Advance(Length);
         if (!Visible(Top().Dest)) return;
-        Pend(static_cast<char>(First));
-        while (Length > 0) {
-            const std::size_t N = std::min(Length, PieceSize - FPendingCount);
-            std::copy_n(P, N, FPending + FPendingCount);
-            P += N;
-            Length -= N;
-            if ((FPendingCount += N) == PieceSize) ConvertPending(true);
-        }
+        FText.Put(static_cast<char>(First));
+        FText.Put(P, Length);
     }
 
     // A byte of 8-bit text in the document's code page (a double-byte character comes as two).
@@ -463,14 +468,7 @@ private:
             return;
         }
         if (!Visible(Top().Dest)) return;
-        Pend(static_cast<char>(B));
-    }
-
-    // Holds a byte of 8-bit text. The held bytes are converted whenever they fill the buffer,
-    // whichever path took them, so that the fast paths meet the converter at the same bytes.
-    void Pend(char B) {
-        FPending[FPendingCount++] = B;
-        if (FPendingCount == PieceSize) ConvertPending(true);
+        FText.Put(static_cast<char>(B));
     }
 
     void PutUnit(char16_t Unit) {
@@ -479,9 +477,8 @@ private:
             return;
         }
         if (!Visible(Top().Dest)) return;
-        ConvertPending();
-        FUnits += Unit;
-        if (FUnits.size() >= PieceSize) Send();
+        FText.Convert();
+        FOut.Put(Unit);
     }
 
     int FontIndex(std::int64_t Number) const {
@@ -492,63 +489,19 @@ private:
 
     unsigned CodePage() { return Top().FontCodePage != 0 ? Top().FontCodePage : FCodePage; }
 
-    // Turns the pending bytes into units. KeepPartial: a lead byte at the end waits for its trail.
-    void ConvertPending(bool KeepPartial = false) {
-        if (FPendingCount == 0) return;
-        std::size_t Take = FPendingCount;
-        const unsigned Page = CodePage();
-        if (KeepPartial && IsDoubleByteCodePage(Page)) {
-            std::size_t I = 0;
-            while (I < FPendingCount) {
-                const auto B = static_cast<unsigned char>(FPending[I]);
-                if (B >= 0x81 && B <= 0xFE) {
-                    if (I + 1 == FPendingCount) break;
-                    I += 2;
-                } else {
-                    ++I;
-                }
-            }
-            Take = I;
-        }
-        const std::string_view Bytes(FPending, Take);
-        const bool Ascii =
-            std::all_of(Bytes.begin(), Bytes.end(), [](char C) { return static_cast<unsigned char>(C) < 0x80; });
-        if (Ascii || FEnv.CodePages == nullptr || !FEnv.CodePages->ToUtf16(Page, Bytes, FUnits)) {
-            // ASCII is the same in every code page; without one nothing else is known.
-            std::size_t End = FUnits.size();
-            FUnits.resize(End + Bytes.size());
-            for (char C : Bytes)
-                if (static_cast<unsigned char>(C) < 0x80) FUnits[End++] = static_cast<char16_t>(C);
-            FUnits.resize(End);
-        }
-        std::copy(FPending + Take, FPending + FPendingCount, FPending);  // a lead byte waiting for its trail
-        FPendingCount -= Take;
-        if (FUnits.size() >= PieceSize) Send();
-    }
-
-    void Send() {
-        if (!FUnits.empty() && !FStop && !FSink.Text(FUnits.data(), FUnits.size())) FStop = true;
-        FUnits.clear();
-    }
-
-    void Flush() {
-        ConvertPending();
-        Send();
-    }
-
     void Break() {
-        Flush();
-        if (!FStop && !FSink.Break()) FStop = true;
+        FText.Convert();
+        FOut.Break();
     }
 
     TForwardReader FReader;
-    TTextSink& FSink;
-    const TDecodeEnv& FEnv;
-    const bool FFast;  // runs of text and escapes read straight from the buffer
+    TSinkWriter FOut;
+    TCodePageText FText;  // 8-bit text held until it is converted
+    const bool FFast;     // runs of text and escapes read straight from the buffer
     std::vector<TGroup> FStack;
     TGroup FOutside{TDest::Hidden, TDest::Hidden, 1};
-    std::size_t FOverflow = 0;                   // groups opened beyond RtfMaxDepth and not yet closed
-    unsigned FCodePage = FEnv.SystemCodePage();  // \ansicpg; without it, the system's
+    std::size_t FOverflow = 0;  // groups opened beyond RtfMaxDepth and not yet closed
+    unsigned FCodePage;         // \ansicpg; without it, the system's
     struct TFont {
         std::int64_t Number;
         unsigned short CodePage;  // 0: the document's
@@ -557,10 +510,7 @@ private:
     std::int64_t FTableFont = -1;  // the font the table is describing
     unsigned FFallbackLeft = 0;    // characters still to skip after a \uN
     bool FStarred = false;         // a \* waits for the destination word it marks
-    bool FStop = false;
-    char FPending[PieceSize];  // 8-bit text not yet converted
-    std::size_t FPendingCount = 0;
-    std::u16string FUnits;  // converted text not yet handed to the sink
+    bool FDone = false;            // the document's group has closed
 };
 
 }  // namespace

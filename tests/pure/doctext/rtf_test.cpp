@@ -86,6 +86,14 @@ TEST(RichText, WithoutAnsicpgTheSystemCodePage) {
     EXPECT_EQ(DecodeRtfText(R"({\rtf1 \'ba\'cf})"), U8(u8"合"));
 }
 
+TEST(RichText, EightBitTextHeldAndConverted) {
+    // The buffer of held bytes fills with a lead byte last: it waits there for its trail.
+    const std::string A(4095, 'a');
+    EXPECT_EQ(Decode("{\\rtf1 " + A + "\\'ba\\'cf" + A + "}"), A + U8(u8"合") + A);
+    // Without a converter only ASCII and \uN are known.
+    EXPECT_EQ(DecodeToText("{\\rtf1 caf\\'e9 \\u21512?}", false), U8(u8"caf 合"));
+}
+
 TEST(RichText, DeepNestingAndStopping) {
     // Far deeper than the kept stack: no recursion, the text still arrives.
     const std::string Deep = "{\\rtf1 " + std::string(100000, '{') + "x" + std::string(100000, '}') + "y}";
