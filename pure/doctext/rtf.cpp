@@ -27,6 +27,7 @@ struct TGroup {
     TDest BeforeAlternate = TDest::Text;  // the destination that a \ud group inside \upr returns to
     unsigned char FallbackCount = 1;      // \ucN: characters that stand in for each \uN
     unsigned short FontCodePage = 0;      // of the current font's character set; 0: the document's
+    TTextPlace Place = TTextPlace::Body;  // where the group's text stands
 };
 
 constexpr TRtfWord UnicodeWord{"u", TRtfAction::Unicode};
@@ -125,7 +126,24 @@ private:
         FText.SetCodePage(CodePage());  // the text held is converted in the closing group's
         if (FStack.empty()) return false;
         if (Was == TDest::Property && Top().Dest != TDest::Property) Break();
+        ShowPlace(Top().Place);
         return true;
+    }
+
+    // Ends the run and tells the sink where the text that follows stands, when that changed.
+    void ShowPlace(TTextPlace Place) {
+        if (Place == FPlace) return;
+        FText.Convert();
+        FOut.EndRun();
+        FOut.Place(Place);
+        FPlace = Place;
+    }
+
+    // The text of the group from here on stands in Place (only text a reader sees has a place).
+    void SetPlace(TTextPlace Place) {
+        if (Top().Dest != TDest::Text) return;
+        Top().Place = Place;
+        ShowPlace(Place);
     }
 
     void SetDest(TDest Dest) {
@@ -316,6 +334,7 @@ private:
         if (!Acts(Word, W, Starred)) return;
         switch (Word->Action) {
         case TRtfAction::Break:
+        case TRtfAction::LineBreak:
         case TRtfAction::Unit:
         case TRtfAction::Unicode:
         case TRtfAction::UnicodeSkip:
@@ -329,9 +348,10 @@ private:
             FontWord(Word->Action, W);
             break;
         case TRtfAction::Hide:
+        case TRtfAction::Place:
         case TRtfAction::Alternate:
         case TRtfAction::UnicodeCopy:
-            DestinationWord(Word->Action);
+            DestinationWord(*Word);
             break;
         case TRtfAction::Info:
         case TRtfAction::Property:
@@ -368,6 +388,12 @@ private:
         switch (Word.Action) {
         case TRtfAction::Break:
             Break();
+            break;
+        case TRtfAction::LineBreak:
+            if (Visible(Top().Dest)) {
+                FText.Convert();
+                FOut.LineBreak();
+            }
             break;
         case TRtfAction::Unit:
             if (Word.Unit != 0) PutUnit(Word.Unit);
@@ -421,12 +447,16 @@ private:
         }
     }
 
-    // Destinations a reader does not see, and the 8-bit copy of a text that its Unicode copy
-    // (\ud inside \upr) stands in for.
-    void DestinationWord(TRtfAction Action) {
+    // Destinations a reader does not see, those that stand apart from the body (headers and
+    // footers, footnotes, comments), and the 8-bit copy of a text that its Unicode copy (\ud
+    // inside \upr) stands in for.
+    void DestinationWord(const TRtfWord& Word) {
+        const TRtfAction Action = Word.Action;
         TGroup& G = Top();
         if (Action == TRtfAction::Hide) {
             SetDest(TDest::Hidden);
+        } else if (Action == TRtfAction::Place) {
+            SetPlace(Word.Place);
         } else if (Action == TRtfAction::UnicodeCopy) {
             SetDest(G.Dest == TDest::Alternate ? G.BeforeAlternate : TDest::Hidden);
         } else if (G.Dest != TDest::Hidden && G.Dest != TDest::Alternate) {  // \upr
@@ -438,6 +468,7 @@ private:
     // The document properties (\info), each property inside them a run of its own.
     void PropertyWord(TRtfAction Action, bool Starred) {
         if (Action == TRtfAction::Info) {
+            SetPlace(TTextPlace::Properties);
             if (Top().Dest == TDest::Text) SetDest(TDest::Info);
         } else if (Top().Dest == TDest::Info) {
             SetDest(TDest::Property);
@@ -506,11 +537,12 @@ private:
         std::int64_t Number;
         unsigned short CodePage;  // 0: the document's
     };
-    std::vector<TFont> FFonts;     // from the font table
-    std::int64_t FTableFont = -1;  // the font the table is describing
-    unsigned FFallbackLeft = 0;    // characters still to skip after a \uN
-    bool FStarred = false;         // a \* waits for the destination word it marks
-    bool FDone = false;            // the document's group has closed
+    std::vector<TFont> FFonts;             // from the font table
+    std::int64_t FTableFont = -1;          // the font the table is describing
+    unsigned FFallbackLeft = 0;            // characters still to skip after a \uN
+    bool FStarred = false;                 // a \* waits for the destination word it marks
+    bool FDone = false;                    // the document's group has closed
+    TTextPlace FPlace = TTextPlace::Body;  // where the sink was last told the text stands
 };
 
 }  // namespace

@@ -7,6 +7,7 @@ namespace {
 
 // Sorted by name for the binary search.
 constexpr TRtfWord Words[] = {
+    {"annotation", TRtfAction::Place, 0, TTextPlace::Comment},
     {"ansicpg", TRtfAction::CodePage},
     {"author", TRtfAction::Property},
     {"bin", TRtfAction::Binary},
@@ -28,10 +29,19 @@ constexpr TRtfWord Words[] = {
     {"fcharset", TRtfAction::FontCharset},
     {"fldinst", TRtfAction::Hide},
     {"fonttbl", TRtfAction::FontTable},
+    {"footer", TRtfAction::Place, 0, TTextPlace::HeaderFooter},
+    {"footerf", TRtfAction::Place, 0, TTextPlace::HeaderFooter},
+    {"footerl", TRtfAction::Place, 0, TTextPlace::HeaderFooter},
+    {"footerr", TRtfAction::Place, 0, TTextPlace::HeaderFooter},
+    {"footnote", TRtfAction::Place, 0, TTextPlace::Footnote},
+    {"header", TRtfAction::Place, 0, TTextPlace::HeaderFooter},
+    {"headerf", TRtfAction::Place, 0, TTextPlace::HeaderFooter},
+    {"headerl", TRtfAction::Place, 0, TTextPlace::HeaderFooter},
+    {"headerr", TRtfAction::Place, 0, TTextPlace::HeaderFooter},
     {"info", TRtfAction::Info},
     {"keywords", TRtfAction::Property},
     {"ldblquote", TRtfAction::Unit, 0x201C},
-    {"line", TRtfAction::Unit, u'\n'},
+    {"line", TRtfAction::LineBreak},
     {"listoverridetable", TRtfAction::Hide},
     {"listtable", TRtfAction::Hide},
     {"lquote", TRtfAction::Unit, 0x2018},

@@ -4,9 +4,12 @@
 #include <cstdint>
 #include <string_view>
 
+#include "pure/doctext/textsink.h"
+
 enum class TRtfAction : unsigned char {
     // Characters
     Break,        // ends a paragraph, cell, row, section or page
+    LineBreak,    // a manual line break inside the paragraph
     Unit,         // a character given by the table
     Unicode,      // \uN
     UnicodeSkip,  // \ucN: how many characters stand in for each \uN
@@ -18,6 +21,7 @@ enum class TRtfAction : unsigned char {
     FontCodePage,  // \cpgN in the font table
     // Destinations
     Hide,         // a destination a reader does not see
+    Place,        // text that stands apart from the body: a header or footer, a footnote, a comment
     Alternate,    // \upr: an 8-bit copy, then a Unicode one
     UnicodeCopy,  // \ud inside \upr
     // Document properties
@@ -30,7 +34,8 @@ enum class TRtfAction : unsigned char {
 struct TRtfWord {
     std::string_view Name;
     TRtfAction Action;
-    char16_t Unit = 0;  // of a Unit; 0: none
+    char16_t Unit = 0;                    // of a Unit; 0: none
+    TTextPlace Place = TTextPlace::Body;  // of a Place
 };
 
 // The word of that name, or null for one that changes nothing a reader sees.

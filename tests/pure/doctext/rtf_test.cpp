@@ -45,7 +45,7 @@ TEST(RichText, VisibleTextAndPropertiesOnly) {
         const char8_t* Expected;  // UTF-8, as the collecting sink writes
     } Cases[] = {
         {R"({\rtf1 Hello\par World})", u8"Hello|World"},
-        {R"({\rtf1 a\tab b\line c\~d\{\}\\})", u8"a\tb\nc\u00A0d{}\\"},
+        {R"({\rtf1 a\tab b\line c\~d\{\}\\})", u8"a\tb|c\u00A0d{}\\"},  // \line a line break
         // \uN with the fallback characters of \ucN skipped, in any group; negative N
         {R"({\rtf1\uc1 \u21512?\u21516\'3f})", u8"合同"},
         {R"({\rtf1\uc2 \u21512\'ba\'cf\u21516 xx!})", u8"合同!"},
@@ -76,6 +76,21 @@ TEST(RichText, VisibleTextAndPropertiesOnly) {
         {R"({\rtf1 \foo1\bar-2 x\verylongcontrolwordthatgoesonandonandonforever1 y})", u8"xy"},
     };
     for (const auto& C : Cases) EXPECT_EQ(Decode(C.Rtf), U8(C.Expected)) << C.Rtf;
+}
+
+TEST(RichText, PlacesOfHeadersFootnotesCommentsAndProperties) {
+    const struct {
+        const char* Rtf;
+        const char* Expected;  // places as <Name>
+    } Cases[] = {
+        {R"({\rtf1{\info{\title T}{\author A}}{\header H\line h}Body{\footnote F}more\par{\footer P}end})",
+         "<Properties>|T||A|<Body><HeaderFooter>H|h|<Body>Body|<Footnote>F|<Body>more|<HeaderFooter>P|<Body>end"},
+        {R"({\rtf1{\header a{\footnote b}c}d})", "<HeaderFooter>a|<Footnote>b|<HeaderFooter>c|<Body>d"},
+        // a comment marked as ignorable stays unread; nothing hidden has a place
+        {R"({\rtf1 a{\*\annotation x}{\annotation c}b})", "a|<Comment>c|<Body>b"},
+        {R"({\rtf1{\stylesheet{\header x}{\footnote y}}z})", "z"},
+    };
+    for (const auto& C : Cases) EXPECT_EQ(DecodeRtfText(C.Rtf), C.Expected) << C.Rtf;
 }
 
 TEST(RichText, WithoutAnsicpgTheSystemCodePage) {
@@ -143,6 +158,8 @@ std::string RandomRtf(std::mt19937& Rng, int Pieces, int Repeat) {
         "\\ansicpg1252 ",
         "\\ansicpg936 ",
         "{\\pict ",
+        "{\\footnote ",
+        "{\\header ",
     };
     static const int Units[] = {21512, -3913, 65, 0, 65535, -32768, 70000, -32769, 92};
     std::string Out = "{\\rtf1{\\fonttbl{\\f0\\fcharset0 A;}{\\f1\\fcharset134 B;}}";
