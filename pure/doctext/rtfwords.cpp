@@ -1,86 +1,84 @@
 #include "pure/doctext/rtfwords.h"
 
 #include <algorithm>
-#include <iterator>
+#include <array>
 
 namespace {
 
-// Sorted by name for the binary search.
-constexpr TRtfWord Words[] = {
-    {"annotation", TRtfAction::Place, 0, TTextPlace::Comment},
-    {"ansicpg", TRtfAction::CodePage},
-    {"author", TRtfAction::Property},
-    {"bin", TRtfAction::Binary},
-    {"bkmkstart", TRtfAction::Hide},
-    {"bullet", TRtfAction::Unit, 0x2022},
-    {"category", TRtfAction::Property},
-    {"cell", TRtfAction::Break},
-    {"colortbl", TRtfAction::Hide},
-    {"comment", TRtfAction::Property},
-    {"company", TRtfAction::Property},
-    {"cpg", TRtfAction::FontCodePage},
-    {"datastore", TRtfAction::Hide},
-    {"doccomm", TRtfAction::Property},
-    {"emdash", TRtfAction::Unit, 0x2014},
-    {"emspace", TRtfAction::Unit, 0x2003},
-    {"endash", TRtfAction::Unit, 0x2013},
-    {"enspace", TRtfAction::Unit, 0x2002},
-    {"f", TRtfAction::Font},
-    {"fcharset", TRtfAction::FontCharset},
-    {"fldinst", TRtfAction::Hide},
-    {"fonttbl", TRtfAction::FontTable},
-    {"footer", TRtfAction::Place, 0, TTextPlace::HeaderFooter},
-    {"footerf", TRtfAction::Place, 0, TTextPlace::HeaderFooter},
-    {"footerl", TRtfAction::Place, 0, TTextPlace::HeaderFooter},
-    {"footerr", TRtfAction::Place, 0, TTextPlace::HeaderFooter},
-    {"footnote", TRtfAction::Place, 0, TTextPlace::Footnote},
-    {"header", TRtfAction::Place, 0, TTextPlace::HeaderFooter},
-    {"headerf", TRtfAction::Place, 0, TTextPlace::HeaderFooter},
-    {"headerl", TRtfAction::Place, 0, TTextPlace::HeaderFooter},
-    {"headerr", TRtfAction::Place, 0, TTextPlace::HeaderFooter},
-    {"info", TRtfAction::Info},
-    {"keywords", TRtfAction::Property},
-    {"ldblquote", TRtfAction::Unit, 0x201C},
-    {"line", TRtfAction::LineBreak},
-    {"listoverridetable", TRtfAction::Hide},
-    {"listtable", TRtfAction::Hide},
-    {"lquote", TRtfAction::Unit, 0x2018},
-    {"manager", TRtfAction::Property},
-    {"nestcell", TRtfAction::Break},
-    {"nonshppict", TRtfAction::Hide},
-    {"objdata", TRtfAction::Hide},
-    {"object", TRtfAction::Unit, 0},  // holds \objdata (hidden) and \result (visible)
-    {"operator", TRtfAction::Property},
-    {"page", TRtfAction::Break},
-    {"par", TRtfAction::Break},
-    {"pict", TRtfAction::Hide},
-    {"qmspace", TRtfAction::Unit, 0x2005},
-    {"rdblquote", TRtfAction::Unit, 0x201D},
-    {"revtbl", TRtfAction::Hide},
-    {"row", TRtfAction::Break},
-    {"rquote", TRtfAction::Unit, 0x2019},
-    {"sect", TRtfAction::Break},
-    {"stylesheet", TRtfAction::Hide},
-    {"subject", TRtfAction::Property},
-    {"tab", TRtfAction::Unit, u'\t'},
-    {"themedata", TRtfAction::Hide},
-    {"title", TRtfAction::Property},
-    {"u", TRtfAction::Unicode},
-    {"uc", TRtfAction::UnicodeSkip},
-    {"ud", TRtfAction::UnicodeCopy},
-    {"upr", TRtfAction::Alternate},
+// The words by what they do, their names separated by spaces.
+struct TWordList {
+    TRtfAction Action;
+    std::string_view Names;
+    std::u16string_view Units = {};  // of Unit: the character of each name, in the names' order
+    TTextPlace Place = TTextPlace::Body;
 };
 
-static_assert(std::is_sorted(std::begin(Words), std::end(Words),
-                             [](const TRtfWord& A, const TRtfWord& B) { return A.Name < B.Name; }));
+// \object is passed over as unknown: its \objdata is hidden, its \result shown.
+constexpr TWordList Lists[] = {
+    {TRtfAction::Break, "cell nestcell page par row sect"},
+    {TRtfAction::LineBreak, "line"},
+    {TRtfAction::Unit, "bullet emdash emspace endash enspace ldblquote lquote qmspace rdblquote rquote tab",
+     u"\u2022\u2014\u2003\u2013\u2002\u201C\u2018\u2005\u201D\u2019\t"},
+    {TRtfAction::Unicode, "u"},
+    {TRtfAction::UnicodeSkip, "uc"},
+    {TRtfAction::CodePage, "ansicpg"},
+    {TRtfAction::FontTable, "fonttbl"},
+    {TRtfAction::Font, "f"},
+    {TRtfAction::FontCharset, "fcharset"},
+    {TRtfAction::FontCodePage, "cpg"},
+    {TRtfAction::Hide,
+     "bkmkstart colortbl datastore fldinst listoverridetable listtable nonshppict objdata pict revtbl "
+     "stylesheet themedata"},
+    {TRtfAction::Place, "footer footerf footerl footerr header headerf headerl headerr", {}, TTextPlace::HeaderFooter},
+    {TRtfAction::Place, "footnote", {}, TTextPlace::Footnote},
+    {TRtfAction::Place, "annotation", {}, TTextPlace::Comment},
+    {TRtfAction::Alternate, "upr"},
+    {TRtfAction::UnicodeCopy, "ud"},
+    {TRtfAction::Info, "info"},
+    {TRtfAction::Property, "author category comment company doccomm keywords manager operator subject title"},
+    {TRtfAction::Binary, "bin"},
+};
+
+// Calls Visit(Name, Index) for each name of the list.
+template <typename TVisit>
+constexpr void ForEachName(std::string_view Names, TVisit&& Visit) {
+    for (std::size_t At = 0, Index = 0; At < Names.size(); ++Index) {
+        const std::size_t End = std::min(Names.find(' ', At), Names.size());
+        Visit(Names.substr(At, End - At), Index);
+        At = End + 1;
+    }
+}
+
+constexpr std::size_t CountWords() {
+    std::size_t Count = 0;
+    for (const TWordList& L : Lists) ForEachName(L.Names, [&](std::string_view, std::size_t) { ++Count; });
+    return Count;
+}
+
+constexpr bool ByName(const TRtfWord& A, const TRtfWord& B) { return A.Name < B.Name; }
+
+// The words of the lists sorted by name, for the binary search.
+constexpr auto Words = [] {
+    std::array<TRtfWord, CountWords()> Sorted{};
+    std::size_t Count = 0;
+    for (const TWordList& L : Lists)
+        ForEachName(L.Names, [&](std::string_view Name, std::size_t Index) {
+            Sorted[Count++] = {Name, L.Action, Index < L.Units.size() ? L.Units[Index] : u'\0', L.Place};
+        });
+    std::sort(Sorted.begin(), Sorted.end(), ByName);
+    return Sorted;
+}();
+
+static_assert(std::adjacent_find(Words.begin(), Words.end(),
+                                 [](const TRtfWord& A, const TRtfWord& B) { return A.Name == B.Name; }) == Words.end(),
+              "a word in two lists");
 
 }  // namespace
 
 const TRtfWord* FindRtfWord(std::string_view Name) {
-    const auto* End = std::end(Words);
-    const auto* At = std::lower_bound(std::begin(Words), End, Name,
+    const auto* At = std::lower_bound(Words.begin(), Words.end(), Name,
                                       [](const TRtfWord& W, std::string_view N) { return W.Name < N; });
-    return At != End && At->Name == Name ? At : nullptr;
+    return At != Words.end() && At->Name == Name ? At : nullptr;
 }
 
 unsigned short RtfCharsetCodePage(std::int64_t Charset) {
