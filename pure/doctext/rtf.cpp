@@ -468,8 +468,9 @@ private:
     // The document properties (\info), each property inside them a run of its own.
     void PropertyWord(TRtfAction Action, bool Starred) {
         if (Action == TRtfAction::Info) {
+            if (Top().Dest != TDest::Text) return;
             SetPlace(TTextPlace::Properties);
-            if (Top().Dest == TDest::Text) SetDest(TDest::Info);
+            SetDest(TDest::Info);
         } else if (Top().Dest == TDest::Info) {
             SetDest(TDest::Property);
             Break();
