@@ -50,6 +50,22 @@ private:
     }
 };
 
+// Bytes in memory read short where a cut lies (Cuts ascending), so that a decoder's reader meets
+// the end of its buffer there.
+class TCutSource : public TMemorySource {
+public:
+    TCutSource(const void* Data, std::size_t Size, std::vector<std::size_t> Cuts)
+        : TMemorySource(Data, Size), FCuts(std::move(Cuts)) {}
+    std::size_t ReadAt(std::uint64_t Offset, void* Buffer, std::size_t Count) override {
+        const auto Cut = std::upper_bound(FCuts.begin(), FCuts.end(), Offset);
+        if (Cut != FCuts.end()) Count = static_cast<std::size_t>(std::min<std::uint64_t>(Count, *Cut - Offset));
+        return TMemorySource::ReadAt(Offset, Buffer, Count);
+    }
+
+private:
+    std::vector<std::size_t> FCuts;
+};
+
 // UTF-8 text from a u8 literal (narrow literals of this build are GBK).
 inline std::string U8(const char8_t* Text) { return reinterpret_cast<const char*>(Text); }
 inline std::string U8(std::u8string_view Text) { return std::string(Text.begin(), Text.end()); }
