@@ -95,24 +95,25 @@ std::size_t TPackage::Find(const std::string& PartName) const {
     return It == FIndex.end() ? Npos : It->second;
 }
 
-std::string TPackage::ReadSmall(std::size_t Entry) {
+std::string TPackage::ReadSmall(std::size_t Entry, std::size_t Limit) {
     std::string Out;
     if (Entry == Npos) return Out;
+    Limit = std::min(Limit, ZipMaxIndexPart);
     TZipMemberReader Reader(FSource, FEntries[Entry], FEnv.Budget->UnpackLeft);
     unsigned char Block[16 * 1024];
-    while (Out.size() < ZipMaxIndexPart) {
-        const std::size_t Got = Reader.Read(Block, std::min(sizeof Block, ZipMaxIndexPart - Out.size()));
+    while (Out.size() < Limit) {
+        const std::size_t Got = Reader.Read(Block, std::min(sizeof Block, Limit - Out.size()));
         if (Got == 0) break;
         Out.append(reinterpret_cast<const char*>(Block), Got);
     }
     return Out;
 }
 
-bool TPackage::DecodeXml(std::size_t Entry, const TXmlTextRules& Rules) {
+bool TPackage::DecodeXml(std::size_t Entry, const TXmlTextRules& Rules, TTextSink& Sink) {
     TZipMemberReader Reader(FSource, FEntries[Entry], FEnv.Budget->UnpackLeft);
     if (!Reader.Readable()) return true;
     std::unique_ptr<unsigned char[]> Buffer(new unsigned char[ZipReadBlock]);
-    TXmlTextExtractor Extractor(Rules, FSink);
+    TXmlTextExtractor Extractor(Rules, Sink);
     for (;;) {
         const std::size_t Got = Reader.Read(Buffer.get(), ZipReadBlock);
         if (Got == 0) break;
@@ -129,13 +130,16 @@ bool TPackage::DecodeParts(std::vector<TPackagePart> Parts) {
     return true;
 }
 
-bool TPackage::DecodeMember(std::size_t Entry) {
+bool TPackage::DecodeMember(std::size_t Entry, std::u16string_view Name) {
     if (Entry == Npos || Exhausted()) return !Exhausted();
     TMemberSource Member(FSource, FEntries[Entry], FEnv.Budget->UnpackLeft);
-    const std::string& Name = FNames[Entry];
     std::u16string Wide;
-    DecodeUtf8(std::string_view(Name).substr(Name.rfind('/') + 1), Wide);
-    return DecodeEmbedded(Member, Wide, FSink, FEnv);
+    if (Name.empty()) {
+        const std::string& Part = FNames[Entry];
+        DecodeUtf8(std::string_view(Part).substr(Part.rfind('/') + 1), Wide);
+        Name = Wide;
+    }
+    return DecodeEmbedded(Member, Name, FSink, FEnv);
 }
 
 bool TPackage::DecodeMemberAs(std::size_t Entry, const TDocumentFormat& Format) {
