@@ -49,6 +49,7 @@ public:
 
     void Decode() {
         const std::size_t Root = FPackage.Find("ofd.xml");
+        Take(Root);  // read for its properties only, whatever names it
         const std::string Index = FPackage.ReadSmall(Root);
         std::vector<std::size_t> Documents;
         ForEachXmlTag(Index, [&](std::string_view Tag, const TXmlAttributes&) {

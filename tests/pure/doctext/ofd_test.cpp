@@ -265,8 +265,9 @@ TEST(OfdPackage, Attachments) {
         {"a document of a known format",
          Package(Attachment(U8(u8"合同.docx"), "c.docx"), {{"Doc_0/Attachs/c.docx", Docx}}),
          U8(u8"{合同.docx:合同正文|}[I]")},
-        {"an image, a missing file, the list itself",
-         Package(Attachment("a", "a.png") + Attachment("b", "b.xml") + Attachment("c", "Attachments.xml"),
+        {"an image, a missing file, the list itself, the root",
+         Package(Attachment("a", "a.png") + Attachment("b", "b.xml") + Attachment("c", "Attachments.xml") +
+                     Attachment("d", "/OFD.xml"),
                  {{"Doc_0/Attachs/a.png", "\x89PNG\r\n\x1A\n...."}}),
          "[I]"},
     };
