@@ -59,6 +59,22 @@ static_assert(3 * ZipMaxDirectoryBytes + ZipMaxEntries * ZipMemoryPerEntry + 2 *
                   MaxDecodeMemory * 3 / 4,
               "ZIP packages");
 
+// ---- OFD packages ----
+// Pages, template pages and annotation files of one document whose names are kept: each name is
+// 24 bytes (a view of its identifier in the index part and its member). A document that lists
+// more pages than a package can hold members (ZipMaxEntries) names some of them twice at least.
+inline constexpr std::size_t OfdMaxPages = 100000;
+// Bytes of a page's start searched for the template pages it is drawn on, which a page names
+// before its content.
+inline constexpr std::size_t OfdPageHead = 16 * KiB;
+// The package's directory and its reading as above, with the document's index and annotation
+// list held at once (the two index parts), the three lists of names, which members were read, a
+// page's start, and the XML text extractor's state.
+static_assert(3 * ZipMaxDirectoryBytes + ZipMaxEntries * 160 + 2 * ZipMaxIndexPart + ZipReadBlock + 512 * KiB +
+                      3 * OfdMaxPages * 24 + ZipMaxEntries / 8 + OfdPageHead + 16 * KiB <=
+                  MaxDecodeMemory * 7 / 8,
+              "OFD packages");
+
 // ---- XML text ----
 // Most bytes of the text attribute's value kept (a sheet name has at most 31 characters).
 inline constexpr std::size_t XmlMaxAttributeValue = 1024;

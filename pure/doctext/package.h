@@ -49,15 +49,19 @@ public:
     std::size_t Find(const std::string& PartName) const;
     // True for the first member of its part name; a later one of the same name is not read.
     bool IsFirst(std::size_t Entry) const { return Find(FNames[Entry]) == Entry; }
-    // A small member's content (a bookkeeping part), up to ZipMaxIndexPart bytes; empty for Npos.
-    std::string ReadSmall(std::size_t Entry);
+    // A small member's content (a bookkeeping part), or its first bytes: up to Limit bytes, at
+    // most ZipMaxIndexPart; empty for Npos.
+    std::string ReadSmall(std::size_t Entry, std::size_t Limit = ZipMaxIndexPart);
     // Hands the text of an XML member to the sink by Rules. False once the sink wants no more.
-    bool DecodeXml(std::size_t Entry, const TXmlTextRules& Rules);
+    bool DecodeXml(std::size_t Entry, const TXmlTextRules& Rules) { return DecodeXml(Entry, Rules, FSink); }
+    // The same through Sink, a filter that hands the text on to the package's sink.
+    bool DecodeXml(std::size_t Entry, const TXmlTextRules& Rules, TTextSink& Sink);
     // Reads the parts in their order. False once the sink wants no more.
     bool DecodeParts(std::vector<TPackagePart> Parts);
     // Reads a member as a document of its own when its content is of a known format (see
-    // DecodeEmbedded), called by its name. False once the sink wants no more.
-    bool DecodeMember(std::size_t Entry);
+    // DecodeEmbedded), called Name, or by its file name when Name is empty. False once the sink
+    // wants no more.
+    bool DecodeMember(std::size_t Entry, std::u16string_view Name = {});
     // Reads every member whose part name begins with Folder ("" for all) with DecodeMember, in the
     // directory's order. False once the sink wants no more.
     bool DecodeMembersUnder(std::string_view Folder);
