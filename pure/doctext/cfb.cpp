@@ -270,12 +270,11 @@ bool TCompoundFile::ForEachStream(const std::function<bool(const std::u16string&
     return true;
 }
 
-void DecodeCompoundFile(TByteSource& Source, TTextSink& Sink, const TDecodeEnv&) {
+void DecodeCompoundFile(TByteSource& Source, TTextSink& Sink, const TDecodeEnv& Env) {
     TCompoundFile File(Source);
-    File.ForEachStream([&Sink](const std::u16string& Name, TByteSource& Stream) {
+    File.ForEachStream([&Sink, &Env](const std::u16string& Name, TByteSource& Stream) {
         if (!Sink.RawStream(Stream)) return false;
-        if (SameNameNoCase(Name, "Workbook") || SameNameNoCase(Name, "Book"))
-            return DecodeWorkbookStrings(Stream, Sink);
+        if (SameNameNoCase(Name, "Workbook") || SameNameNoCase(Name, "Book")) return DecodeWorkbook(Stream, Sink, Env);
         return true;
     });
 }
