@@ -288,3 +288,25 @@ TEST(WorkbookPlaces, BeyondTheHeldBoundTheTableOrderStays) {
     EXPECT_NE(Placed.find(u8"<Body>", Sheet), std::u8string::npos);
     EXPECT_EQ(Runs(Placed), Runs(Fast));
 }
+
+TEST(WorkbookPlaces, CompoundFilesSayWhereEachStreamStands) {
+    // Stream names in any case, as WPS Office's files may spell them.
+    const std::string Workbook = Book(Sst(Head(2, true) + Wide(u"合同")), {LabelSst(0) + Number(7)}, {u"表"});
+    for (const bool Places : {false, true}) {
+        TCfbWriter W;
+        W.Add("WORKBOOK", Workbook);
+        W.Add("\x05SummaryInformation", "props");
+        W.Add("WordDocument", "words");
+        const std::string File = W.Build();
+        TMemorySource Source(File.data(), File.size());
+        TPlaceSink Sink;
+        Sink.Places = Places;
+        DecodeDocument(*FindFormat("compound"), Source, Sink, TDecodeEnv{});
+        EXPECT_EQ(Sink.RawStreams.size(), 3u);
+        std::u8string Text(Sink.Text8.begin(), Sink.Text8.end());
+        EXPECT_NE(Text.find(Places ? u8"<Body><Sheet 表>合同|7|" : u8"<Body>合同|<Sheet 表>7|"), std::u8string::npos)
+            << Sink.Text8;
+        EXPECT_NE(Text.find(u8"<Properties>"), std::u8string::npos);
+        EXPECT_EQ(std::count(Text.begin(), Text.end(), u8'<'), 4);
+    }
+}
