@@ -310,3 +310,32 @@ TEST(WorkbookPlaces, CompoundFilesSayWhereEachStreamStands) {
         EXPECT_EQ(std::count(Text.begin(), Text.end(), u8'<'), 4);
     }
 }
+
+// fixtures/numbers.xls: LibreOffice Calc 7.4 (Debian 12) saved fixtures/numbers.fods, typed by
+// hand, as "Excel 97-2003" (soffice --headless --convert-to xls numbers.fods): numbers in RK,
+// MULRK, NUMBER and FORMULA records as another producer writes them. It writes the string
+// formula of A5 with the result 0 and no STRING record.
+TEST(WorkbookPlaces, RealWorkbookFromAnotherProducer) {
+    const std::string Path =
+        std::string(__FILE__).substr(0, std::string(__FILE__).rfind('/')) + "/fixtures/numbers.xls";
+    std::ifstream In(Path, std::ios::binary);
+    ASSERT_TRUE(In) << Path;
+    const std::string File(std::istreambuf_iterator<char>(In), {});
+    std::u8string Texts[2];
+    for (const bool Places : {false, true}) {
+        TMemorySource Source(File.data(), File.size());
+        TPlaceSink Sink;
+        Sink.Places = Places;
+        DecodeDocument(*FindFormat("compound"), Source, Sink, TDecodeEnv{});
+        Texts[Places] = std::u8string(Sink.Text8.begin(), Sink.Text8.end());
+    }
+    const std::u8string Numbers =
+        u8"1234.5|44031234567890|2469|0|0.1|1|2|3.25|-42.5|1E+20|1.234567890123456E+15|0.125|";
+    EXPECT_NE(Texts[0].find(u8"<Body>项目|金额|办公用品|发票号码|合计|采购合同|KesTrel|<Sheet 预算表>" + Numbers +
+                            u8"<Sheet Second>42|5.25|"),
+              std::u8string::npos);
+    EXPECT_NE(Texts[1].find(u8"<Body><Sheet 预算表>项目|金额|办公用品|1234.5|发票号码|44031234567890|合计|2469|"),
+              std::u8string::npos);
+    EXPECT_NE(Texts[1].find(u8"<Sheet Second>42|采购合同|KesTrel|5.25|"), std::u8string::npos);
+    EXPECT_EQ(Runs(Texts[0]), Runs(Texts[1]));
+}
