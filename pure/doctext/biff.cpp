@@ -16,19 +16,6 @@ namespace {
 
 using namespace biff;
 
-constexpr std::uint16_t RecordFilePass = 0x002F;
-constexpr std::uint16_t RecordCodePage = 0x0042;
-constexpr std::uint16_t RecordBoundSheet = 0x0085;
-constexpr std::uint16_t RecordSst = 0x00FC;
-constexpr std::uint16_t RecordLabelSst = 0x00FD;
-constexpr std::uint16_t RecordNumber = 0x0203;
-constexpr std::uint16_t RecordRk = 0x027E;
-constexpr std::uint16_t RecordMulRk = 0x00BD;
-constexpr std::uint16_t RecordFormula = 0x0006;
-constexpr std::uint16_t RecordString = 0x0207;
-constexpr std::uint16_t RecordLabel = 0x0204;
-constexpr std::uint16_t RecordRString = 0x00D6;
-
 // Every cell record begins with its cell: row, column, format.
 constexpr std::size_t CellBytes = 6;
 

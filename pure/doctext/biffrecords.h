@@ -12,9 +12,24 @@
 
 namespace biff {
 
-inline constexpr std::uint16_t RecordBof = 0x0809;
-inline constexpr std::uint16_t RecordEof = 0x000A;
-inline constexpr std::uint16_t RecordContinue = 0x003C;
+// The record types read.
+enum TRecordType : std::uint16_t {
+    RecordBof = 0x0809,         // a substream begins: the workbook's globals, a sheet, a chart
+    RecordEof = 0x000A,         // it ends
+    RecordContinue = 0x003C,    // the data of the record before goes on
+    RecordFilePass = 0x002F,    // the workbook is encrypted
+    RecordCodePage = 0x0042,    // of BIFF5's 8-bit text
+    RecordBoundSheet = 0x0085,  // a sheet's name and where its substream begins
+    RecordSst = 0x00FC,         // the shared-string table
+    RecordLabelSst = 0x00FD,    // a cell that shows a shared string
+    RecordNumber = 0x0203,      // a number
+    RecordRk = 0x027E,          // a number in 32 bits
+    RecordMulRk = 0x00BD,       // numbers of adjacent cells of a row in 32 bits each
+    RecordFormula = 0x0006,     // a formula with its cached result
+    RecordString = 0x0207,      // the cached text of the string formula before it
+    RecordLabel = 0x0204,       // a cell's own text
+    RecordRString = 0x00D6,     // the same with rich-text runs (BIFF5)
+};
 
 class TRecords {
 public:
