@@ -112,10 +112,36 @@ bool InNumberText(char16_t C) {
     return (C >= '0' && C <= '9') || C == '.' || C == '-' || C == '+' || C == 'E' || C == 'e';
 }
 
+// The records of a sheet that give text: the numbers' only while the sink may want their text,
+// the cells that show shared strings only when those are handed out in their cells. Looked up by
+// the type's low byte, which tells these types apart: thousands of records are passed over for
+// each one read, in whatever order their types come.
+class TSheetRecords {
+public:
+    TSheetRecords(bool Numbers, bool Places) {
+        std::fill(std::begin(FTypes), std::end(FTypes), 0);
+        FTypes[0] = 0xFFFF;  // no type with a low byte of 0 is wanted
+        for (const std::uint16_t Type : {RecordBof, RecordEof, RecordString, RecordLabel, RecordRString}) Add(Type);
+        if (Numbers)
+            for (const std::uint16_t Type : {RecordNumber, RecordRk, RecordMulRk, RecordFormula}) Add(Type);
+        if (Places) Add(RecordLabelSst);
+    }
+    bool operator()(std::uint16_t Type) const { return FTypes[Type & 0xFF] == Type; }
+
+private:
+    void Add(std::uint16_t Type) { FTypes[Type & 0xFF] = Type; }
+    std::uint16_t FTypes[256];
+};
+
 class TWorkbook {
 public:
     TWorkbook(TByteSource& Stream, TTextSink& Sink, const TDecodeEnv& Env)
-        : FRecords(Stream), FOut(Sink), FEnv(Env), FPlaces(Sink.WantsPlaces()) {}
+        : FRecords(Stream),
+          FOut(Sink),
+          FEnv(Env),
+          FPlaces(Sink.WantsPlaces()),
+          FWithNumbers(true, FPlaces),
+          FWithoutNumbers(false, FPlaces) {}
 
     bool Decode() {
         std::size_t Count;
@@ -146,7 +172,7 @@ public:
         // The sheets, each a substream from its BOF record to its EOF record, in which charts
         // nest substreams of their own.
         std::size_t Depth = 0, Sheets = 0;
-        while (FRecords.Next()) {
+        while (FRecords.NextWanted(SheetRecords())) {
             if (FRecords.Type() == RecordBof) {
                 if (Depth++ == 0 && !FOut.Place(TTextPlace::Sheet, 0, SheetName(Sheets++))) return false;
             } else if (FRecords.Type() == RecordEof) {
@@ -247,6 +273,12 @@ private:
         return true;
     }
 
+    // The records of a sheet that matter now.
+    const TSheetRecords& SheetRecords() const {
+        const char16_t Awaited = FOut.Sink().AwaitedUnit();
+        return Awaited == 0 || InNumberText(Awaited) ? FWithNumbers : FWithoutNumbers;
+    }
+
     bool ReadCell() {
         std::size_t Count;
         const unsigned char* P;
@@ -324,6 +356,7 @@ private:
     TSinkWriter FOut;
     const TDecodeEnv& FEnv;
     const bool FPlaces;
+    const TSheetRecords FWithNumbers, FWithoutNumbers;
     bool FBiff8 = true;
     unsigned FCodePage = 0;  // of BIFF5's 8-bit text; 0: the system's
     std::vector<TSheet> FSheets;

@@ -38,6 +38,10 @@ public:
     // Moves to the next record, past what is left of this one and its CONTINUE records; false at
     // the stream's end.
     bool Next();
+    // Moves to the next record whose type Wanted(Type) accepts, passing over the others where
+    // they stand in the buffer, header to header; false at the stream's end.
+    template <typename TWanted>
+    bool NextWanted(TWanted&& Wanted);
     std::uint16_t Type() const { return FType; }
     // Where the record's header stands in the stream.
     std::uint64_t Start() const { return FStart; }
@@ -70,6 +74,29 @@ private:
     std::uint16_t FHeldLength = 0;
     std::vector<unsigned char> FCopy;
 };
+
+template <typename TWanted>
+bool TRecords::NextWanted(TWanted&& Wanted) {
+    if (FHeld && Next() && Wanted(FType)) return true;
+    for (;;) {
+        FReader.Skip(FLeft);
+        FLeft = 0;
+        std::size_t Count;
+        const unsigned char* P = FReader.Buffered(Count);
+        std::size_t At = 0;
+        while (At + 4 <= Count && !Wanted(Le16(P + At))) At += 4 + std::size_t(Le16(P + At + 2));
+        if (At >= Count) {  // all that was buffered passed over: on past the buffer, then fill it
+            FReader.Advance(Count);
+            FReader.Skip(At - Count);
+            if (FReader.Peek() < 0) return false;
+            continue;
+        }
+        // A wanted record's header, or one cut by the buffer's end.
+        FReader.Advance(At);
+        if (!ReadHeader()) return false;
+        if (Wanted(FType)) return true;
+    }
+}
 
 template <typename TOut>
 bool TRecords::Characters(std::size_t Count, bool Wide, TOut& Out) {

@@ -3,8 +3,10 @@
 // floating-point conversion, which differs between platforms' libraries.
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
 #include <limits>
+#include <random>
 #include <string>
 
 #include "pure/doctext/sheetnumber.h"
@@ -46,6 +48,23 @@ TEST(SheetNumber, ShownAsInTheGeneralFormat) {
         {std::nan(""), ""},
     };
     for (const auto& C : Cases) EXPECT_EQ(Shown(C.Value), C.Text) << C.Value;
+}
+
+// Amounts (a few decimals) are written by a shortcut: the same text as the general conversion.
+TEST(SheetNumber, AmountsAsTheGeneralConversionWritesThem) {
+    std::mt19937_64 Random(7);
+    const double Scales[] = {1, 10, 100, 1000, 10000, 1e5, 1e7, 1e9};
+    for (int I = 0; I < 200000; ++I) {
+        const double Scale = Scales[I % 8];
+        const double Magnitude = std::ldexp(1.0, static_cast<int>(Random() % 40));
+        double Value =
+            std::round(std::uniform_real_distribution<double>(-Magnitude, Magnitude)(Random) * Scale) / Scale;
+        if (I % 5 == 0) Value = std::uniform_real_distribution<double>(-1e12, 1e12)(Random);  // any digits
+        if (Value == std::trunc(Value) || std::fabs(Value) < 1e-9) continue;
+        char General[64];
+        const auto End = std::to_chars(General, General + sizeof General, Value, std::chars_format::fixed).ptr;
+        ASSERT_EQ(Shown(Value), std::string(General, End)) << I;
+    }
 }
 
 TEST(SheetNumber, RkFormsGiveTheirValues) {
