@@ -220,6 +220,29 @@ TEST(WorkbookStrings, ComeFromTheWorkbookStreamOfACompoundFile) {
 
 }  // namespace
 
+// Records passed over where they stand in the reader's buffer, cut by its end or longer than
+// it; numbers passed over too while the sink awaits a unit no number holds.
+TEST(WorkbookCells, ManyRecordsAcrossTheReadersBuffer) {
+    struct TAwaitingSink : TPlaceSink {
+        char16_t Awaited = 0;
+        char16_t AwaitedUnit() const override { return Awaited; }
+    };
+    std::string Cells, Expected = "<Sheet>";
+    for (int I = 0; I < 20000; ++I) {
+        Cells += LabelSst(0) + Number(I + 0.5) + (I % 7 == 0 ? Record(0x1234, std::string(I % 5000, 'x')) : "");
+        Expected += std::to_string(I) + ".5|";
+    }
+    Cells += Record(0x1234, std::string(65535, 'y')) + Label(Head(1, false) + "x") + Number(1);
+    const std::string Stream = Book("", {Cells});
+    for (const char16_t Awaited : {u'\0', u'5', u'x'}) {
+        TMemorySource Source(Stream.data(), Stream.size());
+        TAwaitingSink Sink;
+        Sink.Awaited = Awaited;
+        DecodeWorkbook(Source, Sink, TDecodeEnv{});
+        EXPECT_EQ(Sink.Text8, Awaited == u'x' ? "<Sheet>x|" : Expected + "x|1|");
+    }
+}
+
 TEST(WorkbookCells, Biff5TextIsInTheWorkbooksCodePage) {
     // BIFF5: strings without the 8-bit / 16-bit flag; narrow literals here are GBK bytes.
     const auto Book5 = [](const std::string& CodePage, const std::string& Name, const std::string& Cells) {
