@@ -114,8 +114,8 @@ bool InNumberText(char16_t C) {
 
 // The records of a sheet that give text: the numbers' only while the sink may want their text,
 // the cells that show shared strings only when those are handed out in their cells. Looked up by
-// the type's low byte, which tells these types apart: thousands of records are passed over for
-// each one read, in whatever order their types come.
+// the type's low byte, which tells these types apart, so that passing over a record takes no
+// branch on its type (a sheet's types come in no order a processor could guess).
 class TSheetRecords {
 public:
     TSheetRecords(bool Numbers, bool Places) {
