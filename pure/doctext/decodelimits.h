@@ -28,10 +28,22 @@ inline constexpr std::size_t CfbMaxDirectoryBytes = 4 * MiB;  // 32,768 entries
 inline constexpr std::uint64_t CfbMaxWholeFile = 64 * KiB;
 // A small file's copy and a large file's FAT do not meet; one stream's sector list is at most the
 // FAT's size; the sink's own buffers fit in what is left.
-static_assert(4 * CfbMaxFatEntries + 4 * CfbMaxFatEntries + CfbMaxDirectoryBytes + 4 * CfbMaxMiniFatEntries +
-                      CfbMaxWholeFile <=
-                  MaxDecodeMemory * 3 / 4,
-              "compound files");
+inline constexpr std::size_t CfbMaxMemory =
+    4 * CfbMaxFatEntries + 4 * CfbMaxFatEntries + CfbMaxDirectoryBytes + 4 * CfbMaxMiniFatEntries + CfbMaxWholeFile;
+static_assert(CfbMaxMemory <= MaxDecodeMemory * 3 / 4, "compound files");
+
+// ---- Excel workbooks (a stream of a compound file) ----
+// Bytes of shared strings held in memory for a sink that wants to know where text stands (two per
+// unit, five per string): each is handed out in the sheet of the first cell that shows it. The
+// strings beyond are handed out in the table's order, in the Body.
+inline constexpr std::size_t BiffMaxHeldStrings = 16 * MiB;
+// Sheets whose names are kept (up to 255 characters each); later sheets are announced unnamed.
+inline constexpr std::size_t BiffMaxSheets = 4096;
+// The held strings in blocks (a sixteenth more), the names, a record read whole and the stream
+// reader's buffer, beside the compound file's tables.
+static_assert(CfbMaxMemory + BiffMaxHeldStrings / 16 * 17 + BiffMaxSheets * (2 * 255 + 64) + 128 * KiB <=
+                  MaxDecodeMemory * 15 / 16,
+              "Excel workbooks");
 
 // ---- ZIP packages ----
 // Most members the directory is read for, and most bytes of it held in memory.

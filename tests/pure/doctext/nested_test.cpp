@@ -45,21 +45,8 @@ std::string Para(const std::string& Text) { return "<w:p><w:t>" + Text + "</w:t>
 
 std::string Zip(const std::vector<TZipMember>& Members) { return TZipWriter().Build(Members); }
 
-// A sink that records where embedded documents begin and end, as "<name" and ">".
-class TNestSink : public TCollectSink {
-public:
-    bool BeginEmbedded(std::u16string_view Name) override {
-        Text8 += "<" + Utf16ToUtf8(Name.data(), Name.size());
-        return true;
-    }
-    bool EndEmbedded() override {
-        Text8 += ">";
-        return true;
-    }
-};
-
 std::string Nested(const std::string& Bytes) {
-    TNestSink Sink;
+    TPlaceSink Sink;
     TMemorySource Source(Bytes.data(), Bytes.size());
     DecodeDocument(*FindFormat("zip"), Source, Sink, TDecodeEnv{});
     return Sink.Text8;
@@ -75,19 +62,18 @@ TEST(NestedDocuments, MembersAndEmbeddedObjectsAreReadAsDocuments) {
     } Cases[] = {
         {"an archive's documents, in its order; other members give nothing",
          Zip({{"scan/a.docx", Inner}, {"readme.bin", "\x01\x02 words"}, {"b.docx", SmallDocx(Para("second"))}}),
-         "<a.docxinner words|>"
-         "<b.docxsecond|>"},
+         "{a.docx:<Body>inner words|}{b.docx:<Body>second|}"},
         {"a workbook embedded in a report",
          Zip({{"[Content_Types].xml",
                "<Types><Override PartName=\"/word/document.xml\" ContentType=\"" + Ct + "\"/></Types>"},
               {"word/document.xml", "<w:document><w:body>" + Para("report") + "</w:body></w:document>"},
               {"word/embeddings/Microsoft_Word_Document.docx", Inner}}),
-         "report|<microsoft_word_document.docxinner words|>"},
+         "<Body>report|{microsoft_word_document.docx:<Body>inner words|}"},
         {"an OpenDocument's OLE object",
          Zip({{"mimetype", "application/vnd.oasis.opendocument.text"},
               {"content.xml", "<office:document-content><text:p>odt</text:p></office:document-content>"},
               {"Object 1", Inner}}),
-         "odt|<object 1inner words|>"},
+         "<Body>odt|{object 1:<Body>inner words|}"},
     };
     for (const auto& C : Cases) EXPECT_EQ(Nested(C.File), C.Expected) << C.What;
 }
@@ -97,8 +83,8 @@ TEST(NestedDocuments, DepthIsBoundedAndOneBudgetHoldsForEveryLevel) {
     std::string File = SmallDocx(Para("deepest"));
     for (int Level = 10; Level >= 1; --Level) File = Zip({{"level" + std::to_string(Level) + ".zip", File}});
     const std::string Text = Nested(File);
-    EXPECT_NE(Text.find("<level4.zip"), std::string::npos) << Text;
-    EXPECT_EQ(Text.find("<level5.zip"), std::string::npos) << Text;
+    EXPECT_NE(Text.find("{level4.zip"), std::string::npos) << Text;
+    EXPECT_EQ(Text.find("{level5.zip"), std::string::npos) << Text;
     EXPECT_EQ(Text.find("deepest"), std::string::npos);
 
     // A bomb three levels down stops at the file's one budget, quickly.

@@ -13,26 +13,6 @@
 
 namespace {
 
-// Collects the text with the places and nested documents: [P2] page 2, [C2] its annotations,
-// [I] the properties, {name: ...} an attachment.
-class TPlaceSink : public TCollectSink {
-public:
-    bool Place(TTextPlace Where, std::uint32_t Number, std::u16string_view) override {
-        Text8 += Where == TTextPlace::Page      ? "[P" + std::to_string(Number) + "]"
-                 : Where == TTextPlace::Comment ? "[C" + std::to_string(Number) + "]"
-                                                : std::string("[I]");
-        return true;
-    }
-    bool BeginEmbedded(std::u16string_view Name) override {
-        Text8 += "{" + Utf16ToUtf8(Name.data(), Name.size()) + ":";
-        return true;
-    }
-    bool EndEmbedded() override {
-        Text8 += "}";
-        return true;
-    }
-};
-
 std::string Read(const std::string& Package) {
     static const TIconvCodePages Iconv;
     TDecodeEnv Env;
@@ -118,13 +98,13 @@ TEST(OfdPackage, PagesTemplatesAnnotationsProperties) {
     } Cases[] = {
         {"one text object",
          {{"OFD.xml", Root()}, {Doc, OnePage}, {Page0, Page(Layer(Txt(U8(u8"合同"))))}},
-         U8(u8"[P1]合同|[I]")},
+         U8(u8"<Page 1>合同|<Properties>")},
         {"a word drawn one character per object; layers and pages end runs",
          {{"OFD.xml", Root()},
           {Doc, TwoPages},
           {Page0, Page(Layer(Txt(U8(u8"合")) + Txt(U8(u8"同"))) + Layer(Txt("A") + Txt("B")))},
           {Page1, Page(Layer(Txt(U8(u8"书"))))}},
-         U8(u8"[P1]合同|AB|[P2]书|[I]")},
+         U8(u8"<Page 1>合同|AB|<Page 2>书|<Properties>")},
         {"page blocks nested in a layer, glyph transforms, references and CDATA",
          {{"OFD.xml", Root()},
           {Doc, OnePage},
@@ -134,7 +114,7 @@ TEST(OfdPackage, PagesTemplatesAnnotationsProperties) {
                              "<ofd:Glyphs>1234</ofd:Glyphs></ofd:CGTransform><ofd:TextCode>&#x5408;"
                              "</ofd:TextCode></ofd:TextObject></ofd:PageBlock></ofd:PageBlock>" +
                              Txt(U8(u8"<![CDATA[同]]>"))))}},
-         U8(u8"[P1]R&W合同|[I]")},
+         U8(u8"<Page 1>R&W合同|<Properties>")},
         {"a template before the page that uses it, once for all pages",
          {{"OFD.xml", Root()},
           {Doc, Index(TemplatePage(2, "Tpls/Tpl_0/Content.xml"),
@@ -142,14 +122,14 @@ TEST(OfdPackage, PagesTemplatesAnnotationsProperties) {
           {"Doc_0/Tpls/Tpl_0/Content.xml", Page(Layer(Txt(U8(u8"名称：")) + Txt(U8(u8"金额："))))},
           {Page0, Page(Layer(Txt(U8(u8"甲公司"))), UseTemplate(2))},
           {Page1, Page(Layer(Txt(U8(u8"乙公司"))), UseTemplate(2))}},
-         U8(u8"[P1]名称：金额：|甲公司|[P2]乙公司|[I]")},
+         U8(u8"<Page 1>名称：金额：|甲公司|<Page 2>乙公司|<Properties>")},
         {"templates naming templates, a cycle, the index as a template",
          {{"OFD.xml", Root()},
           {Doc, Chained},
           {"Doc_0/Tpls/A.xml", Page(Layer(Txt("a")), UseTemplate(2))},
           {"Doc_0/Tpls/B.xml", Page(Layer(Txt("b")), UseTemplate(1) + UseTemplate(3))},
           {Page0, Page(Layer(Txt("p")), UseTemplate(1) + UseTemplate(1))}},
-         "[P1]a|b|p|[I]"},
+         "<Page 1>a|b|p|<Properties>"},
         {"annotations of a page by its ID, then those of no listed page",
          {{"OFD.xml", Root()},
           {Doc, Annotated},
@@ -157,7 +137,7 @@ TEST(OfdPackage, PagesTemplatesAnnotationsProperties) {
           {"Doc_0/Annots/Annotations.xml", Annotations},
           {"Doc_0/Annots/Page_0/Annotation.xml", Annot(U8(u8"已验章"))},
           {"Doc_0/Annots/Other.xml", Annot(U8(u8"水印"))}},
-         U8(u8"[P1]正文|[C1]已验章|[C0]水印|[I]")},
+         U8(u8"<Page 1>正文|<Comment 1>已验章|<Comment>水印|<Properties>")},
         {"composite graphic units of a page's resources, then of the document's",
          {{"OFD.xml", Root()},
           {Doc, Index("<ofd:PublicRes>PublicRes.xml</ofd:PublicRes><ofd:DocumentRes>DocumentRes.xml</ofd:DocumentRes>",
@@ -168,10 +148,10 @@ TEST(OfdPackage, PagesTemplatesAnnotationsProperties) {
           {"Doc_0/DocumentRes.xml", Units(Txt(U8(u8"合"))) + Units(Txt(U8(u8"同")))},
           {"Doc_0/PublicRes.xml",
            U8(u8"<ofd:Res><ofd:Fonts><ofd:Font ID=\"3\" FontName=\"宋体\"/></ofd:Fonts></ofd:Res>")}},
-         U8(u8"[P1]页|[P0]合同|[I]")},
+         U8(u8"<Page 1>页|<Page>合同|<Properties>")},
         {"descriptive properties, not identifiers, dates or the producer",
          {{"OFD.xml", Root(Info)}, {Doc, OnePage}, {Page0, Page(Layer(Txt("x")))}},
-         U8(u8"[P1]x|[I]年度报告|China Tax|发票|报销|83089647|")},
+         U8(u8"<Page 1>x|<Properties>年度报告|China Tax|发票|报销|83089647|")},
         {"a page drawn as paths, a page of a font's own codes, codes amid characters",
          {{"OFD.xml", Root()},
           {Doc, TwoPages},
@@ -179,7 +159,7 @@ TEST(OfdPackage, PagesTemplatesAnnotationsProperties) {
                              "</ofd:AbbreviatedData></ofd:PathObject>" +
                              Txt(U8(u8"\uE001\uE002\uF8FF"))))},
           {Page1, Page(Layer(Txt(U8(u8"合\uE000同")) + Txt(U8(u8"\uE123"))))}},
-         U8(u8"[P1][P2]合|同|[I]")},
+         U8(u8"<Page 1><Page 2>合|同|<Properties>")},
     };
     for (const TCase& C : Cases) EXPECT_EQ(C.Text, Read(Build(C.Parts))) << C.What;
 }
@@ -220,11 +200,12 @@ TEST(OfdPackage, LocationsAndSpellings) {
                  "<o:Page><o:Content><o:Layer><o:TextObject><o:TextCode>found</o:TextCode>"
                  "</o:TextObject></o:Layer></o:Content></o:Page>"}})},
     };
-    for (const TCase& C : Cases) EXPECT_EQ("[P1]found|[I]", Read(C.Package)) << C.What;
+    for (const TCase& C : Cases) EXPECT_EQ("<Page 1>found|<Properties>", Read(C.Package)) << C.What;
     // A member name in GBK without the UTF-8 flag is found by its location in UTF-8.
     TZipMember Gbk{"Doc_0/\xB7\xA2\xC6\xB1/C.xml", Text};  // 发票 in GBK
     Gbk.Utf8Name = false;
-    EXPECT_EQ("[P1]found|[I]", Read(Build({{"OFD.xml", Root()}, {Doc, Index("", {{1, U8(u8"发票/C.xml")}})}, Gbk})));
+    EXPECT_EQ("<Page 1>found|<Properties>",
+              Read(Build({{"OFD.xml", Root()}, {Doc, Index("", {{1, U8(u8"发票/C.xml")}})}, Gbk})));
 }
 
 TEST(OfdPackage, Attachments) {
@@ -258,18 +239,18 @@ TEST(OfdPackage, Attachments) {
         {"an e-invoice's data, a run per field",
          Package(Attachment("original_invoice", "original_invoice.xml"),
                  {{"Doc_0/Attachs/original_invoice.xml", Data}}),
-         U8(u8"{original_invoice:83089647|江苏某某有限公司|*餐饮服务*餐费|A & B|}[I]")},
+         U8(u8"{original_invoice:83089647|江苏某某有限公司|*餐饮服务*餐费|A & B|}<Properties>")},
         {"data in GBK, called by its file name",
          Package(Attachment("", "/Doc_0/Attachs/data.xml"), {{"Doc_0/Attachs/data.xml", Gbk}}),
-         U8(u8"{data.xml:小店|}[I]")},
+         U8(u8"{data.xml:小店|}<Properties>")},
         {"a document of a known format",
          Package(Attachment(U8(u8"合同.docx"), "c.docx"), {{"Doc_0/Attachs/c.docx", Docx}}),
-         U8(u8"{合同.docx:合同正文|}[I]")},
+         U8(u8"{合同.docx:<Body>合同正文|}<Properties>")},
         {"an image, a missing file, the list itself, the root",
          Package(Attachment("a", "a.png") + Attachment("b", "b.xml") + Attachment("c", "Attachments.xml") +
                      Attachment("d", "/OFD.xml"),
                  {{"Doc_0/Attachs/a.png", "\x89PNG\r\n\x1A\n...."}}),
-         "[I]"},
+         "<Properties>"},
     };
     for (const TCase& C : Cases) EXPECT_EQ(C.Text, Read(C.Package)) << C.What;
 }
@@ -282,16 +263,18 @@ TEST(OfdPackage, Damaged) {
         const char* What;
         std::string Package, Text;
     } Cases[] = {
-        {"whole", Whole, "[P1]text|[I]"},
-        {"no index", Build({{"OFD.xml", Root()}}), "[I]"},
-        {"root cut short", Build({{"OFD.xml", "<ofd:OFD><ofd:DocBody><ofd:DocRoot>Doc_0/Docu"}, {Doc, Index0}}), "[I]"},
+        {"whole", Whole, "<Page 1>text|<Properties>"},
+        {"no index", Build({{"OFD.xml", Root()}}), "<Properties>"},
+        {"root cut short", Build({{"OFD.xml", "<ofd:OFD><ofd:DocBody><ofd:DocRoot>Doc_0/Docu"}, {Doc, Index0}}),
+         "<Properties>"},
         {"index cut short",
          Build({{"OFD.xml", Root()},
                 {Doc, "<ofd:Document><ofd:Pages><ofd:Page BaseLoc=\"Pages/Page_0/Content.xml\"/><ofd:Page BaseLoc=\"P"},
                 {Page0, Page(Layer(Txt("text")))}}),
-         "[P1]text|[I]"},
-        {"page of no XML", Build({{"OFD.xml", Root()}, {Doc, Index0}, {Page0, "\x01\x02<<>&;"}}), "[P1][I]"},
-        {"package cut short inside the page", Whole.substr(0, Whole.find("Content.xml") + 30), "[P1][I]"},
+         "<Page 1>text|<Properties>"},
+        {"page of no XML", Build({{"OFD.xml", Root()}, {Doc, Index0}, {Page0, "\x01\x02<<>&;"}}),
+         "<Page 1><Properties>"},
+        {"package cut short inside the page", Whole.substr(0, Whole.find("Content.xml") + 30), "<Page 1><Properties>"},
     };
     for (const TCase& C : Cases) EXPECT_EQ(C.Text, Read(C.Package)) << C.What;
 }
@@ -305,7 +288,7 @@ TEST(OfdPackage, HostileIndex) {
                                        {Doc, Index(TemplatePage(1, "Document.xml"), Pages)},
                                        {Page0, Page(Layer(Txt("once")), UseTemplate(1))}});
     const std::clock_t Start = std::clock();
-    EXPECT_EQ("[P1]once|[I]", Read(Package));
+    EXPECT_EQ("<Page 1>once|<Properties>", Read(Package));
     EXPECT_LT(std::clock() - Start, 10 * CLOCKS_PER_SEC);  // processor time, sanitizers included
 }
 

@@ -16,17 +16,6 @@ std::string Decode(const std::string& Bytes, std::size_t StopAfterUnits = SIZE_M
     return DecodeToText(Bytes, true, StopAfterUnits);
 }
 
-// The collecting sink's text with each place as "<Name>".
-class TPlaceSink : public TCollectSink {
-public:
-    bool Place(TTextPlace Where, std::uint32_t, std::u16string_view) override {
-        static const char* const Names[] = {"Body",         "Page",     "Sheet",     "Comment",
-                                            "HeaderFooter", "Footnote", "Properties"};
-        Text8 += std::string("<") + Names[static_cast<int>(Where)] + ">";
-        return true;
-    }
-};
-
 // What the decoder (or, with Fast false, the general rules alone) hands out, places included.
 std::string DecodeRtfText(const std::string& Rtf, bool Fast = true, std::vector<std::size_t> Cuts = {},
                           const TCodePageConverter* Pages = nullptr) {
