@@ -60,6 +60,8 @@ public:
 
     // True from the start of a search command until its search has returned.
     bool Searching() const { return FSearching; }
+    // The moment the latest search ended, in the clock of the queue's time stamps.
+    DWORD LastSearchEnd() const { return FSearchEnd; }
     // Lets the list and the status bar show what a running search has reported so far.
     void PaintProgress();
     // Shows a running search's folder in the status bar.
@@ -72,8 +74,13 @@ private:
     bool SelectedPath(std::string& Path) const;
     // The search command of both search buttons.
     void RunSearch(bool UseCache);
+    // True when the command now being handled was given while the latest search ran.
+    bool GivenDuringLastSearch() const;
 
     bool FSearching = false;
+    bool FSearched = false;  // a search has ended since the window was created
+    DWORD FSearchStart = 0;  // the latest search, in the clock of the queue's time stamps
+    DWORD FSearchEnd = 0;
     TPaintThrottle* FProgress = nullptr;  // while a search runs
     std::string FPendingStatus;           // the latest folder not shown yet
     bool FStatusPending = false;
