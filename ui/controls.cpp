@@ -136,6 +136,8 @@ void TComboBox::Create(const CreateArgs& Args) {
         if (Field <= 0) break;
         SendMessageA(Handle(), CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), Field);
     }
+    // The version 6 controls size the open list by this count rather than by the window's height.
+    SendMessageA(Handle(), CB_SETMINVISIBLE, static_cast<WPARAM>(Args.DropDownCount), 0);
     for (const std::string& Item : Args.Items) AddItem(Item);
     SetText(Args.Text);  // the box takes no text at creation
 }

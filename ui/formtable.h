@@ -25,6 +25,7 @@ struct TControlRow {
     const char* Text = "";
     std::vector<const char*> Items;
     int ItemHeight = 0;
+    int DropDownCount = 0;  // items the open list of a drop-down shows; 0: the control's default
     const char* Hint = "";
     int Tab = -1;  // position in the parent's tab order; -1: none
     int Image = 0;
@@ -69,6 +70,11 @@ void BuildOne(TOwner& Form, const TControlRow<TOwner>& Row, HWND Parent, TKind& 
         Args.ItemHeight = Row.ItemHeight;
     } else if (Row.ItemHeight != 0) {
         BadRow(Row.Name, "item height");
+    }
+    if constexpr (requires { Args.DropDownCount; }) {
+        if (Row.DropDownCount > 0) Args.DropDownCount = Row.DropDownCount;
+    } else if (Row.DropDownCount != 0) {
+        BadRow(Row.Name, "drop-down count");
     }
     if constexpr (requires { Args.ImageId; }) {
         Args.ImageId = Row.Image;
