@@ -93,7 +93,8 @@ const std::vector<TRow> ControlTable = {
      .OnClick = &TForm1::BitBtn8Click},
     {.Name = "ListBox1", .Kind = Member<TListBox>(&TForm1::ListBox1),
      .Left = 4, .Top = 180, .Width = 645, .Height = 225, .ItemHeight = 13, .Tab = 3,
-     .OnClick = &TForm1::ListBox1Click, .OnDblClick = &TForm1::ListBox1DblClick},
+     .OnClick = &TForm1::ListBox1Click, .OnDblClick = &TForm1::ListBox1DblClick,
+     .OnContextPopup = &TForm1::ListBox1ContextPopup},
 };
 // clang-format on
 #pragma GCC diagnostic pop

@@ -3,6 +3,7 @@
 // list, the bar of file actions below it and the status bar.
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/zemzuvave.h"
 #include "ui/controls.h"
@@ -57,6 +58,8 @@ public:
     void BitBtn8Click(TObject* Sender);      // opens the selected file's folder
     void BitBtn6Click(TObject* Sender);      // deletes the selected file
     void Button1Click(TObject* Sender);      // chooses the search folder
+    // The context menu of the result list, asked for at a point of the screen.
+    void ListBox1ContextPopup(TObject* Sender, POINT Screen);
 
     // True from the start of a search command until its search has returned.
     bool Searching() const { return FSearching; }
@@ -72,6 +75,10 @@ private:
     void ShowPendingStatus();
     // The selected line of the result list; false when none is selected.
     bool SelectedPath(std::string& Path) const;
+    // Every line of the result list.
+    std::vector<std::string> ListedPaths() const;
+    // Puts the paths on the clipboard, one per line.
+    void CopyPaths(const std::vector<std::string>& Paths);
     // The search command of both search buttons.
     void RunSearch(bool UseCache);
     // True when the command now being handled was given while the latest search ran.

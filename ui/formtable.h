@@ -17,6 +17,7 @@ struct TControlRow {
                                  TBitBtn TOwner::*, TCheckBox TOwner::*, TComboBox TOwner::*, TListBox TOwner::*,
                                  TStatusBar TOwner::*, TDateTimePicker TOwner::*>;
     using THandler = void (TOwner::*)(TObject* Sender);
+    using TPointHandler = void (TOwner::*)(TObject* Sender, POINT Screen);
 
     const char* Name = "";
     TMember Kind;             // Member<TEdit>(&TForm1::Edit1): the control's kind and its member
@@ -33,6 +34,7 @@ struct TControlRow {
     TAlign Align = TAlign::None;
     THandler OnClick = nullptr;
     THandler OnDblClick = nullptr;
+    TPointHandler OnContextPopup = nullptr;
 };
 
 // The kind is named, and checked against the member's declared type.
@@ -101,6 +103,14 @@ void BuildOne(TOwner& Form, const TControlRow<TOwner>& Row, HWND Parent, TKind& 
             Control.OnDblClick = Bind(Row.OnDblClick);
         else
             BadRow(Row.Name, "double click");
+    }
+    if (Row.OnContextPopup) {
+        if constexpr (requires { Control.OnContextPopup; })
+            Control.OnContextPopup = [&Form, Handler = Row.OnContextPopup](TObject* Sender, POINT Screen) {
+                (Form.*Handler)(Sender, Screen);
+            };
+        else
+            BadRow(Row.Name, "context menu");
     }
 }
 
