@@ -27,11 +27,44 @@ std::size_t TFileSource::ReadAt(std::uint64_t Offset, void* Buffer, std::size_t 
     return Done;
 }
 
+namespace {
+
+// The length of the longest start of Bytes that ends between two characters of the code page,
+// at most Limit (and never 0 while Bytes holds anything), so that text converted in pieces is
+// not cut inside a character.
+std::size_t WholeCharacters(unsigned CodePage, std::string_view Bytes, std::size_t Limit, const CPINFO& Info) {
+    if (Bytes.size() <= Limit) return Bytes.size();
+    std::size_t Cut = Limit;
+    if (CodePage == CP_UTF8) {
+        while (Cut > Limit - 4 && (static_cast<unsigned char>(Bytes[Cut]) & 0xC0) == 0x80) --Cut;
+    } else if (Info.MaxCharSize > 1) {
+        // Characters of two (or, in GB18030, four) bytes begin with a lead byte; walk them.
+        std::size_t At = 0;
+        while (At < Limit) {
+            const auto B = static_cast<unsigned char>(Bytes[At]);
+            std::size_t Length = IsDBCSLeadByteEx(CodePage, B) ? 2 : 1;
+            if (Info.MaxCharSize == 4 && Length == 2 && At + 1 < Bytes.size()) {
+                const auto Next = static_cast<unsigned char>(Bytes[At + 1]);
+                if (Next >= '0' && Next <= '9') Length = 4;
+            }
+            if (At + Length > Limit) break;
+            At += Length;
+        }
+        Cut = At;
+    }
+    return Cut > 0 ? Cut : Limit;
+}
+
+}  // namespace
+
+unsigned TSystemCodePages::SystemCodePage() const { return GetACP(); }
+
 bool TSystemCodePages::ToUtf16(unsigned CodePage, std::string_view Bytes, std::u16string& Out) const {
-    if (!IsValidCodePage(CodePage)) return false;
+    CPINFO Info{};
+    if (!IsValidCodePage(CodePage) || !GetCPInfo(CodePage, &Info)) return false;
     constexpr std::size_t Piece = 1u << 20;  // keeps every length within an int
     while (!Bytes.empty()) {
-        std::size_t Take = std::min(Bytes.size(), Piece);
+        std::size_t Take = WholeCharacters(CodePage, Bytes, Piece, Info);
         const int Length = static_cast<int>(Take);
         const int Units = MultiByteToWideChar(CodePage, 0, Bytes.data(), Length, nullptr, 0);
         if (Units > 0) {

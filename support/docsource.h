@@ -26,4 +26,6 @@ private:
 class TSystemCodePages : public TCodePageConverter {
 public:
     bool ToUtf16(unsigned CodePage, std::string_view Bytes, std::u16string& Out) const override;
+    // GetACP.
+    unsigned SystemCodePage() const override;
 };

@@ -58,7 +58,8 @@ int main(int argc, char** argv) {
             TMemorySource Source(Data.data(), Data.size());
             TScanSink Sink(u"\u84DD\u9CB8\u8BA1\u5212");  // a keyword in none of the files
             const auto* Head = reinterpret_cast<const unsigned char*>(Data.data());
-            DecodeDocument(RecognizeFormat(Head, std::min(Data.size(), FormatHeadSize)), Source, Sink, TDecodeEnv{});
+            if (const TDocumentFormat* Format = RecognizeFormat(Head, std::min(Data.size(), FormatHeadSize)))
+                DecodeDocument(*Format, Source, Sink, TDecodeEnv{});
             Units += Sink.Units;
             Found += Sink.Found;
         }

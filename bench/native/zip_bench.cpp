@@ -71,7 +71,7 @@ int main(int argc, char** argv) {
             TMemorySource Source(File.Bytes.data(), File.Bytes.size());
             TKeywordMatcher Matcher(Wide, Scanner);
             Matcher.SetFileScanned();
-            DecodeDocument(TDocumentFormat::Zip, Source, Matcher, TDecodeEnv{});
+            DecodeDocument(*FindFormat("zip"), Source, Matcher, TDecodeEnv{});
             Found += Matcher.Found();
         }
         Decode = std::min(Decode, Now() - Start);

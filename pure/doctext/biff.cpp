@@ -4,6 +4,9 @@
 #include <cstdint>
 #include <vector>
 
+#include "pure/doctext/bytereader.h"
+#include "pure/doctext/sinkwriter.h"
+
 namespace {
 
 constexpr std::uint16_t RecordBof = 0x0809;
@@ -12,53 +15,11 @@ constexpr std::uint16_t RecordFilePass = 0x002F;
 constexpr std::uint16_t RecordSst = 0x00FC;
 constexpr std::uint16_t RecordContinue = 0x003C;
 
-// Reads a stream front to back through a window, so that small reads do not each reach the file.
-class TWindowReader {
-public:
-    explicit TWindowReader(TByteSource& Source) : FSource(Source), FSize(Source.Size()) {}
-    std::uint64_t Position() const { return FPos; }
-    std::uint64_t Left() const { return FSize - FPos; }
-    // Copies Count bytes at the position and moves past them; false when the stream holds fewer.
-    bool Read(unsigned char* Out, std::size_t Count) {
-        if (Count > Left()) return false;
-        std::size_t Done = 0;
-        while (Done < Count) {
-            if (FPos < FWindowStart || FPos >= FWindowStart + FWindow.size()) Fill();
-            const std::size_t At = static_cast<std::size_t>(FPos - FWindowStart);
-            const std::size_t N = std::min(Count - Done, FWindow.size() - At);
-            if (N == 0) return false;
-            std::copy_n(FWindow.data() + At, N, Out + Done);
-            Done += N;
-            FPos += N;
-        }
-        return true;
-    }
-    void Skip(std::uint64_t Count) { FPos += std::min(Count, Left()); }
-
-private:
-    void Fill() {
-        FWindowStart = FPos;
-        FWindow.resize(static_cast<std::size_t>(std::min<std::uint64_t>(WindowSize, Left())));
-        FWindow.resize(FSource.ReadAt(FPos, FWindow.data(), FWindow.size()));
-    }
-    static constexpr std::size_t WindowSize = 64 << 10;
-    TByteSource& FSource;
-    std::uint64_t FSize;
-    std::uint64_t FPos = 0;
-    std::uint64_t FWindowStart = 0;
-    std::vector<unsigned char> FWindow;
-};
-
-std::uint16_t Le16(const unsigned char* P) { return static_cast<std::uint16_t>(P[0] | (P[1] << 8)); }
-std::uint32_t Le32(const unsigned char* P) {
-    return P[0] | (std::uint32_t(P[1]) << 8) | (std::uint32_t(P[2]) << 16) | (std::uint32_t(P[3]) << 24);
-}
-
 // The shared-string table's bytes: the SST record's data followed by that of the CONTINUE records
 // after it, read as one sequence except where a string's characters are cut (see Characters).
 class TSstReader {
 public:
-    TSstReader(TWindowReader& Reader, std::uint16_t Length) : FReader(Reader), FLeft(Length) {}
+    TSstReader(TForwardReader& Reader, std::uint16_t Length) : FReader(Reader), FLeft(Length) {}
 
     bool Bytes(unsigned char* Out, std::size_t Count) {
         while (Count > 0) {
@@ -81,12 +42,11 @@ public:
         }
         return true;
     }
-    // Hands Count characters to Sink. Where a record ends inside them, the CONTINUE record starts
+    // Hands Count characters to Out. Where a record ends inside them, the CONTINUE record starts
     // with an option byte that says whether the rest is 8-bit (Latin-1) or 16-bit. False when the
-    // table ends first or the sink wants no more (Stopped then tells which).
-    bool Characters(std::size_t Count, bool Wide, TTextSink& Sink) {
+    // table ends first or the sink wants no more (Out tells which).
+    bool Characters(std::size_t Count, bool Wide, TSinkWriter& Out) {
         unsigned char Raw[2048];
-        char16_t Units[1024];
         while (Count > 0) {
             if (FLeft == 0) {
                 unsigned char Option;
@@ -94,23 +54,20 @@ public:
                 Wide = (Option & 1) != 0;
                 continue;
             }
-            std::size_t N = std::min<std::size_t>({Count, Wide ? FLeft / 2u : FLeft, sizeof Units / sizeof Units[0]});
+            const std::size_t N = std::min<std::size_t>({Count, Wide ? FLeft / 2u : FLeft, sizeof Raw / 2, Out.Room()});
             if (N == 0) {  // half a 16-bit character before the record's end: damaged, dropped
                 Skip(FLeft);
                 continue;
             }
             if (!Bytes(Raw, Wide ? 2 * N : N)) return false;
+            char16_t* Units = Out.Space();
             for (std::size_t I = 0; I < N; ++I)
                 Units[I] = Wide ? static_cast<char16_t>(Le16(Raw + 2 * I)) : static_cast<char16_t>(Raw[I]);
-            if (!Sink.Text(Units, N)) {
-                Stopped = true;
-                return false;
-            }
+            if (!Out.Commit(N)) return false;
             Count -= N;
         }
         return true;
     }
-    bool Stopped = false;
 
 private:
     bool NextRecord() {
@@ -120,14 +77,14 @@ private:
         FLeft = Le16(Header + 2);
         return true;
     }
-    TWindowReader& FReader;
+    TForwardReader& FReader;
     std::uint16_t FLeft;  // bytes left in the current record
 };
 
 // One string of the table: character count, option flags (bit 0 16-bit characters, bit 2 an
 // extended block follows, bit 3 rich-text runs follow), the run count and extended block size
 // when flagged, the characters, then the runs (4 bytes each) and the extended block, skipped.
-bool ReadSharedString(TSstReader& Sst, TTextSink& Sink) {
+bool ReadSharedString(TSstReader& Sst, TSinkWriter& Out) {
     unsigned char Head[3];
     if (!Sst.Bytes(Head, 3)) return false;
     const std::size_t Count = Le16(Head);
@@ -142,18 +99,14 @@ bool ReadSharedString(TSstReader& Sst, TTextSink& Sink) {
         if (!Sst.Bytes(Field, 4)) return false;
         Extended = Le32(Field);
     }
-    if (!Sst.Characters(Count, (Flags & 0x01) != 0, Sink)) return false;
-    if (!Sink.Break()) {
-        Sst.Stopped = true;
-        return false;
-    }
+    if (!Sst.Characters(Count, (Flags & 0x01) != 0, Out) || !Out.Break()) return false;
     return Sst.Skip(4 * Runs + Extended);
 }
 
 }  // namespace
 
 bool DecodeWorkbookStrings(TByteSource& Workbook, TTextSink& Sink) {
-    TWindowReader Reader(Workbook);
+    TForwardReader Reader(Workbook);
     unsigned char Header[4];
     bool First = true;
     // The table belongs to the workbook's global part, which ends at the first EOF record. An
@@ -169,9 +122,10 @@ bool DecodeWorkbookStrings(TByteSource& Workbook, TTextSink& Sink) {
         }
         TSstReader Sst(Reader, Length);
         if (!Sst.Skip(8)) return true;  // total and unique string counts: the records' end is what counts
-        while (ReadSharedString(Sst, Sink)) {
+        TSinkWriter Out(Sink);
+        while (ReadSharedString(Sst, Out)) {
         }
-        return !Sst.Stopped;
+        return Out.Flush();
     }
     return true;
 }

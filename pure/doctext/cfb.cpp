@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "pure/doctext/biff.h"
+#include "pure/doctext/bytereader.h"
 #include "pure/doctext/decodeenv.h"
 
 namespace {
@@ -15,27 +16,6 @@ constexpr std::size_t HeaderSize = 512;
 constexpr std::size_t EntrySize = 128;
 constexpr unsigned MiniShift = 6;
 constexpr std::uint64_t MiniCutoff = 4096;  // streams below this size live in the mini stream
-
-// Limits that keep one file's memory far below MaxDecodeMemory whatever its tables claim.
-constexpr std::size_t MaxFatEntries = std::size_t(4) << 20;      // 16 MiB: 2 GiB of 512-byte sectors
-constexpr std::size_t MaxMiniFatEntries = std::size_t(1) << 20;  // 4 MiB: a 64 MiB mini stream
-constexpr std::size_t MaxDirectoryBytes = std::size_t(4) << 20;  // 32,768 entries
-// Files up to this size are read into memory in one piece: one read instead of a dozen small ones.
-// A larger file is read where needed: its tables, and of its streams what the sink asks for
-// (a matcher that has scanned the file already asks only where a stream's pieces meet).
-constexpr std::uint64_t MaxWholeFile = std::uint64_t(64) << 10;
-
-// A small file's copy and a large file's FAT do not meet; one stream's sector list is at most the
-// FAT's size; the sink's own buffers fit in what is left.
-static_assert(std::max<std::uint64_t>(MaxWholeFile, 4 * MaxFatEntries) + 4 * MaxFatEntries + MaxDirectoryBytes +
-                  4 * MaxMiniFatEntries <=
-              MaxDecodeMemory * 3 / 4);
-
-std::uint16_t Le16(const unsigned char* P) { return static_cast<std::uint16_t>(P[0] | (P[1] << 8)); }
-std::uint32_t Le32(const unsigned char* P) {
-    return P[0] | (std::uint32_t(P[1]) << 8) | (std::uint32_t(P[2]) << 16) | (std::uint32_t(P[3]) << 24);
-}
-std::uint64_t Le64(const unsigned char* P) { return Le32(P) | (std::uint64_t(Le32(P + 4)) << 32); }
 
 bool SameNameNoCase(const std::u16string& Name, const char* Ascii) {
     const std::size_t N = std::strlen(Ascii);
@@ -131,7 +111,7 @@ private:
 };
 
 TCompoundFile::TCompoundFile(TByteSource& File) : FFile(&File) {
-    if (File.Size() <= MaxWholeFile) {
+    if (File.Size() <= CfbMaxWholeFile) {
         FWholeBytes.resize(static_cast<std::size_t>(File.Size()));
         FWholeBytes.resize(File.ReadAt(0, FWholeBytes.data(), FWholeBytes.size()));
         FWhole = std::make_unique<TFileCopy>(FWholeBytes, File);
@@ -163,9 +143,9 @@ bool TCompoundFile::ReadHeaderAndTables() {
 
     // The directory: a chain of 128-byte entries whose first is the root.
     const std::vector<std::uint32_t> DirSectors =
-        FollowChain(Le32(H + 0x30), std::min<std::uint64_t>(MaxDirectoryBytes, FileSize), false);
+        FollowChain(Le32(H + 0x30), std::min<std::uint64_t>(CfbMaxDirectoryBytes, FileSize), false);
     {
-        TChainSource Dir(*FFile, SectorBytes, FShift, DirSectors, MaxDirectoryBytes);
+        TChainSource Dir(*FFile, SectorBytes, FShift, DirSectors, CfbMaxDirectoryBytes);
         FDirectory.resize(static_cast<std::size_t>(Dir.Size() / EntrySize * EntrySize));
         FDirectory.resize(Dir.ReadAt(0, FDirectory.data(), FDirectory.size()) / EntrySize * EntrySize);
     }
@@ -173,9 +153,9 @@ bool TCompoundFile::ReadHeaderAndTables() {
 
     // The mini FAT and the mini stream, which the root entry's chain holds.
     const std::vector<std::uint32_t> MiniFatSectors =
-        FollowChain(Le32(H + 0x3C), std::min<std::uint64_t>(4 * MaxMiniFatEntries, FileSize), false);
+        FollowChain(Le32(H + 0x3C), std::min<std::uint64_t>(4 * CfbMaxMiniFatEntries, FileSize), false);
     {
-        TChainSource MiniFat(*FFile, SectorBytes, FShift, MiniFatSectors, 4 * MaxMiniFatEntries);
+        TChainSource MiniFat(*FFile, SectorBytes, FShift, MiniFatSectors, 4 * CfbMaxMiniFatEntries);
         std::vector<unsigned char> Bytes(static_cast<std::size_t>(MiniFat.Size() / 4 * 4));
         Bytes.resize(MiniFat.ReadAt(0, Bytes.data(), Bytes.size()) / 4 * 4);
         FMiniFat.resize(Bytes.size() / 4);
@@ -198,7 +178,7 @@ bool TCompoundFile::ReadHeaderAndTables() {
 bool TCompoundFile::ReadFat(const unsigned char* H) {
     const std::size_t SectorBytes = std::size_t(1) << FShift;
     const std::size_t PerSector = SectorBytes / 4;
-    const std::uint64_t Entries = std::min<std::uint64_t>(FSectorCount, MaxFatEntries);
+    const std::uint64_t Entries = std::min<std::uint64_t>(FSectorCount, CfbMaxFatEntries);
     const std::uint64_t Wanted = std::min<std::uint64_t>(Le32(H + 0x2C), (Entries + PerSector - 1) / PerSector);
     FTaken.assign(static_cast<std::size_t>(Entries), false);
 
@@ -290,7 +270,7 @@ bool TCompoundFile::ForEachStream(const std::function<bool(const std::u16string&
     return true;
 }
 
-void DecodeCompoundFile(TByteSource& Source, TTextSink& Sink) {
+void DecodeCompoundFile(TByteSource& Source, TTextSink& Sink, const TDecodeEnv&) {
     TCompoundFile File(Source);
     File.ForEachStream([&Sink](const std::u16string& Name, TByteSource& Stream) {
         if (!Sink.RawStream(Stream)) return false;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "pure/doctext/bytesource.h"
+#include "pure/doctext/decodeenv.h"
 #include "pure/doctext/textsink.h"
 
 class TCompoundFile {
@@ -54,4 +55,4 @@ private:
 
 // Hands every stream of a compound file to Sink.RawStream, and the shared strings of an Excel
 // workbook stream as text. Gives nothing for a damaged header.
-void DecodeCompoundFile(TByteSource& Source, TTextSink& Sink);
+void DecodeCompoundFile(TByteSource& Source, TTextSink& Sink, const TDecodeEnv& Env);

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-void DecodeUtf16BigEndian(TByteSource& Source, TTextSink& Sink) {
+void DecodeUtf16BigEndian(TByteSource& Source, TTextSink& Sink, const TDecodeEnv&) {
     constexpr std::size_t BlockUnits = 8 * 1024;
     unsigned char Bytes[2 * BlockUnits];
     char16_t Units[BlockUnits];

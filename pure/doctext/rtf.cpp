@@ -7,44 +7,10 @@
 #include <string_view>
 #include <vector>
 
+#include "pure/doctext/bytereader.h"
+#include "pure/doctext/decodelimits.h"
+
 namespace {
-
-// Reads the source byte by byte through a buffer.
-class TByteReader {
-public:
-    explicit TByteReader(TByteSource& Source) : FSource(Source), FBuffer(64 * 1024) {}
-
-    int Get() { return (FPos < FLen || Fill()) ? FBuffer[FPos++] : -1; }
-    int Peek() { return (FPos < FLen || Fill()) ? FBuffer[FPos] : -1; }
-    // The buffered bytes from the current one on (may be fewer than the rest of the source).
-    const unsigned char* Buffered(std::size_t& Count) const {
-        Count = FLen - FPos;
-        return FBuffer.data() + FPos;
-    }
-    void Advance(std::size_t Count) { FPos += Count; }
-    void Skip(std::uint64_t Count) {
-        const std::size_t InBuffer = FLen - FPos;
-        if (Count <= InBuffer) {
-            FPos += static_cast<std::size_t>(Count);
-            return;
-        }
-        FOffset += Count - InBuffer;
-        FPos = FLen = 0;
-    }
-
-private:
-    bool Fill() {
-        FPos = 0;
-        FLen = FSource.ReadAt(FOffset, FBuffer.data(), FBuffer.size());
-        FOffset += FLen;
-        return FLen > 0;
-    }
-
-    TByteSource& FSource;
-    std::vector<unsigned char> FBuffer;
-    std::uint64_t FOffset = 0;  // of the byte after the buffer's content
-    std::size_t FPos = 0, FLen = 0;
-};
 
 // Where a group's text goes. Text and Property reach the sink; Info holds the properties;
 // Alternate is the 8-bit copy of a text whose Unicode copy follows in a nested \ud group;
@@ -256,8 +222,6 @@ public:
     }
 
 private:
-    // Groups deeper than this share the state of the deepest one kept.
-    static constexpr std::size_t MaxDepth = 1024;
     // Pending 8-bit text and collected units are handed on in pieces of about this size.
     static constexpr std::size_t PieceSize = 4096;
 
@@ -266,7 +230,7 @@ private:
     void OpenGroup() {
         FStarred = false;
         FFallbackLeft = 0;
-        if (FStack.size() >= MaxDepth) {
+        if (FStack.size() >= RtfMaxDepth) {
             ++FOverflow;
             return;
         }
@@ -535,7 +499,7 @@ private:
             if (!HasParam) break;
             if (Top().Dest == TDest::FontTable) {
                 FTableFont = Param;
-                if (FontIndex(Param) < 0 && FFonts.size() < MaxFonts) FFonts.push_back({Param, 0});
+                if (FontIndex(Param) < 0 && FFonts.size() < RtfMaxFonts) FFonts.push_back({Param, 0});
             } else {
                 const int Index = FontIndex(Param);
                 ConvertPending();
@@ -651,18 +615,17 @@ private:
         if (!FStop && !FSink.Break()) FStop = true;
     }
 
-    TByteReader FReader;
+    TForwardReader FReader;
     TTextSink& FSink;
     const TDecodeEnv& FEnv;
     std::vector<TGroup> FStack;
     TGroup FOutside{TDest::Hidden, TDest::Hidden, 1};
-    std::size_t FOverflow = 0;  // groups opened beyond MaxDepth and not yet closed
+    std::size_t FOverflow = 0;  // groups opened beyond RtfMaxDepth and not yet closed
     unsigned FCodePage = 936;   // \ansicpg; without it, the system's code page
     struct TFont {
         std::int64_t Number;
         unsigned short CodePage;  // 0: the document's
     };
-    static constexpr std::size_t MaxFonts = 1024;
     std::vector<TFont> FFonts;     // from the font table
     std::int64_t FTableFont = -1;  // the font the table is describing
     unsigned FFallbackLeft = 0;    // characters still to skip after a \uN

@@ -1,10 +1,15 @@
 #pragma once
 // Where a decoder puts what a reader of the document sees. The keyword test's sink matches as
-// the text arrives and asks the decoder to stop at the first match; tests collect the text.
+// the text arrives and asks the decoder to stop at the first match; the hit finder keeps each
+// match with the text around it and where it stands; tests collect the text.
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 class TByteSource;
+
+// The parts of a document that text can stand in, as far as its format tells.
+enum class TTextPlace : std::uint8_t { Body, Page, Sheet, Comment, HeaderFooter, Footnote, Properties };
 
 class TTextSink {
 public:
@@ -16,6 +21,27 @@ public:
     // Ends a run of text (a paragraph, table cell, shared string, slide shape, row, property):
     // nothing matches across it. Returns false as Text does.
     virtual bool Break() = 0;
+    // Ends a line inside a paragraph (a manual line break): nothing matches across it either, but
+    // the paragraph goes on. Returns false as Text does.
+    virtual bool LineBreak() { return Break(); }
+    // Says where the text that follows stands, until the next call: on page Number (from 1), on
+    // the sheet Name, in the properties, ... A decoder ends the run before it. Returns false as
+    // Text does.
+    virtual bool Place(TTextPlace Where, std::uint32_t Number = 0, std::u16string_view Name = {}) {
+        (void)Where, (void)Number, (void)Name;
+        return true;
+    }
+    // The text from here to the matching EndEmbedded belongs to a document held inside this one
+    // (an attachment, an embedded object, a member of an archive) that the container calls Name.
+    // Both end the run, as Break does, and return false as Text does.
+    virtual bool BeginEmbedded(std::u16string_view Name) {
+        (void)Name;
+        return Break();
+    }
+    virtual bool EndEmbedded() { return Break(); }
+    // True for a sink that keeps where its text stands: a decoder that can tell it only at a
+    // cost (in another order than the fastest) does so only then, handing out the same text.
+    virtual bool WantsPlaces() const { return false; }
     // The unit the sink waits for before any text can matter to it (a keyword test with no part
     // of its keyword matched yet: the keyword's first unit), or 0 when all text matters. Text that
     // holds neither this unit nor, for a letter a..z or A..Z, the letter's other case may then be

@@ -1,6 +1,8 @@
 #include "pure/doctext/xmltext.h"
 
 #include <cstring>
+
+#include "pure/doctext/decodelimits.h"
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -341,9 +343,6 @@ bool HoldsSequence(const unsigned char* Data, std::size_t Size, const unsigned c
             return true;
     return false;
 }
-
-// Most bytes of the text attribute's value kept (a sheet name has at most 31 characters).
-constexpr std::size_t MaxAttributeValue = 1024;
 
 }  // namespace
 
@@ -918,7 +917,7 @@ bool TXmlTextExtractor::FeedUtf8(const unsigned char* Data, std::size_t Size) {
             const void* Close = std::memchr(Data + I, FQuote, Size - I);
             const std::size_t End = Close != nullptr ? static_cast<const unsigned char*>(Close) - Data : Size;
             if (FCapturing) {
-                const std::size_t Room = MaxAttributeValue - FValue.size();
+                const std::size_t Room = XmlMaxAttributeValue - FValue.size();
                 FValue.append(reinterpret_cast<const char*>(Data + I), std::min(Room, End - I));
             }
             I = End;

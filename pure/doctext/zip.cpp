@@ -5,11 +5,9 @@
 #include <algorithm>
 #include <cstring>
 
-namespace {
+#include "pure/doctext/bytereader.h"
 
-std::uint16_t Get16(const unsigned char* P) { return static_cast<std::uint16_t>(P[0] | (P[1] << 8)); }
-std::uint32_t Get32(const unsigned char* P) { return Get16(P) | (static_cast<std::uint32_t>(Get16(P + 2)) << 16); }
-std::uint64_t Get64(const unsigned char* P) { return Get32(P) | (static_cast<std::uint64_t>(Get32(P + 4)) << 32); }
+namespace {
 
 constexpr std::uint32_t LocalSignature = 0x04034B50;
 constexpr std::uint32_t CentralSignature = 0x02014B50;
@@ -35,19 +33,19 @@ bool FindEndRecordIn(TByteSource& Source, std::size_t TailLimit, TDirectoryPlace
     if (!Source.ReadExactAt(TailAt, Tail, TailSize)) return false;
     for (std::size_t At = TailSize - EndSize + 1; At-- > 0;) {
         const unsigned char* E = Tail + At;
-        if (Get32(E) != EndSignature) continue;
+        if (Le32(E) != EndSignature) continue;
         Place.EndAt = TailAt + At;
-        Place.Size = Get32(E + 12);
-        Place.Offset = Get32(E + 16);
+        Place.Size = Le32(E + 12);
+        Place.Offset = Le32(E + 16);
         const bool Needs64 =
-            Get16(E + 8) == 0xFFFF || Get16(E + 10) == 0xFFFF || Place.Size == 0xFFFFFFFF || Place.Offset == 0xFFFFFFFF;
+            Le16(E + 8) == 0xFFFF || Le16(E + 10) == 0xFFFF || Place.Size == 0xFFFFFFFF || Place.Offset == 0xFFFFFFFF;
         unsigned char L[End64LocatorSize], R[End64Size];
         if (Place.EndAt >= End64LocatorSize && Source.ReadExactAt(Place.EndAt - End64LocatorSize, L, sizeof L) &&
-            Get32(L) == End64LocatorSignature) {
-            const std::uint64_t RecordAt = Get64(L + 8);
-            if (RecordAt < FileSize && Source.ReadExactAt(RecordAt, R, sizeof R) && Get32(R) == End64Signature) {
-                Place.Size = Get64(R + 40);
-                Place.Offset = Get64(R + 48);
+            Le32(L) == End64LocatorSignature) {
+            const std::uint64_t RecordAt = Le64(L + 8);
+            if (RecordAt < FileSize && Source.ReadExactAt(RecordAt, R, sizeof R) && Le32(R) == End64Signature) {
+                Place.Size = Le64(R + 40);
+                Place.Offset = Le64(R + 48);
                 Place.EndAt = RecordAt;
             } else if (Needs64) {
                 continue;
@@ -70,23 +68,24 @@ void ApplyZip64Extra(const unsigned char* Extra, std::size_t Length, bool SizeFu
                      bool OffsetFull, TZipEntry& Entry) {
     std::size_t At = 0;
     while (At + 4 <= Length) {
-        const std::uint16_t Id = Get16(Extra + At);
-        const std::size_t DataSize = Get16(Extra + At + 2);
+        const std::uint16_t Id = Le16(Extra + At);
+        const std::size_t DataSize = Le16(Extra + At + 2);
         const std::size_t Start = At + 4;
         if (Start + DataSize > Length) return;
         if (Id == 0x0001) {
             std::size_t P = Start;
             const std::size_t End = Start + DataSize;
-            if (SizeFull && P + 8 <= End) Entry.Size = Get64(Extra + P), P += 8;
-            if (CompressedFull && P + 8 <= End) Entry.CompressedSize = Get64(Extra + P), P += 8;
-            if (OffsetFull && P + 8 <= End) Entry.LocalOffset = Get64(Extra + P), P += 8;
+            if (SizeFull && P + 8 <= End) Entry.Size = Le64(Extra + P), P += 8;
+            if (CompressedFull && P + 8 <= End) Entry.CompressedSize = Le64(Extra + P), P += 8;
+            if (OffsetFull && P + 8 <= End) Entry.LocalOffset = Le64(Extra + P), P += 8;
             return;
         }
         At = Start + DataSize;
     }
 }
 
-bool ReadCentralDirectory(TByteSource& Source, const TDirectoryPlace& Place, std::vector<TZipEntry>& Entries) {
+bool ReadCentralDirectory(TByteSource& Source, const TDirectoryPlace& Place, std::size_t MaxBytes,
+                          std::vector<TZipEntry>& Entries) {
     const std::uint64_t FileSize = Source.Size();
     // A package with bytes before it (a self-extracting stub) shifts every offset by as much.
     std::uint64_t Shift = 0;
@@ -94,31 +93,31 @@ bool ReadCentralDirectory(TByteSource& Source, const TDirectoryPlace& Place, std
     std::uint64_t Offset = Place.Offset + Shift;
     if (Offset >= FileSize) return false;
     const std::size_t Size =
-        static_cast<std::size_t>(std::min<std::uint64_t>({Place.Size, FileSize - Offset, ZipMaxDirectoryBytes}));
+        static_cast<std::size_t>(std::min<std::uint64_t>({Place.Size, FileSize - Offset, MaxBytes}));
     if (Size < CentralSize) return false;
     std::vector<unsigned char> Directory(Size);
     if (!Source.ReadExactAt(Offset, Directory.data(), Size)) return false;
-    if (Get32(Directory.data()) != CentralSignature) {
+    if (Le32(Directory.data()) != CentralSignature) {
         // The shift was wrong after all: try the stated offset.
         if (Shift == 0 || Place.Offset >= FileSize || FileSize - Place.Offset < Size) return false;
         Shift = 0;
         if (!Source.ReadExactAt(Place.Offset, Directory.data(), Size)) return false;
-        if (Get32(Directory.data()) != CentralSignature) return false;
+        if (Le32(Directory.data()) != CentralSignature) return false;
     }
     std::size_t At = 0;
     while (At + CentralSize <= Size && Entries.size() < ZipMaxEntries) {
         const unsigned char* C = Directory.data() + At;
-        if (Get32(C) != CentralSignature) break;
-        const std::size_t NameLength = Get16(C + 28), ExtraLength = Get16(C + 30), CommentLength = Get16(C + 32);
+        if (Le32(C) != CentralSignature) break;
+        const std::size_t NameLength = Le16(C + 28), ExtraLength = Le16(C + 30), CommentLength = Le16(C + 32);
         const std::size_t Next = At + CentralSize + NameLength + ExtraLength + CommentLength;
         if (Next > Size) break;
         TZipEntry Entry;
-        Entry.Flags = Get16(C + 8);
+        Entry.Flags = Le16(C + 8);
         Entry.Utf8Name = (Entry.Flags & 0x0800) != 0;
-        Entry.Method = Get16(C + 10);
-        Entry.CompressedSize = Get32(C + 20);
-        Entry.Size = Get32(C + 24);
-        Entry.LocalOffset = Get32(C + 42);
+        Entry.Method = Le16(C + 10);
+        Entry.CompressedSize = Le32(C + 20);
+        Entry.Size = Le32(C + 24);
+        Entry.LocalOffset = Le32(C + 42);
         Entry.Name.assign(reinterpret_cast<const char*>(C + CentralSize), NameLength);
         ApplyZip64Extra(C + CentralSize + NameLength, ExtraLength, Entry.Size == 0xFFFFFFFF,
                         Entry.CompressedSize == 0xFFFFFFFF, Entry.LocalOffset == 0xFFFFFFFF, Entry);
@@ -137,27 +136,29 @@ std::uint64_t FindLocalSignature(TByteSource& Source, std::uint64_t From) {
         const std::size_t Got = Source.ReadAt(From, Block, sizeof Block);
         if (Got < 4) break;
         for (std::size_t I = 0; I + 4 <= Got; ++I)
-            if (Block[I] == 'P' && Get32(Block + I) == LocalSignature) return From + I;
+            if (Block[I] == 'P' && Le32(Block + I) == LocalSignature) return From + I;
         From += Got - 3;
     }
     return FileSize;
 }
 
-// Without a central directory: walks the local headers from the start of the file.
-void ReadLocalHeaders(TByteSource& Source, std::vector<TZipEntry>& Entries) {
+// Without a central directory: walks the local headers from the start of the file, keeping names
+// of MaxBytes in all, as a directory of that size would hold.
+void ReadLocalHeaders(TByteSource& Source, std::size_t MaxBytes, std::vector<TZipEntry>& Entries) {
     const std::uint64_t FileSize = Source.Size();
     std::uint64_t At = 0;
+    std::size_t NameBytes = 0;
     unsigned char L[LocalSize];
-    while (At + LocalSize <= FileSize && Entries.size() < ZipMaxEntries) {
-        if (!Source.ReadExactAt(At, L, LocalSize) || Get32(L) != LocalSignature) break;
+    while (At + LocalSize <= FileSize && Entries.size() < ZipMaxEntries && NameBytes < MaxBytes) {
+        if (!Source.ReadExactAt(At, L, LocalSize) || Le32(L) != LocalSignature) break;
         TZipEntry Entry;
-        Entry.Flags = Get16(L + 6);
+        Entry.Flags = Le16(L + 6);
         Entry.Utf8Name = (Entry.Flags & 0x0800) != 0;
-        Entry.Method = Get16(L + 8);
-        Entry.CompressedSize = Get32(L + 18);
-        Entry.Size = Get32(L + 22);
+        Entry.Method = Le16(L + 8);
+        Entry.CompressedSize = Le32(L + 18);
+        Entry.Size = Le32(L + 22);
         Entry.LocalOffset = At;
-        const std::size_t NameLength = Get16(L + 26), ExtraLength = Get16(L + 28);
+        const std::size_t NameLength = Le16(L + 26), ExtraLength = Le16(L + 28);
         std::vector<unsigned char> NameExtra(NameLength + ExtraLength);
         const std::uint64_t DataAt = At + LocalSize + NameLength + ExtraLength;
         if (DataAt > FileSize || !Source.ReadExactAt(At + LocalSize, NameExtra.data(), NameExtra.size())) break;
@@ -176,6 +177,7 @@ void ReadLocalHeaders(TByteSource& Source, std::vector<TZipEntry>& Entries) {
             Next = DataAt + Entry.CompressedSize;
         }
         if (NameLength <= ZipMaxNameLength) Entries.push_back(std::move(Entry));
+        NameBytes += CentralSize + NameLength;
         if (Next <= At) break;
         At = Next;
     }
@@ -183,12 +185,12 @@ void ReadLocalHeaders(TByteSource& Source, std::vector<TZipEntry>& Entries) {
 
 }  // namespace
 
-std::vector<TZipEntry> ReadZipDirectory(TByteSource& Source) {
+std::vector<TZipEntry> ReadZipDirectory(TByteSource& Source, std::size_t MaxBytes) {
     std::vector<TZipEntry> Entries;
     TDirectoryPlace Place;
-    if (FindEndRecord(Source, Place) && ReadCentralDirectory(Source, Place, Entries)) return Entries;
+    if (FindEndRecord(Source, Place) && ReadCentralDirectory(Source, Place, MaxBytes, Entries)) return Entries;
     Entries.clear();
-    ReadLocalHeaders(Source, Entries);
+    ReadLocalHeaders(Source, MaxBytes, Entries);
     return Entries;
 }
 
@@ -207,10 +209,10 @@ TZipMemberReader::TZipMemberReader(TByteSource& Source, const TZipEntry& Entry, 
     const std::uint64_t FileSize = Source.Size();
     unsigned char L[LocalSize];
     if (Entry.LocalOffset > FileSize || FileSize - Entry.LocalOffset < LocalSize) return;
-    if (!Source.ReadExactAt(Entry.LocalOffset, L, LocalSize) || Get32(L) != LocalSignature) return;
+    if (!Source.ReadExactAt(Entry.LocalOffset, L, LocalSize) || Le32(L) != LocalSignature) return;
     // The data starts after the local header's own name and extra field, whose lengths may
     // differ from the central directory's.
-    FDataAt = Entry.LocalOffset + LocalSize + Get16(L + 26) + Get16(L + 28);
+    FDataAt = Entry.LocalOffset + LocalSize + Le16(L + 26) + Le16(L + 28);
     if (FDataAt > FileSize) return;
     FDataEnd = FDataAt + std::min(Entry.CompressedSize, FileSize - FDataAt);
     FDeflated = Entry.Method == 8;

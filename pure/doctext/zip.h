@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "pure/doctext/bytesource.h"
+#include "pure/doctext/decodelimits.h"
 
 struct TZipEntry {
     std::string Name;          // as stored: UTF-8 when Utf8Name, else the writer's code page
@@ -23,19 +24,9 @@ struct TZipEntry {
     bool SizeKnown = true;  // false for members found by their local header with a descriptor
 };
 
-// Most members the directory is read for, and most bytes of it held in memory: with the names
-// kept for lookup, a package stays well inside MaxDecodeMemory.
-inline constexpr std::size_t ZipMaxEntries = 50000;
-inline constexpr std::size_t ZipMaxDirectoryBytes = std::size_t(8) << 20;
-// Members with longer names are passed over: no part a reader sees is named so.
-inline constexpr std::size_t ZipMaxNameLength = 1024;
-// Inflated bytes one package may produce in all, and the ratio beyond which a member is cut.
-inline constexpr std::uint64_t ZipPackageBudget = std::uint64_t(128) << 20;
-inline constexpr std::uint64_t ZipSaneRatio = 200;
-
 // The members of the package in Source, from its central directory, or from its local headers
-// when no usable directory is found (a truncated package).
-std::vector<TZipEntry> ReadZipDirectory(TByteSource& Source);
+// when no usable directory is found (a truncated package); of a directory of at most MaxBytes.
+std::vector<TZipEntry> ReadZipDirectory(TByteSource& Source, std::size_t MaxBytes = ZipMaxDirectoryBytes);
 
 // One member's content, read front to back.
 class TZipMemberReader {

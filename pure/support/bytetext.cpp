@@ -221,21 +221,59 @@ void TStringList::SetText(const std::string& Bytes) {
 }
 
 void AppendUtf8(std::string& Out, char32_t C) {
-    if (C < 0x80) {
-        Out += static_cast<char>(C);
-    } else if (C < 0x800) {
-        Out += static_cast<char>(0xC0 | (C >> 6));
-        Out += static_cast<char>(0x80 | (C & 0x3F));
-    } else if (C < 0x10000) {
-        Out += static_cast<char>(0xE0 | (C >> 12));
-        Out += static_cast<char>(0x80 | ((C >> 6) & 0x3F));
-        Out += static_cast<char>(0x80 | (C & 0x3F));
-    } else {
-        Out += static_cast<char>(0xF0 | (C >> 18));
-        Out += static_cast<char>(0x80 | ((C >> 12) & 0x3F));
-        Out += static_cast<char>(0x80 | ((C >> 6) & 0x3F));
-        Out += static_cast<char>(0x80 | (C & 0x3F));
+    unsigned char Bytes[4];
+    Out.append(reinterpret_cast<const char*>(Bytes), EncodeUtf8(C, Bytes));
+}
+
+namespace {
+
+// The length of the valid UTF-8 sequence at the start of Bytes (1 to 4) with its code point, or
+// 0 when none starts there.
+std::size_t Utf8SequenceAt(std::string_view Bytes, char32_t& C) {
+    const auto B = [&](std::size_t I) { return static_cast<unsigned char>(Bytes[I]); };
+    const unsigned char Lead = B(0);
+    if (Lead < 0x80) {
+        C = Lead;
+        return 1;
     }
+    const std::size_t Length = Lead >= 0xC2 && Lead < 0xE0   ? 2
+                               : Lead >= 0xE0 && Lead < 0xF0 ? 3
+                               : Lead >= 0xF0 && Lead < 0xF5 ? 4
+                                                             : 0;
+    if (Length == 0 || Bytes.size() < Length) return 0;
+    char32_t Code = Lead & (0x7F >> Length);
+    for (std::size_t I = 1; I < Length; ++I) {
+        if ((B(I) & 0xC0) != 0x80) return 0;
+        Code = (Code << 6) | (B(I) & 0x3F);
+    }
+    // Overlong three- and four-byte forms, surrogates and code points past U+10FFFF are no text.
+    if ((Length == 3 && (Code < 0x800 || (Code >= 0xD800 && Code < 0xE000))) ||
+        (Length == 4 && (Code < 0x10000 || Code >= 0x110000)))
+        return 0;
+    C = Code;
+    return Length;
+}
+
+}  // namespace
+
+void DecodeUtf8(std::string_view Bytes, std::u16string& Out) {
+    while (!Bytes.empty()) {
+        char32_t C = 0;
+        std::size_t Length = Utf8SequenceAt(Bytes, C);
+        if (Length == 0) C = 0xFFFD, Length = 1;
+        AppendUtf16(Out, C);
+        Bytes.remove_prefix(Length);
+    }
+}
+
+bool IsValidUtf8(std::string_view Bytes) {
+    while (!Bytes.empty()) {
+        char32_t C = 0;
+        const std::size_t Length = Utf8SequenceAt(Bytes, C);
+        if (Length == 0) return false;
+        Bytes.remove_prefix(Length);
+    }
+    return true;
 }
 
 std::string Utf16ToUtf8(const char16_t* Units, std::size_t Count) {

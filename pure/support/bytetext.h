@@ -6,6 +6,7 @@
 // Texts are std::string holding bytes; lengths count bytes; positions are 1-based.
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -52,10 +53,49 @@ bool RawEqualNoCase(const void* P1, const void* P2, std::size_t Len);
 
 // ---- UTF-8 ----
 
+// Writes the UTF-8 bytes of the code point C (below 0x110000) to Out, which holds at least 4
+// bytes; returns how many.
+inline std::size_t EncodeUtf8(char32_t C, unsigned char* Out) {
+    if (C < 0x80) {
+        Out[0] = static_cast<unsigned char>(C);
+        return 1;
+    }
+    if (C < 0x800) {
+        Out[0] = static_cast<unsigned char>(0xC0 | (C >> 6));
+        Out[1] = static_cast<unsigned char>(0x80 | (C & 0x3F));
+        return 2;
+    }
+    if (C < 0x10000) {
+        Out[0] = static_cast<unsigned char>(0xE0 | (C >> 12));
+        Out[1] = static_cast<unsigned char>(0x80 | ((C >> 6) & 0x3F));
+        Out[2] = static_cast<unsigned char>(0x80 | (C & 0x3F));
+        return 3;
+    }
+    Out[0] = static_cast<unsigned char>(0xF0 | (C >> 18));
+    Out[1] = static_cast<unsigned char>(0x80 | ((C >> 12) & 0x3F));
+    Out[2] = static_cast<unsigned char>(0x80 | ((C >> 6) & 0x3F));
+    Out[3] = static_cast<unsigned char>(0x80 | (C & 0x3F));
+    return 4;
+}
 // Appends the UTF-8 bytes of one code point.
 void AppendUtf8(std::string& Out, char32_t C);
 // UTF-16 units as UTF-8; surrogate pairs joined, a lone surrogate becomes U+FFFD.
 std::string Utf16ToUtf8(const char16_t* Units, std::size_t Count);
+// Appends the UTF-16 form of UTF-8 bytes to Out. A byte that starts no valid sequence (a stray
+// continuation byte, an overlong or surrogate form, a sequence cut short) gives one U+FFFD.
+void DecodeUtf8(std::string_view Bytes, std::u16string& Out);
+// True when Bytes are valid UTF-8 throughout (no overlong forms, surrogates or cut sequences).
+bool IsValidUtf8(std::string_view Bytes);
+// Appends the UTF-16 form of the code point C (a surrogate pair above U+FFFF).
+inline void AppendUtf16(std::u16string& Out, char32_t C) {
+    if (C < 0x10000) {
+        Out += static_cast<char16_t>(C);
+    } else {
+        C -= 0x10000;
+        Out += static_cast<char16_t>(0xD800 + (C >> 10));
+        Out += static_cast<char16_t>(0xDC00 + (C & 0x3FF));
+    }
+}
 
 // ---- Searching, cutting, trimming ----
 

@@ -56,6 +56,6 @@ private:
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size) {
     TFileSource Source(Data, Size);
     TReadingSink Sink(Source);
-    DecodeCompoundFile(Source, Sink);
+    DecodeCompoundFile(Source, Sink, TDecodeEnv{});
     return 0;
 }

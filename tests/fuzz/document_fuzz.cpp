@@ -9,7 +9,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size) {
     TMemorySource Source(Data, Size);
     TDiscardSink Sink;
-    const TDocumentFormat Format = RecognizeFormat(Data, Size < FormatHeadSize ? Size : FormatHeadSize);
-    DecodeDocument(Format, Source, Sink, TDecodeEnv{});
+    const TDocumentFormat* Format = RecognizeFormat(Data, Size < FormatHeadSize ? Size : FormatHeadSize);
+    if (Format != nullptr) DecodeDocument(*Format, Source, Sink, TDecodeEnv{});
     return 0;
 }

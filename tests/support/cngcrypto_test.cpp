@@ -92,7 +92,7 @@ TEST(CngCrypto, EncryptedPdfWithTheEmptyPassword) {
         ASSERT_FALSE(Pdf.empty()) << Folder << Name;
         TMemorySource Source(Pdf.data(), Pdf.size());
         TTextCollector Sink;
-        DecodeDocument(TDocumentFormat::Pdf, Source, Sink, Env);
+        DecodeDocument(*FindFormat("pdf"), Source, Sink, Env);
         // A file that needs a password gives nothing.
         EXPECT_EQ(Sink.Units,
                   std::string(Name) == "password" ? u"" : u"2024年度预算|Wang|Quarterly KesTrel report合同年度预算|")

@@ -12,22 +12,6 @@ namespace pdf {
 
 namespace {
 
-// Files up to this size are read whole; larger ones through a window of WindowSize bytes.
-constexpr std::uint64_t WholeFileBytes = std::uint64_t(12) << 20;
-constexpr std::size_t WindowSize = std::size_t(1) << 20;
-// Object numbers above this are ignored (the table costs 16 bytes per number).
-constexpr std::int64_t MaxObjects = std::int64_t(1) << 19;
-// Cross-reference sections followed through /Prev and /XRefStm.
-constexpr int MaxSections = 512;
-// Parsed objects kept, counted in parser nodes, and decoded object streams kept, in bytes.
-constexpr std::size_t MaxCacheNodes = 100000;
-// Parsing work one file may cost, in bytes read by the object parser: 16 times the file's size
-// within these bounds (objects that run on to the end of a window are read again with a larger
-// one, and evicted objects are read again; damaged files must not repeat that without end).
-constexpr std::uint64_t MinParseBytes = std::uint64_t(32) << 20;
-constexpr std::uint64_t MaxParseBytes = std::uint64_t(512) << 20;
-constexpr std::size_t MaxObjStmBytes = std::size_t(8) << 20;
-
 const unsigned char* Find(const unsigned char* Data, std::size_t Size, std::string_view Word) {
     if (Size < Word.size()) return nullptr;
     const std::size_t At = std::string_view(reinterpret_cast<const char*>(Data), Size).find(Word);

@@ -12,19 +12,12 @@
 
 #include "pure/doctext/bytesource.h"
 #include "pure/doctext/decodeenv.h"
+#include "pure/doctext/decodelimits.h"
 #include "pure/doctext/pdf/pdfobject.h"
 
 namespace pdf {
 
 class TSecurity;
-
-// Decoded bytes one stream may give, and all streams of one file together (64 times the file's
-// size, within these bounds).
-inline constexpr std::size_t MaxStreamBytes = std::size_t(8) << 20;
-inline constexpr std::size_t MaxFileStreamBytes = std::size_t(256) << 20;
-inline constexpr std::size_t MinFileStreamBytes = std::size_t(32) << 20;
-// Parser nodes one object may hold.
-inline constexpr std::size_t MaxParseNodes = std::size_t(1) << 18;
 
 class TFile {
 public:

@@ -2,14 +2,11 @@
 
 #include <cmath>
 
+#include "pure/doctext/decodelimits.h"
+
 namespace pdf {
 
 namespace {
-
-// Arrays and dictionaries nest at most this deep: deeper ones end the parse with an error.
-constexpr int MaxDepth = 32;
-// Bytes one string keeps; the rest of a longer one is read and dropped (no text run is that long).
-constexpr std::size_t MaxStringBytes = std::size_t(1) << 20;
 
 int HexValue(unsigned char C) {
     if (C >= '0' && C <= '9') return C - '0';

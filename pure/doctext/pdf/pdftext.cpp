@@ -10,14 +10,6 @@ namespace pdf {
 
 namespace {
 
-// Pages read at most, form XObjects nested at most, and fonts' mappings kept at once.
-constexpr std::size_t MaxPages = 100000;
-constexpr int MaxFormDepth = 12;
-constexpr std::size_t MaxFontWeight = 1 << 17;
-// Objects one operand may hold (a TJ array), and operands kept for one operator.
-constexpr std::size_t MaxOperandNodes = 1 << 16;
-constexpr std::size_t MaxOperands = 64;
-
 // Collects text and hands it to the sink in chunks.
 class TTextOut {
 public:

@@ -99,7 +99,7 @@ TEST(WorkbookStrings, ComeFromTheWorkbookStreamOfACompoundFile) {
     const std::string File = W.Build();
     TMemorySource Source(File.data(), File.size());
     TCollectSink Sink;
-    DecodeDocument(TDocumentFormat::CompoundFile, Source, Sink, TDecodeEnv{});
+    DecodeDocument(*FindFormat("compound"), Source, Sink, TDecodeEnv{});
     EXPECT_EQ(std::u8string(Sink.Text8.begin(), Sink.Text8.end()), u8"合同|");
     EXPECT_EQ(Sink.RawStreams.size(), 2u);
 }

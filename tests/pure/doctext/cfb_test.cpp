@@ -24,8 +24,7 @@ std::string Pattern(char Tag, std::size_t Size) {
 std::vector<std::string> Streams(const std::string& File) {
     TMemorySource Source(File.data(), File.size());
     TCollectSink Sink;
-    DecodeDocument(RecognizeFormat(reinterpret_cast<const unsigned char*>(File.data()), File.size()), Source, Sink,
-                   TDecodeEnv{});
+    DecodeDocument(*FindFormat("compound"), Source, Sink, TDecodeEnv{});
     std::sort(Sink.RawStreams.begin(), Sink.RawStreams.end());
     return Sink.RawStreams;
 }
@@ -227,7 +226,7 @@ TEST(CompoundFile, RealDocumentsHoldEveryTypedKeyword) {
         const std::string File((std::istreambuf_iterator<char>(In)), std::istreambuf_iterator<char>());
         TFileSource Source(File);
         TSeamSink Sink;
-        DecodeDocument(TDocumentFormat::CompoundFile, Source, Sink, TDecodeEnv{});
+        DecodeDocument(*FindFormat("compound"), Source, Sink, TDecodeEnv{});
         for (std::size_t K = 0; K < Keywords.size() && K + 1 < Row.size(); ++K) {
             if (Row[K + 1].find_first_of("TP") == std::string::npos) continue;
             ++Expected;

@@ -3,6 +3,8 @@
 // and a code page converter over iconv standing in for the platform's.
 #include <iconv.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -48,6 +50,10 @@ private:
     }
 };
 
+// UTF-8 text from a u8 literal (narrow literals of this build are GBK).
+inline std::string U8(const char8_t* Text) { return reinterpret_cast<const char*>(Text); }
+inline std::string U8(std::u8string_view Text) { return std::string(Text.begin(), Text.end()); }
+
 // Windows code pages through glibc's iconv ("CP936", "CP1252", ...).
 class TIconvCodePages : public TCodePageConverter {
 public:
@@ -75,3 +81,20 @@ public:
         return true;
     }
 };
+
+// What the decoders hand out for Bytes, recognised by content (nothing when no format is known),
+// as the collecting sink writes it; with the iconv code pages unless CodePages is false.
+inline std::string DecodeToText(const std::string& Bytes, bool CodePages = true, std::size_t StopAfterUnits = SIZE_MAX,
+                                const TCrypto* Crypto = nullptr) {
+    static const TIconvCodePages Iconv;
+    TDecodeEnv Env;
+    if (CodePages) Env.CodePages = &Iconv;
+    Env.Crypto = Crypto;
+    TMemorySource Source(Bytes.data(), Bytes.size());
+    TCollectSink Sink;
+    Sink.StopAfterUnits = StopAfterUnits;
+    const auto* Head = reinterpret_cast<const unsigned char*>(Bytes.data());
+    if (const TDocumentFormat* Format = RecognizeFormat(Head, std::min(Bytes.size(), FormatHeadSize)))
+        DecodeDocument(*Format, Source, Sink, Env);
+    return Sink.Text8;
+}

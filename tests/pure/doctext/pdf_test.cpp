@@ -13,20 +13,11 @@
 
 namespace {
 
-std::string U8(const char8_t* S) { return reinterpret_cast<const char*>(S); }
 // U+20000, beyond the sources' execution character set: in UTF-8 bytes.
 const std::string Ext = "\xF0\xA0\x80\x80";
 
 std::string TextOf(const std::string& Pdf, bool CodePages = true, std::size_t StopAfter = SIZE_MAX) {
-    static const TIconvCodePages Iconv;
-    TDecodeEnv Env;
-    if (CodePages) Env.CodePages = &Iconv;
-    TMemorySource Source(Pdf.data(), Pdf.size());
-    TCollectSink Sink;
-    Sink.StopAfterUnits = StopAfter;
-    const auto* Head = reinterpret_cast<const unsigned char*>(Pdf.data());
-    DecodeDocument(RecognizeFormat(Head, std::min(Pdf.size(), FormatHeadSize)), Source, Sink, Env);
-    return Sink.Text8;
+    return DecodeToText(Pdf, CodePages, StopAfter);
 }
 
 std::string ReadFile(const std::string& Path) {

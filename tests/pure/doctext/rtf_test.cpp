@@ -8,18 +8,8 @@
 
 namespace {
 
-std::string Utf8(const char8_t* Text) { return reinterpret_cast<const char*>(Text); }
-
 std::string Decode(const std::string& Bytes, std::size_t StopAfterUnits = SIZE_MAX) {
-    TMemorySource Source(Bytes.data(), Bytes.size());
-    TCollectSink Sink;
-    Sink.StopAfterUnits = StopAfterUnits;
-    const TIconvCodePages CodePages;
-    TDecodeEnv Env;
-    Env.CodePages = &CodePages;
-    const auto* Head = reinterpret_cast<const unsigned char*>(Bytes.data());
-    DecodeDocument(RecognizeFormat(Head, std::min(Bytes.size(), FormatHeadSize)), Source, Sink, Env);
-    return Sink.Text8;
+    return DecodeToText(Bytes, true, StopAfterUnits);
 }
 
 TEST(RichText, VisibleTextAndPropertiesOnly) {
@@ -58,7 +48,7 @@ TEST(RichText, VisibleTextAndPropertiesOnly) {
         {R"({\rtf1 abc}tail)", u8"abc"},
         {R"({\rtf1 \foo1\bar-2 x\verylongcontrolwordthatgoesonandonandonforever1 y})", u8"xy"},
     };
-    for (const auto& C : Cases) EXPECT_EQ(Decode(C.Rtf), Utf8(C.Expected)) << C.Rtf;
+    for (const auto& C : Cases) EXPECT_EQ(Decode(C.Rtf), U8(C.Expected)) << C.Rtf;
 }
 
 TEST(RichText, DeepNestingAndStopping) {
@@ -72,11 +62,11 @@ TEST(RichText, DeepNestingAndStopping) {
 }
 
 TEST(Utf16BigEndian, UnitsAfterTheMark) {
-    EXPECT_EQ(Decode(std::string("\xFE\xFF\x00\x41\x54\x08\x54\x0C\x00", 9)), Utf8(u8"A合同"));  // odd last byte
+    EXPECT_EQ(Decode(std::string("\xFE\xFF\x00\x41\x54\x08\x54\x0C\x00", 9)), U8(u8"A合同"));  // odd last byte
     std::string Long("\xFE\xFF", 2);
     for (int I = 0; I < 20000; ++I) Long += std::string("\x00x", 2);
     Long += std::string("\x54\x08\x54\x0C", 4);
-    EXPECT_EQ(Decode(Long), std::string(20000, 'x') + Utf8(u8"合同"));  // across the reading blocks
+    EXPECT_EQ(Decode(Long), std::string(20000, 'x') + U8(u8"合同"));  // across the reading blocks
 }
 
 }  // namespace

@@ -14,16 +14,7 @@
 
 namespace {
 
-std::string Decode(const std::string& Package) {
-    TIconvCodePages CodePages;
-    TDecodeEnv Env;
-    Env.CodePages = &CodePages;
-    TMemorySource Source(Package.data(), Package.size());
-    TCollectSink Sink;
-    DecodeDocument(RecognizeFormat(reinterpret_cast<const unsigned char*>(Package.data()), Package.size()), Source,
-                   Sink, Env);
-    return Sink.Text8;
-}
+std::string Decode(const std::string& Package) { return DecodeToText(Package); }
 
 const std::string Types = "[Content_Types].xml";
 std::string TypesXml(const std::string& Overrides) {

@@ -1,0 +1,110 @@
+#pragma once
+// What reading one file's text may cost, for every decoder in one place. A hostile file can claim
+// any size or count in its tables; these bounds keep memory below MaxDecodeMemory and the work
+// proportional to the file, whatever it claims. Each decoder's memory bound is checked against
+// MaxDecodeMemory below.
+#include <cstddef>
+#include <cstdint>
+
+// Memory that the test of one file may take, whatever its size or content, at every level of
+// documents nested in it together.
+inline constexpr std::size_t MaxDecodeMemory = std::size_t(64) << 20;
+inline constexpr std::size_t KiB = 1024, MiB = KiB * 1024;
+
+// ---- Documents inside documents ----
+// Levels of documents nested in one another that are read (a mail's attached archive's member's
+// embedded workbook is level 3); deeper ones are passed over.
+inline constexpr unsigned EmbedMaxDepth = 4;
+// Bytes of one nested document copied into memory to be read at random offsets (the copy takes
+// its share of the file's memory; see TMemoryLease).
+inline constexpr std::uint64_t EmbedMaxBytes = 16 * MiB;
+
+// ---- Compound files ----
+inline constexpr std::size_t CfbMaxFatEntries = 4 * MiB;      // 16 MiB: 2 GiB of 512-byte sectors
+inline constexpr std::size_t CfbMaxMiniFatEntries = 1 * MiB;  // 4 MiB: a 64 MiB mini stream
+inline constexpr std::size_t CfbMaxDirectoryBytes = 4 * MiB;  // 32,768 entries
+// Files up to this size are read into memory in one piece: one read instead of a dozen small
+// ones. A larger file is read where needed: its tables, and of its streams what the sink asks for.
+inline constexpr std::uint64_t CfbMaxWholeFile = 64 * KiB;
+// A small file's copy and a large file's FAT do not meet; one stream's sector list is at most the
+// FAT's size; the sink's own buffers fit in what is left.
+static_assert(4 * CfbMaxFatEntries + 4 * CfbMaxFatEntries + CfbMaxDirectoryBytes + 4 * CfbMaxMiniFatEntries +
+                      CfbMaxWholeFile <=
+                  MaxDecodeMemory * 3 / 4,
+              "compound files");
+
+// ---- ZIP packages ----
+// Most members the directory is read for, and most bytes of it held in memory.
+inline constexpr std::size_t ZipMaxEntries = 50000;
+inline constexpr std::size_t ZipMaxDirectoryBytes = 8 * MiB;
+// Members with longer names are passed over: no part a reader sees is named so.
+inline constexpr std::size_t ZipMaxNameLength = 1024;
+// Inflated bytes one package may produce in all, and the ratio beyond which a member is cut.
+inline constexpr std::uint64_t ZipPackageBudget = 128 * MiB;
+inline constexpr std::uint64_t ZipSaneRatio = 200;
+// Most bytes of a package's own bookkeeping part (content types, relationships, manifest).
+inline constexpr std::size_t ZipMaxIndexPart = 4 * MiB;
+// Bytes a part is inflated into at a time: after each call, inflate copies up to 32 KiB of what it
+// wrote into its window, so a large block keeps that copying small against the output.
+inline constexpr std::size_t ZipReadBlock = 256 * KiB;
+// A package reads a directory of at most a fifth of the memory left: the directory's bytes
+// while it is read, then each name three times (as stored, as a part name, as the index's key)
+// with about ZipMemoryPerEntry bytes of bookkeeping per member, held as a lease of the file's
+// memory. Beside them two index parts at once, the read block and zlib's state. (The directory's
+// own bytes are let go before the second copy of the names is made.)
+inline constexpr std::uint64_t ZipMemoryPerDirectoryByte = 5;
+inline constexpr std::uint64_t ZipMemoryPerEntry = 256;
+static_assert(3 * ZipMaxDirectoryBytes + ZipMaxEntries * ZipMemoryPerEntry + 2 * ZipMaxIndexPart + ZipReadBlock +
+                      512 * KiB <=
+                  MaxDecodeMemory * 3 / 4,
+              "ZIP packages");
+
+// ---- XML text ----
+// Most bytes of the text attribute's value kept (a sheet name has at most 31 characters).
+inline constexpr std::size_t XmlMaxAttributeValue = 1024;
+
+// ---- Rich Text ----
+// Groups deeper than this share the state of the deepest one kept.
+inline constexpr std::size_t RtfMaxDepth = 1024;
+// Fonts of the font table whose code pages are kept.
+inline constexpr std::size_t RtfMaxFonts = 1024;
+static_assert(RtfMaxDepth * 16 + RtfMaxFonts * 16 + 64 * KiB <= MaxDecodeMemory / 64, "Rich Text");
+
+// ---- PDF ----
+namespace pdf {
+// Decoded bytes one stream may give, and all streams of one file together (64 times the file's
+// size, within these bounds).
+inline constexpr std::size_t MaxStreamBytes = 8 * MiB;
+inline constexpr std::size_t MaxFileStreamBytes = 256 * MiB;
+inline constexpr std::size_t MinFileStreamBytes = 32 * MiB;
+// Parser nodes one object may hold.
+inline constexpr std::size_t MaxParseNodes = std::size_t(1) << 18;
+// Files up to this size are read whole; larger ones through a window of WindowSize bytes.
+inline constexpr std::uint64_t WholeFileBytes = 12 * MiB;
+inline constexpr std::size_t WindowSize = 1 * MiB;
+// Object numbers above this are ignored (the table costs 16 bytes per number).
+inline constexpr std::int64_t MaxObjects = std::int64_t(1) << 19;
+// Cross-reference sections followed through /Prev and /XRefStm.
+inline constexpr int MaxSections = 512;
+// Parsed objects kept, counted in parser nodes, and decoded object streams kept, in bytes.
+inline constexpr std::size_t MaxCacheNodes = 100000;
+inline constexpr std::size_t MaxObjStmBytes = 8 * MiB;
+// Parsing work one file may cost, in bytes read by the object parser: 16 times the file's size
+// within these bounds (objects that run on to the end of a window are read again with a larger
+// one, and evicted objects are read again; damaged files must not repeat that without end).
+inline constexpr std::uint64_t MinParseBytes = 32 * MiB;
+inline constexpr std::uint64_t MaxParseBytes = 512 * MiB;
+// Arrays and dictionaries nest at most this deep: deeper ones end the parse with an error.
+inline constexpr int MaxDepth = 32;
+// Bytes one string keeps; the rest of a longer one is read and dropped (no text run is that long).
+inline constexpr std::size_t MaxStringBytes = 1 * MiB;
+// Mappings one CMap may hold (characters, ranges and array members together).
+inline constexpr std::size_t MaxMappings = std::size_t(1) << 18;
+// Pages read at most, form XObjects nested at most, and fonts' mappings kept at once.
+inline constexpr std::size_t MaxPages = 100000;
+inline constexpr int MaxFormDepth = 12;
+inline constexpr std::size_t MaxFontWeight = std::size_t(1) << 17;
+// Objects one operand may hold (a TJ array), and operands kept for one operator.
+inline constexpr std::size_t MaxOperandNodes = std::size_t(1) << 16;
+inline constexpr std::size_t MaxOperands = 64;
+}  // namespace pdf
