@@ -114,6 +114,7 @@ TForm1::TForm1() {
     OnResize = [this](TObject* Sender) { FormResize(Sender); };
     CreateFormWindow(FormDescription);
     BuildControls(*this, ControlTable);
+    FPreview.Attach(ListBox1.Handle(), [this] { return FLastKeyword; });
     FinishCreate();
 }
 

@@ -8,6 +8,8 @@
 #include "engine/zemzuvave.h"
 #include "ui/controls.h"
 #include "ui/form.h"
+#include "ui/hitpreview.h"
+#include "ui/hitswindow.h"
 
 class TPaintThrottle;
 
@@ -69,6 +71,14 @@ public:
     void PaintProgress();
     // Shows a running search's folder in the status bar.
     void ShowSearchStatus(const std::string& Text);
+    // The keyword of the latest search, as typed when it started.
+    const std::string& LastKeyword() const { return FLastKeyword; }
+    // Opens the window of the file's hits of the last search's keyword.
+    void ShowHits(const std::string& Path);
+    // The window of a file's hits opened last from the result list's menu; null before.
+    THitsWindow* HitsWindow() const { return FHitsWindow.get(); }
+    // The tip that shows the first hit of the result line the mouse rests on.
+    HWND HitTipWindow() const { return FPreview.TipWindow(); }
 
 private:
     class TSearchScope;
@@ -92,6 +102,9 @@ private:
     std::string FPendingStatus;           // the latest folder not shown yet
     bool FStatusPending = false;
     bool FCloseAfterSearch = false;  // the window was asked to close while a search ran
+    std::string FLastKeyword;
+    THitPreview FPreview;
+    std::unique_ptr<THitsWindow> FHitsWindow;
 };
 
 // The window's progress and result callback of the engine.

@@ -1,5 +1,5 @@
-// The context menu of the result list and the commands that only it offers: copying paths,
-// exporting the list and the file's properties.
+// The context menu of the result list and the commands that only it offers: the file's hits,
+// copying paths, exporting the list and the file's properties.
 #include "pure/support/exporttext.h"
 #include "support/dialogs.h"
 #include "support/fileinfo.h"
@@ -40,6 +40,9 @@ void TForm1::ListBox1ContextPopup(TObject*, POINT Screen) {
     case TResultCommand::OpenFolder:
         BitBtn8Click(this);
         break;
+    case TResultCommand::ShowHits:
+        if (Selected) ShowHits(Path);
+        break;
     case TResultCommand::CopyPath:
         if (Selected) CopyPaths({Path});
         break;
@@ -59,4 +62,9 @@ void TForm1::ListBox1ContextPopup(TObject*, POINT Screen) {
 
 void TForm1::CopyPaths(const std::vector<std::string>& Paths) {
     if (!CopyTextToClipboard(Handle(), JoinedLines(Paths))) ShowNotice("不能写入剪贴板");
+}
+
+void TForm1::ShowHits(const std::string& Path) {
+    FHitsWindow = std::make_unique<THitsWindow>();  // one at a time: an earlier one closes
+    FHitsWindow->Open(Handle(), Font(), Path, FLastKeyword);
 }

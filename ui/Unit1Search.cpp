@@ -76,6 +76,7 @@ void TForm1::RunSearch(bool UseCache) {
     if (FSearching || GivenDuringLastSearch()) return;
     if (!SearchEngine || TrimControls(Edit1.Text()).empty()) return;
     StopRequested = false;
+    FLastKeyword = Edit2.Text();  // the hits shown for the lines are those of this keyword
     ListBox1.Clear();
     const double Start = MonotonicSeconds();
     const std::string FileType = SearchFileType(ComboBox1.Text());

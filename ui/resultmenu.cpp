@@ -12,6 +12,8 @@ const TMenuEntry Entries[] = {
     {TResultCommand::Open, "打开", true},
     {TResultCommand::OpenFolder, "打开所在文件夹", true},
     {TResultCommand::None, "", false},
+    {TResultCommand::ShowHits, "匹配内容…", true},
+    {TResultCommand::None, "", false},
     {TResultCommand::CopyPath, "复制路径", true},
     {TResultCommand::CopyAllPaths, "复制全部路径", false},
     {TResultCommand::Export, "导出结果列表…", false},

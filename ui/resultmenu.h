@@ -7,6 +7,7 @@ enum class TResultCommand {
     None = 0,  // the menu was dismissed
     Open = 100,
     OpenFolder,
+    ShowHits,
     CopyPath,
     CopyAllPaths,
     Export,

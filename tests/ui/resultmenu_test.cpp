@@ -23,8 +23,8 @@ std::string Shown(const std::vector<TMenuLine>& Lines) {
 }
 
 std::string Lines(bool Selected) {
-    return Selected ? "打开|打开所在文件夹||复制路径|复制全部路径|导出结果列表…||属性|"
-                    : "[打开]|[打开所在文件夹]||[复制路径]|复制全部路径|导出结果列表…||[属性]|";
+    return Selected ? "打开|打开所在文件夹||匹配内容…||复制路径|复制全部路径|导出结果列表…||属性|"
+                    : "[打开]|[打开所在文件夹]||[匹配内容…]||[复制路径]|复制全部路径|导出结果列表…||[属性]|";
 }
 
 std::wstring Wide(const std::string& Ansi) {
