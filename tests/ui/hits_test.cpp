@@ -16,14 +16,6 @@
 
 namespace {
 
-std::string Ansi(const std::wstring& Text) {
-    std::string Out(Text.size() * 2, '\0');
-    Out.resize(
-        static_cast<std::size_t>(WideCharToMultiByte(CP_ACP, 0, Text.data(), static_cast<int>(Text.size()), Out.data(),
-                                                     static_cast<int>(Out.size()), nullptr, nullptr)));
-    return Out;
-}
-
 // Handles messages until Done or for at most TimeoutMs.
 bool PumpUntil(const std::function<bool()>& Done, DWORD TimeoutMs = 10000) {
     const DWORD Start = GetTickCount();
