@@ -26,6 +26,8 @@ inline constexpr std::size_t CfbMaxDirectoryBytes = 4 * MiB;  // 32,768 entries
 // Files up to this size are read into memory in one piece: one read instead of a dozen small
 // ones. A larger file is read where needed: its tables, and of its streams what the sink asks for.
 inline constexpr std::uint64_t CfbMaxWholeFile = 64 * KiB;
+// Bytes of a packaged file's label or path read (Windows paths are far shorter).
+inline constexpr std::size_t CfbMaxPackagedName = 4 * KiB;
 // A small file's copy and a large file's FAT do not meet; one stream's sector list is at most the
 // FAT's size; the sink's own buffers fit in what is left.
 inline constexpr std::size_t CfbMaxMemory =

@@ -325,7 +325,8 @@ TEST(WorkbookPlaces, CompoundFilesSayWhereEachStreamStands) {
         TPlaceSink Sink;
         Sink.Places = Places;
         DecodeDocument(*FindFormat("compound"), Source, Sink, TDecodeEnv{});
-        EXPECT_EQ(Sink.RawStreams.size(), 3u);
+        // A sink that keeps places takes the workbook's text from its cells only.
+        EXPECT_EQ(Sink.RawStreams.size(), Places ? 2u : 3u);
         std::u8string Text(Sink.Text8.begin(), Sink.Text8.end());
         EXPECT_NE(Text.find(Places ? u8"<Body><Sheet 表>合同|7|" : u8"<Body>合同|<Sheet 表>7|"), std::u8string::npos)
             << Sink.Text8;
