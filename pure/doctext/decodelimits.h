@@ -73,8 +73,10 @@ namespace pdf {
 inline constexpr std::size_t MaxStreamBytes = 8 * MiB;
 inline constexpr std::size_t MaxFileStreamBytes = 256 * MiB;
 inline constexpr std::size_t MinFileStreamBytes = 32 * MiB;
-// Parser nodes one object may hold.
+// Parser nodes one object may hold, and one parse whose tokens are not kept (an object stream's
+// table of numbers and offsets, a CMap).
 inline constexpr std::size_t MaxParseNodes = std::size_t(1) << 18;
+inline constexpr std::size_t DefaultParseNodes = std::size_t(1) << 20;
 // Files up to this size are read whole; larger ones through a window of WindowSize bytes.
 inline constexpr std::uint64_t WholeFileBytes = 12 * MiB;
 inline constexpr std::size_t WindowSize = 1 * MiB;
@@ -82,6 +84,23 @@ inline constexpr std::size_t WindowSize = 1 * MiB;
 inline constexpr std::int64_t MaxObjects = std::int64_t(1) << 19;
 // Cross-reference sections followed through /Prev and /XRefStm.
 inline constexpr int MaxSections = 512;
+// Bytes at the file's end searched for "startxref".
+inline constexpr std::size_t StartXrefTail = 2 * KiB;
+// Bytes first read for an object or a cross-reference table (more when it runs on), and nodes of
+// a trailer dictionary.
+inline constexpr std::size_t FirstReadBytes = 64 * KiB;
+inline constexpr std::size_t MaxTrailerNodes = std::size_t(1) << 16;
+// A rebuild by scanning keeps the positions of the last trailers found, and reads objects only as
+// far as a small dictionary goes (a catalog, an object stream's or cross-reference stream's).
+inline constexpr std::size_t MaxRebuildTrailers = 4096;
+inline constexpr std::size_t MaxRebuildNodes = 4096;
+// Object loads nested in one another (a stream's length held in an object stream, ...),
+// references followed from one to the next, and filters applied to one stream.
+inline constexpr int MaxLoadNesting = 8;
+inline constexpr int MaxRefHops = 8;
+inline constexpr std::size_t MaxFilters = 8;
+// Integer parameters of a filter (a predictor's columns) are taken up to this value.
+inline constexpr int MaxFilterParm = 1 << 20;
 // Parsed objects kept, counted in parser nodes, and decoded object streams kept, in bytes.
 inline constexpr std::size_t MaxCacheNodes = 100000;
 inline constexpr std::size_t MaxObjStmBytes = 8 * MiB;
@@ -96,6 +115,11 @@ inline constexpr int MaxDepth = 32;
 inline constexpr std::size_t MaxStringBytes = 1 * MiB;
 // Mappings one CMap may hold (characters, ranges and array members together).
 inline constexpr std::size_t MaxMappings = std::size_t(1) << 18;
+// CMaps built on one another through /UseCMap, operands kept for one CMap operator, and code-space
+// ranges of one CMap.
+inline constexpr std::size_t MaxUseCMapChain = 4;
+inline constexpr std::size_t MaxCMapOperands = 4096;
+inline constexpr std::size_t MaxCodeSpaces = 256;
 // Pages read at most, form XObjects nested at most, and fonts' mappings kept at once.
 inline constexpr std::size_t MaxPages = 100000;
 inline constexpr int MaxFormDepth = 12;

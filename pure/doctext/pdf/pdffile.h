@@ -69,11 +69,10 @@ private:
     std::size_t FObjStmBytes = 0;
     std::size_t FDecodedBytes = 0;
     std::size_t FMaxDecoded = MinFileStreamBytes;
-    int FLoading = 0;
+    int FLoading = 0;               // nesting of object loads (a stream length held in an object stream, ...)
     std::uint64_t FParseBytes = 0;  // bytes the object parser has read so far
     std::uint64_t FMaxParse = 0;
-    std::size_t FLastWeight = 0;  // parser nodes (and bytes / 64) of the last object read  // nesting of object loads
-                                  // (a stream length held in an object stream, ...)
+    std::size_t FLastWeight = 0;  // parser nodes (and bytes / 64) of the last object read
     std::unique_ptr<TSecurity> FSecurity;
 
     // Bytes [At, At+Want) or fewer at the file's end; the pointer stays valid until the next call.
@@ -82,8 +81,19 @@ private:
     bool ReadXrefSection(std::uint64_t At, TObject& Trailer, std::vector<std::uint64_t>& Next);
     bool ReadXrefTable(std::uint64_t At, TObject& Trailer);
     bool ReadXrefStream(const TObject& Stream);
+    // The table's entry of Num, added when missing; null when Num is out of bounds.
+    TEntry* Slot(std::int64_t Num);
     void SetEntry(std::int64_t Num, const TEntry& E);
+    // Rebuilds the table and the trailer by scanning the file: ScanFile finds the object headers
+    // and trailers, MergeTrailer takes a trailer's entries, IndexDictionaries reads the object
+    // streams and finds the catalog.
     void Rebuild();
+    void ScanFile(std::vector<std::uint64_t>& Trailers);
+    void MergeTrailer(const TObject& From);
+    void IndexDictionaries();
+    // Forgets the objects, or the objects and object streams, read so far.
+    void DropObjects();
+    void DropLoaded();
     bool LoadObject(std::int64_t Num, int Gen, TObject& Out);
     bool ParseAt(std::uint64_t At, std::int64_t Num, TObject& Out, std::size_t Nodes = MaxParseNodes);
     bool StartsWithDict(std::uint64_t At);

@@ -6,16 +6,28 @@
 #include <cstdint>
 #include <vector>
 
+#include "pure/doctext/decodelimits.h"
+
 namespace pdf {
 
 namespace {
+
+// LZW: 9- to 12-bit codes into a table of 4096 entries; codes below 256 stand for their byte, 256
+// clears the table, 257 ends the data.
+constexpr int LzwTableSize = 4096;
+constexpr int LzwClear = 256, LzwEnd = 257, LzwFirstFree = 258;
+constexpr int LzwMinBits = 9, LzwMaxBits = 12;
+// Bytes inflated at a time.
+constexpr std::size_t InflateChunk = 16 * 1024;
+// Predictor parameters: colours and bits per component at most, as the format allows.
+constexpr int MaxColors = 32, MaxBitsPerComponent = 16;
 
 void Inflate(std::string_view In, std::string& Out, std::size_t Limit, int WindowBits) {
     z_stream Z{};
     if (inflateInit2(&Z, WindowBits) != Z_OK) return;
     Z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(In.data()));
     Z.avail_in = static_cast<uInt>(std::min<std::size_t>(In.size(), UINT32_MAX));
-    unsigned char Buffer[16384];
+    unsigned char Buffer[InflateChunk];
     for (;;) {
         Z.next_out = Buffer;
         Z.avail_out = sizeof Buffer;
@@ -38,18 +50,18 @@ void Flate(std::string_view In, std::string& Out, std::size_t Limit) {
 void Lzw(std::string_view In, std::string& Out, std::size_t Limit, int EarlyChange) {
     // The table: each code is a previous code plus one byte; strings are written out by walking
     // back through the prefixes into a scratch buffer.
-    std::vector<std::uint16_t> Prefix(4096);
-    std::vector<unsigned char> Suffix(4096), First(4096);
-    std::vector<std::uint16_t> Length(4096);
-    for (int I = 0; I < 256; ++I) {
+    std::vector<std::uint16_t> Prefix(LzwTableSize);
+    std::vector<unsigned char> Suffix(LzwTableSize), First(LzwTableSize);
+    std::vector<std::uint16_t> Length(LzwTableSize);
+    for (int I = 0; I < LzwClear; ++I) {
         Suffix[I] = First[I] = static_cast<unsigned char>(I);
         Length[I] = 1;
     }
-    int Next = 258, Bits = 9, Previous = -1;
+    int Next = LzwFirstFree, Bits = LzwMinBits, Previous = -1;
     std::uint32_t Buffer = 0;
     int Held = 0;
     std::size_t At = 0;
-    unsigned char Scratch[4096];
+    unsigned char Scratch[LzwTableSize];  // no string is longer than the table
     while (Out.size() < Limit) {
         while (Held < Bits && At < In.size()) {
             Buffer = (Buffer << 8) | static_cast<unsigned char>(In[At++]);
@@ -58,25 +70,25 @@ void Lzw(std::string_view In, std::string& Out, std::size_t Limit, int EarlyChan
         if (Held < Bits) break;
         const int Code = static_cast<int>((Buffer >> (Held - Bits)) & ((1u << Bits) - 1));
         Held -= Bits;
-        if (Code == 256) {
-            Next = 258;
-            Bits = 9;
+        if (Code == LzwClear) {
+            Next = LzwFirstFree;
+            Bits = LzwMinBits;
             Previous = -1;
             continue;
         }
-        if (Code == 257) break;
+        if (Code == LzwEnd) break;
         int Emit;
         if (Code < Next) {
             Emit = Code;
-            if (Code >= 256 && Code < 258) break;
-            if (Previous >= 0 && Next < 4096) {
+            if (Code >= LzwClear && Code < LzwFirstFree) break;
+            if (Previous >= 0 && Next < LzwTableSize) {
                 Prefix[Next] = static_cast<std::uint16_t>(Previous);
                 Suffix[Next] = First[Code];
                 First[Next] = First[Previous];
                 Length[Next] = static_cast<std::uint16_t>(Length[Previous] + 1);
                 ++Next;
             }
-        } else if (Code == Next && Previous >= 0 && Next < 4096) {
+        } else if (Code == Next && Previous >= 0 && Next < LzwTableSize) {
             Prefix[Next] = static_cast<std::uint16_t>(Previous);
             Suffix[Next] = First[Previous];
             First[Next] = First[Previous];
@@ -93,7 +105,7 @@ void Lzw(std::string_view In, std::string& Out, std::size_t Limit, int EarlyChan
         }
         Out.append(reinterpret_cast<const char*>(Scratch), std::min(N, Limit - Out.size()));
         Previous = Emit;
-        if (Next + EarlyChange >= (1 << Bits) && Bits < 12) ++Bits;
+        if (Next + EarlyChange >= (1 << Bits) && Bits < LzwMaxBits) ++Bits;
     }
 }
 
@@ -165,16 +177,16 @@ void RunLength(std::string_view In, std::string& Out, std::size_t Limit) {
 
 int IntParm(const TObject& Parms, std::string_view Key, int Default) {
     const TObject& V = Parms.Get(Key);
-    return V.Kind == TKind::Int ? static_cast<int>(std::clamp<std::int64_t>(V.Int, -1, 1 << 20)) : Default;
+    return V.Kind == TKind::Int ? static_cast<int>(std::clamp<std::int64_t>(V.Int, -1, MaxFilterParm)) : Default;
 }
 
 // Undoes the PNG (10-15) or TIFF (2) predictor of Flate and LZW data.
 void Unpredict(const TObject& Parms, std::string& Data) {
     const int Predictor = IntParm(Parms, "Predictor", 1);
     if (Predictor < 2) return;
-    const int Colors = std::clamp(IntParm(Parms, "Colors", 1), 1, 32);
-    const int Bpc = std::clamp(IntParm(Parms, "BitsPerComponent", 8), 1, 16);
-    const int Columns = std::clamp(IntParm(Parms, "Columns", 1), 1, 1 << 20);
+    const int Colors = std::clamp(IntParm(Parms, "Colors", 1), 1, MaxColors);
+    const int Bpc = std::clamp(IntParm(Parms, "BitsPerComponent", 8), 1, MaxBitsPerComponent);
+    const int Columns = std::clamp(IntParm(Parms, "Columns", 1), 1, MaxFilterParm);
     const std::size_t Bpp = std::max<std::size_t>(1, (std::size_t(Colors) * Bpc + 7) / 8);
     const std::size_t RowBytes = (std::size_t(Colors) * Bpc * Columns + 7) / 8;
     if (Predictor == 2) {

@@ -8,6 +8,12 @@ namespace pdf {
 
 namespace {
 
+// The GB CMaps' codes are those of this code page (GBK, a superset of GB 2312).
+constexpr unsigned GbCodePage = 936;
+// A code is looked up in this many of the ranges that start at or below it, from the nearest
+// (ranges may overlap; a later one that starts lower may still reach the code).
+constexpr int RangeLookback = 16;
+
 const char16_t MacRomanHigh[128] = {
     0x00C4, 0x00C5, 0x00C7, 0x00C9, 0x00D1, 0x00D6, 0x00DC, 0x00E1, 0x00E0, 0x00E2, 0x00E4, 0x00E3, 0x00E5,
     0x00E7, 0x00E9, 0x00E8, 0x00EA, 0x00EB, 0x00ED, 0x00EC, 0x00EE, 0x00EF, 0x00F1, 0x00F3, 0x00F2, 0x00F4,
@@ -321,7 +327,8 @@ void AppendCodePoint(char32_t C, std::u16string& Out) {
 // its own mappings override theirs.
 void LoadCMap(TFile& File, const TObject& Stream, TCMap& Map) {
     std::vector<TObject> Chain;
-    for (TObject S = Stream; S.IsStream() && Chain.size() < 4; S = File.Get(S, "UseCMap")) Chain.push_back(S);
+    for (TObject S = Stream; S.IsStream() && Chain.size() < MaxUseCMapChain; S = File.Get(S, "UseCMap"))
+        Chain.push_back(S);
     std::string Data;
     for (auto I = Chain.rbegin(); I != Chain.rend(); ++I)
         if (File.StreamData(*I, Data)) Map.Parse(Data);
@@ -398,7 +405,7 @@ void TCMap::Parse(std::string_view Data) {
         TObject O = P.Next(false);
         if (O.Is(TKind::End) || O.Is(TKind::Error)) break;
         if (!O.Is(TKind::Keyword)) {
-            if (Operands.size() < 4096) Operands.push_back(std::move(O));
+            if (Operands.size() < MaxCMapOperands) Operands.push_back(std::move(O));
             continue;
         }
         const std::string& Op = O.Text;
@@ -414,7 +421,7 @@ void TCMap::Parse(std::string_view Data) {
                     S.Low[K] = static_cast<unsigned char>(Lo[K]);
                     S.High[K] = static_cast<unsigned char>(Hi[K]);
                 }
-                if (FSpaces.size() < 256) FSpaces.push_back(S);
+                if (FSpaces.size() < MaxCodeSpaces) FSpaces.push_back(S);
             }
         } else if (Op == "endbfchar") {
             for (std::size_t I = 0; I + 1 < Operands.size() && Mappings < MaxMappings; I += 2) {
@@ -480,7 +487,7 @@ bool TCMap::Lookup(std::uint32_t Code, std::u16string& Out) const {
     // The last range starting at or below Code that reaches it.
     auto I = std::upper_bound(FRanges.begin(), FRanges.end(), Code,
                               [](std::uint32_t C, const TRange& R) { return C < R.Low; });
-    for (int Tries = 0; I != FRanges.begin() && Tries < 16; ++Tries) {
+    for (int Tries = 0; I != FRanges.begin() && Tries < RangeLookback; ++Tries) {
         --I;
         if (Code <= I->High) {
             std::u16string Text = I->Start;
@@ -567,7 +574,7 @@ void TFont::Decode(std::string_view Bytes, std::u16string& Out) const {
                     FPredefined == TPredefined::GbkEuc || FPredefined == TPredefined::Gbk2K;
     std::string GbBytes;  // GB codes waiting for one conversion through code page 936
     auto FlushGb = [&] {
-        if (!GbBytes.empty() && FCodePages) FCodePages->ToUtf16(936, GbBytes, Out);
+        if (!GbBytes.empty() && FCodePages) FCodePages->ToUtf16(GbCodePage, GbBytes, Out);
         GbBytes.clear();
     };
     for (std::size_t I = 0; I < N;) {

@@ -302,8 +302,8 @@ private:
             if (O.Is(TKind::End)) return;
             if (O.Is(TKind::Keyword) && O.Text == "ID") break;
         }
-        const unsigned char* D = P.Data();
-        const std::size_t N = P.Size();
+        const unsigned char* D = P.Lexer().Data();
+        const std::size_t N = P.Lexer().Size();
         for (std::size_t I = P.Pos() + 1; I + 1 < N; ++I) {
             if (D[I] == 'E' && D[I + 1] == 'I' && IsWhite(D[I - 1]) && (I + 2 == N || !IsRegular(D[I + 2]))) {
                 P.Seek(I + 2);
