@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <memory>
 #include <unordered_map>
 #include <unordered_set>
@@ -5,113 +6,42 @@
 #include "pure/doctext/pdf/pdfdecoder.h"
 #include "pure/doctext/pdf/pdffile.h"
 #include "pure/doctext/pdf/pdffont.h"
+#include "pure/doctext/sinkwriter.h"
+#include "pure/doctext/xmltext.h"
 
 namespace pdf {
 
 namespace {
 
-// Collects text and hands it to the sink in chunks.
-class TTextOut {
-public:
-    explicit TTextOut(TTextSink& Sink) : FSink(Sink) {}
-    bool Stopped() const { return FStopped; }
-    std::u16string& Buffer() { return FBuffer; }
-    void Flush() {
-        if (!FStopped && !FBuffer.empty() && !FSink.Text(FBuffer.data(), FBuffer.size())) FStopped = true;
-        FBuffer.clear();
-    }
-    void MaybeFlush() {
-        if (FBuffer.size() >= 4096) Flush();
-    }
-    void Break() {
-        Flush();
-        if (!FStopped && !FSink.Break()) FStopped = true;
-    }
+// References longer than this ("&#x10FFFF;" has 10 bytes) are no references: the '&' is text.
+constexpr std::size_t MaxReferenceLength = 10;
 
-private:
-    TTextSink& FSink;
-    std::u16string FBuffer;
-    bool FStopped = false;
-};
-
-void AppendUtf8(std::string_view S, std::u16string& Out) {
-    for (std::size_t I = 0; I < S.size();) {
-        const unsigned char C = static_cast<unsigned char>(S[I]);
-        const int N = C < 0x80 ? 1 : C >= 0xF0 ? 4 : C >= 0xE0 ? 3 : C >= 0xC0 ? 2 : 1;
-        char32_t V = N == 1 ? C : C & (0x3F >> (N - 1));
-        for (int K = 1; K < N && I + K < S.size(); ++K) V = (V << 6) | (static_cast<unsigned char>(S[I + K]) & 0x3F);
-        I += N;
-        if (V >= 0x10000 && V < 0x110000) {
-            V -= 0x10000;
-            Out += static_cast<char16_t>(0xD800 + (V >> 10));
-            Out += static_cast<char16_t>(0xDC00 + (V & 0x3FF));
-        } else if (V < 0x10000) {
-            Out += static_cast<char16_t>(V);
-        }
+// Puts the XML character data Run, its predefined entities and character references resolved.
+void PutXmlText(std::string_view Run, TSinkWriter& Out) {
+    std::size_t Plain = 0;  // the first byte not yet put
+    for (std::size_t I = Run.find('&'); I != std::string_view::npos; I = Run.find('&', I + 1)) {
+        const std::size_t Semi = Run.find(';', I);
+        char32_t C;
+        if (Semi == std::string_view::npos || Semi - I > MaxReferenceLength ||
+            !DecodeXmlReference(Run.data() + I + 1, Semi - I - 1, C))
+            continue;
+        Out.PutUtf8(Run.substr(Plain, I - Plain));
+        Out.PutCodePoint(C);
+        Plain = Semi + 1;
+        I = Semi;
     }
+    Out.PutUtf8(Run.substr(Plain));
 }
 
-// The character data of an XMP packet: every text between tags, with entities resolved.
-void XmpText(std::string_view Xml, TTextOut& Out) {
+// The character data of an XMP packet: every text between tags that is not all white space, each
+// a run of its own.
+void XmpText(std::string_view Xml, TSinkWriter& Out) {
     std::size_t At = 0;
     while (At < Xml.size() && !Out.Stopped()) {
         const std::size_t Lt = Xml.find('<', At);
         const std::string_view Run = Xml.substr(At, Lt == std::string_view::npos ? Xml.npos : Lt - At);
-        bool Blank = true;
-        for (const char C : Run) Blank = Blank && IsWhite(static_cast<unsigned char>(C));
-        if (!Blank) {
-            std::string Plain;
-            for (std::size_t I = 0; I < Run.size(); ++I) {
-                if (Run[I] != '&') {
-                    Plain += Run[I];
-                    continue;
-                }
-                const std::size_t Semi = Run.find(';', I);
-                if (Semi == std::string_view::npos || Semi - I > 10) {
-                    Plain += '&';
-                    continue;
-                }
-                const std::string_view Entity = Run.substr(I + 1, Semi - I - 1);
-                char32_t V = 0;
-                if (Entity == "amp")
-                    V = '&';
-                else if (Entity == "lt")
-                    V = '<';
-                else if (Entity == "gt")
-                    V = '>';
-                else if (Entity == "quot")
-                    V = '"';
-                else if (Entity == "apos")
-                    V = '\'';
-                else if (!Entity.empty() && Entity[0] == '#') {
-                    const bool Hex = Entity.size() > 1 && (Entity[1] == 'x' || Entity[1] == 'X');
-                    for (std::size_t K = Hex ? 2 : 1; K < Entity.size() && V < 0x110000; ++K) {
-                        const char C = Entity[K];
-                        const int D = (C >= '0' && C <= '9')                          ? C - '0'
-                                      : Hex && (C | 0x20) >= 'a' && (C | 0x20) <= 'f' ? (C | 0x20) - 'a' + 10
-                                                                                      : -1;
-                        if (D < 0) break;
-                        V = V * (Hex ? 16 : 10) + D;
-                    }
-                }
-                if (V == 0 || V >= 0x110000) {
-                    Plain += '&';
-                    continue;
-                }
-                // Re-encode as UTF-8 so the whole run converts once.
-                if (V < 0x80)
-                    Plain += static_cast<char>(V);
-                else if (V < 0x800)
-                    Plain += {static_cast<char>(0xC0 | (V >> 6)), static_cast<char>(0x80 | (V & 0x3F))};
-                else if (V < 0x10000)
-                    Plain += {static_cast<char>(0xE0 | (V >> 12)), static_cast<char>(0x80 | ((V >> 6) & 0x3F)),
-                              static_cast<char>(0x80 | (V & 0x3F))};
-                else
-                    Plain += {static_cast<char>(0xF0 | (V >> 18)), static_cast<char>(0x80 | ((V >> 12) & 0x3F)),
-                              static_cast<char>(0x80 | ((V >> 6) & 0x3F)), static_cast<char>(0x80 | (V & 0x3F))};
-                I = Semi;
-            }
-            AppendUtf8(Plain, Out.Buffer());
+        if (!std::all_of(Run.begin(), Run.end(), [](char C) { return IsWhite(static_cast<unsigned char>(C)); })) {
+            PutXmlText(Run, Out);
             Out.Break();
         }
         if (Lt == std::string_view::npos) break;
@@ -123,14 +53,22 @@ void XmpText(std::string_view Xml, TTextOut& Out) {
 
 class TDocumentReader {
 public:
-    TDocumentReader(TFile& File, TTextOut& Out, const TDecodeEnv& Env) : FFile(File), FOut(Out), FEnv(Env) {}
+    TDocumentReader(TFile& File, TSinkWriter& Out, const TDecodeEnv& Env) : FFile(File), FOut(Out), FEnv(Env) {}
+
+    // The document information and the XMP metadata.
+    void Properties() {
+        FOut.EndRun();
+        FOut.Place(TTextPlace::Properties);
+        Info();
+        if (!FOut.Stopped()) Metadata();
+    }
 
     void Info() {
         const TObject Info = FFile.Get(FFile.Trailer(), "Info");
         for (const char* Key : {"Title", "Subject", "Keywords", "Author"}) {
             const TObject Value = FFile.Get(Info, Key);
             if (!Value.Is(TKind::String)) continue;
-            FOut.Buffer() += TextString(Value.Text);
+            FOut.Put(TextString(Value.Text));
             FOut.Break();
         }
     }
@@ -171,6 +109,8 @@ public:
                 continue;
             }
             ++Pages;
+            FOut.EndRun();
+            FOut.Place(TTextPlace::Page, static_cast<std::uint32_t>(Pages));
             Page(Node, Resources);
             FOut.Break();
         }
@@ -178,11 +118,12 @@ public:
 
 private:
     TFile& FFile;
-    TTextOut& FOut;
+    TSinkWriter& FOut;
     const TDecodeEnv& FEnv;
     std::unordered_map<std::int64_t, std::unique_ptr<TFont>> FFonts;
     std::size_t FFontWeight = 0;
     std::unordered_set<std::int64_t> FFormsDone;
+    std::u16string FShown;  // the text of one string shown
 
     void Page(const TObject& Page, const TObject& Resources) {
         const TObject Contents = FFile.Get(Page, "Contents");
@@ -228,7 +169,10 @@ private:
     }
 
     void Show(const TFont* F, const TObject& S) {
-        if (F && S.Is(TKind::String)) F->Decode(S.Text, FOut.Buffer());
+        if (!F || !S.Is(TKind::String)) return;
+        FShown.clear();
+        F->Decode(S.Text, FShown);
+        FOut.Put(FShown);
     }
 
     void Form(const TObject& Resources, const std::string& Name, int Depth) {
@@ -266,10 +210,8 @@ private:
                 continue;
             }
             const std::string& Op = O.Text;
-            if (Op == "Tj" || Op == "'") {
-                if (!Ops.empty()) Show(Current, Ops.back());
-            } else if (Op == "\"") {
-                if (!Ops.empty()) Show(Current, Ops.back());
+            if (Op == "Tj" || Op == "'" || Op == "\"") {
+                if (!Ops.empty()) Show(Current, Ops.back());  // the string is the last operand
             } else if (Op == "TJ") {
                 if (!Ops.empty() && Ops.back().Is(TKind::Array))
                     for (const TObject& Item : *Ops.back().Array) Show(Current, Item);
@@ -280,7 +222,6 @@ private:
                 }
             } else if (Op == "Do") {
                 if (!Ops.empty() && Ops.back().Is(TKind::Name)) {
-                    FOut.MaybeFlush();
                     Form(Resources, Ops.back().Text, Depth);
                     // The form may have replaced fonts in the cache: look the current one up again.
                     if (!CurrentName.empty()) Current = Font(Resources, CurrentName);
@@ -289,7 +230,6 @@ private:
                 SkipInlineImage(P);
             }
             Ops.clear();
-            FOut.MaybeFlush();
         }
         FOut.Flush();
     }
@@ -321,10 +261,9 @@ private:
 void DecodePdf(TByteSource& Source, TTextSink& Sink, const TDecodeEnv& Env) {
     pdf::TFile File(Source, Env);
     if (!File.Open()) return;
-    pdf::TTextOut Out(Sink);
+    TSinkWriter Out(Sink);
     pdf::TDocumentReader Reader(File, Out, Env);
-    Reader.Info();
-    if (!Out.Stopped()) Reader.Metadata();
+    Reader.Properties();
     if (!Out.Stopped()) Reader.Pages();
     Out.Flush();
 }
