@@ -174,7 +174,8 @@ TObject TParser::ParseDict(bool AllowRefs, int Depth) {
             return O;
         }
         if (Value.Kind == TKind::Keyword) {
-            if (PutBackEnd(Value)) return O;
+            // A key without a value before ">>" still ends the dictionary.
+            if (PutBackEnd(Value) || Value.Text == ">>") return O;
             continue;
         }
         if (HasKey) O.Dict->emplace_back(std::move(Key.Text), std::move(Value));

@@ -166,7 +166,8 @@ TEST(PdfParser, Objects) {
         {"[1 0 % comment\nR 4 R 6] [R]", "[1R0 4 6] [k:R]"},  // folded; stray Rs dropped or kept
         {"<</A 1 2 /B 3>>", "{/A 1;/B 3;}"},                  // a stray token in a key's place
         {"<</A 1 ] /B 2>>", "{/A 1;/B 2;}"},
-        {"<</A 1 /B endobj", "{/A 1;} k:endobj"},  // the end of the object is put back
+        {"<</A /B>> 5 <</C>> 6", "{/A /B;} 5 {} 6"},  // a key without a value ends no later
+        {"<</A 1 /B endobj", "{/A 1;} k:endobj"},     // the end of the object is put back
         {"[1 2 stream", "[1 2] k:stream"},
         {"<</A [1 2", "{/A [1 2];}", true},
         {"<</A", "{}", true},
