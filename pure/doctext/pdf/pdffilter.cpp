@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "pure/doctext/decodelimits.h"
@@ -22,6 +23,15 @@ constexpr std::size_t InflateChunk = 16 * 1024;
 // Predictor parameters: colours and bits per component at most, as the format allows.
 constexpr int MaxColors = 32, MaxBitsPerComponent = 16;
 
+// Appends Count bytes (at most up to Limit) to Out, whose capacity grows by doubling but never
+// past Limit: a stream decoded to Limit bytes takes no larger block.
+void Append(std::string& Out, const char* Data, std::size_t Count, std::size_t Limit) {
+    Count = std::min(Count, Limit - Out.size());
+    if (Out.size() + Count > Out.capacity())
+        Out.reserve(std::min(Limit, std::max(Out.size() + Count, 2 * Out.capacity())));
+    Out.append(Data, Count);
+}
+
 void Inflate(std::string_view In, std::string& Out, std::size_t Limit, int WindowBits) {
     z_stream Z{};
     if (inflateInit2(&Z, WindowBits) != Z_OK) return;
@@ -33,7 +43,7 @@ void Inflate(std::string_view In, std::string& Out, std::size_t Limit, int Windo
         Z.avail_out = sizeof Buffer;
         const int R = inflate(&Z, Z_NO_FLUSH);
         const std::size_t Got = sizeof Buffer - Z.avail_out;
-        Out.append(reinterpret_cast<const char*>(Buffer), std::min(Got, Limit - Out.size()));
+        Append(Out, reinterpret_cast<const char*>(Buffer), Got, Limit);
         if (Out.size() >= Limit) break;
         // A stream end, damage or input that ran out: keep what came out so far.
         if (R != Z_OK || (Got == 0 && Z.avail_in == 0)) break;
@@ -103,7 +113,7 @@ void Lzw(std::string_view In, std::string& Out, std::size_t Limit, int EarlyChan
             Scratch[I] = Suffix[C];
             C = Prefix[C];
         }
-        Out.append(reinterpret_cast<const char*>(Scratch), std::min(N, Limit - Out.size()));
+        Append(Out, reinterpret_cast<const char*>(Scratch), N, Limit);
         Previous = Emit;
         if (Next + EarlyChange >= (1 << Bits) && Bits < LzwMaxBits) ++Bits;
     }
@@ -167,10 +177,12 @@ void RunLength(std::string_view In, std::string& Out, std::size_t Limit) {
         if (L == 128) break;
         if (L < 128) {
             const std::size_t N = std::min<std::size_t>({std::size_t(L) + 1, In.size() - At, Limit - Out.size()});
-            Out.append(In.data() + At, N);
+            Append(Out, In.data() + At, N, Limit);
             At += L + 1;
         } else if (At < In.size()) {
-            Out.append(std::min<std::size_t>(257 - L, Limit - Out.size()), In[At++]);
+            char Run[128];
+            std::memset(Run, In[At++], sizeof Run);
+            Append(Out, Run, 257 - L, Limit);
         }
     }
 }
@@ -178,6 +190,26 @@ void RunLength(std::string_view In, std::string& Out, std::size_t Limit) {
 int IntParm(const TObject& Parms, std::string_view Key, int Default) {
     const TObject& V = Parms.Get(Key);
     return V.Kind == TKind::Int ? static_cast<int>(std::clamp<std::int64_t>(V.Int, -1, MaxFilterParm)) : Default;
+}
+
+// What the PNG filter Type adds to a byte, from the bytes to its left (A), above (B) and above
+// left (C).
+unsigned Predicted(int Type, unsigned A, unsigned B, unsigned C) {
+    switch (Type) {
+    case 1:
+        return A;
+    case 2:
+        return B;
+    case 3:
+        return (A + B) / 2;
+    case 4: {
+        const int P = int(A) + int(B) - int(C);
+        const int Pa = std::abs(P - int(A)), Pb = std::abs(P - int(B)), Pc = std::abs(P - int(C));
+        return Pa <= Pb && Pa <= Pc ? A : Pb <= Pc ? B : C;
+    }
+    default:
+        return 0;
+    }
 }
 
 // Undoes the PNG (10-15) or TIFF (2) predictor of Flate and LZW data.
@@ -196,42 +228,24 @@ void Unpredict(const TObject& Parms, std::string& Data) {
                 Data[Row + I] = static_cast<char>(Data[Row + I] + Data[Row + I - Bpp]);
         return;
     }
-    std::string Out;
-    Out.reserve(Data.size());
-    std::vector<unsigned char> Prior(RowBytes, 0), Row(RowBytes);
-    for (std::size_t At = 0; At + 1 <= Data.size(); At += RowBytes + 1) {
-        const int Type = static_cast<unsigned char>(Data[At]);
+    // In place: each row is written over the bytes before its own, and the row above is read
+    // where it was written.
+    unsigned char* D = reinterpret_cast<unsigned char*>(Data.data());
+    std::size_t Done = 0;
+    for (std::size_t At = 0; At < Data.size(); At += RowBytes + 1) {
+        const int Type = D[At];
         const std::size_t N = std::min(RowBytes, Data.size() - At - 1);
+        const unsigned char* Up = Done > 0 ? D + Done - RowBytes : nullptr;
         for (std::size_t I = 0; I < N; ++I) {
-            const unsigned X = static_cast<unsigned char>(Data[At + 1 + I]);
-            const unsigned A = I >= Bpp ? Row[I - Bpp] : 0, B = Prior[I], C = I >= Bpp ? Prior[I - Bpp] : 0;
-            unsigned V = X;
-            switch (Type) {
-            case 1:
-                V = X + A;
-                break;
-            case 2:
-                V = X + B;
-                break;
-            case 3:
-                V = X + (A + B) / 2;
-                break;
-            case 4: {
-                const int P = int(A) + int(B) - int(C);
-                const int Pa = std::abs(P - int(A)), Pb = std::abs(P - int(B)), Pc = std::abs(P - int(C));
-                V = X + (Pa <= Pb && Pa <= Pc ? A : Pb <= Pc ? B : C);
-                break;
-            }
-            default:
-                break;
-            }
-            Row[I] = static_cast<unsigned char>(V);
+            const unsigned X = D[At + 1 + I];
+            const unsigned A = I >= Bpp ? D[Done + I - Bpp] : 0, B = Up ? Up[I] : 0,
+                           C = Up && I >= Bpp ? Up[I - Bpp] : 0;
+            D[Done + I] = static_cast<unsigned char>(X + Predicted(Type, A, B, C));
         }
-        Out.append(reinterpret_cast<const char*>(Row.data()), N);
+        Done += N;
         if (N < RowBytes) break;
-        std::swap(Prior, Row);
     }
-    Data.swap(Out);
+    Data.resize(Done);
 }
 
 }  // namespace
@@ -239,6 +253,8 @@ void Unpredict(const TObject& Parms, std::string& Data) {
 TFilterResult ApplyFilter(std::string_view Name, const TObject& Parms, std::string_view In, std::string& Out,
                           std::size_t Limit) {
     Out.clear();
+    // The text filters give at most as many bytes as they read; the others grow the output by steps.
+    Out.reserve(std::min(Limit, In.size()));
     if (Name == "FlateDecode" || Name == "Fl") {
         Flate(In, Out, Limit);
         Unpredict(Parms, Out);
