@@ -17,8 +17,6 @@ namespace {
 constexpr std::size_t HeaderPeekBytes = 64, DictHeaderBytes = 256, EndPeekBytes = 32;
 // An object or table that runs on past what was read is read again with this many times more.
 constexpr std::size_t ReadGrowth = 4;
-// What a parsed object costs in the cache: its nodes, and one more per this many bytes read.
-constexpr std::size_t BytesPerNode = 64;
 // A cross-reference stream's fields are at most this wide (a 64-bit number).
 constexpr std::int64_t MaxFieldWidth = 8;
 // Object numbers have at most this many digits (MaxObjects has fewer).
@@ -233,19 +231,19 @@ bool TFile::ReadXrefTable(std::uint64_t At, TObject& Trailer) {
                     break;
                 }
                 if (!Offset.Is(TKind::Int) || !Gen.Is(TKind::Int) || !Kind.Is(TKind::Keyword)) break;
-                if (Kind.Text == "n" && Offset.Int > 0) {
+                if (Kind.Text == "n" && Offset.Int > 0 && Num > 0 && Num < MaxObjects) {
                     TEntry E;
                     E.Type = 1;
                     E.Offset = static_cast<std::uint64_t>(Offset.Int);
                     E.Gen = static_cast<std::uint16_t>(Gen.Int);
                     Found.emplace_back(Num, E);
                 }
-                if (Found.size() > static_cast<std::size_t>(MaxObjects)) break;
+                if (Found.size() >= static_cast<std::size_t>(MaxObjects)) break;
             }
-            if (Short) break;
+            if (Short || Found.size() >= static_cast<std::size_t>(MaxObjects)) break;
         }
         if (Short && Want < MaxStreamBytes && At + N < FSize) {
-            Want *= ReadGrowth;
+            Want = std::min(Want * ReadGrowth, MaxStreamBytes);
             continue;
         }
         for (const auto& [Num, E] : Found) {
@@ -421,7 +419,7 @@ bool TFile::StartsWithDict(std::uint64_t At) {
 }
 
 bool TFile::ParseAt(std::uint64_t At, std::int64_t Num, TObject& Out, std::size_t Nodes) {
-    for (std::size_t Want = FirstReadBytes;; Want *= ReadGrowth) {
+    for (std::size_t Want = FirstReadBytes;; Want = std::min(Want * ReadGrowth, MaxStreamBytes)) {
         if (FParseBytes > FMaxParse) return false;
         const unsigned char* Data;
         const std::size_t N = Span(At, Want, Data);
@@ -432,7 +430,7 @@ bool TFile::ParseAt(std::uint64_t At, std::int64_t Num, TObject& Out, std::size_
         const bool Header = P.ReadObjHeader(Found, Gen) && Found == Num;
         if (Header) Out = P.NextWithStream();
         FParseBytes += P.Pos();
-        FLastWeight = Nodes - P.Budget + P.Pos() / BytesPerNode;
+        FLastWeight = Nodes - P.Budget;
         if (!Header) return false;
         if (P.Truncated() && N == Want && Want < MaxStreamBytes) continue;
         if (Out.Is(TKind::Error) || Out.Is(TKind::End)) return false;
@@ -460,7 +458,7 @@ TFile::TObjStm* TFile::ObjStm(std::int64_t StmNum) {
     if (!First.Is(TKind::Int) || First.Int < 0 || static_cast<std::uint64_t>(First.Int) > S.Data.size()) return nullptr;
     S.First = static_cast<std::size_t>(First.Int);
     TParser P(reinterpret_cast<const unsigned char*>(S.Data.data()), S.First);
-    const std::int64_t N = Count.Is(TKind::Int) ? std::min<std::int64_t>(Count.Int, MaxObjects) : 0;
+    const std::int64_t N = Count.Is(TKind::Int) ? std::min<std::int64_t>(Count.Int, MaxObjStmMembers) : 0;
     for (std::int64_t I = 0; I < N; ++I) {
         const TObject Num = P.Next(false), Offset = P.Next(false);
         if (!Num.Is(TKind::Int) || !Offset.Is(TKind::Int) || Offset.Int < 0) break;
@@ -468,7 +466,7 @@ TFile::TObjStm* TFile::ObjStm(std::int64_t StmNum) {
     }
     S.ByNumber = S.Offsets;
     std::sort(S.ByNumber.begin(), S.ByNumber.end());
-    S.Bytes = S.Data.size() + 2 * S.Offsets.size() * sizeof S.Offsets[0];
+    S.Bytes = S.Data.size() + S.Offsets.size() * ObjStmMemberBytes;
     FObjStmBytes += S.Bytes;
     FObjStms.push_front(std::move(S));
     while (FObjStmBytes > MaxObjStmBytes && FObjStms.size() > 1) {
@@ -479,6 +477,7 @@ TFile::TObjStm* TFile::ObjStm(std::int64_t StmNum) {
 }
 
 bool TFile::LoadFromObjStm(std::int64_t StmNum, std::uint32_t Index, std::int64_t Num, TObject& Out) {
+    if (FParseBytes > FMaxParse) return false;
     TObjStm* S = ObjStm(StmNum);
     if (!S) return false;
     std::size_t Offset = SIZE_MAX;
@@ -493,7 +492,7 @@ bool TFile::LoadFromObjStm(std::int64_t StmNum, std::uint32_t Index, std::int64_
     P.Budget = MaxParseNodes;
     Out = P.Next();
     FParseBytes += P.Pos() - S->First - Offset;
-    FLastWeight = MaxParseNodes - P.Budget + (P.Pos() - S->First - Offset) / BytesPerNode;
+    FLastWeight = MaxParseNodes - P.Budget;
     if (Out.Is(TKind::Error) || Out.Is(TKind::End) || Out.Is(TKind::Keyword)) return false;
     Out.ObjNum = Num;
     return true;
@@ -558,7 +557,7 @@ TObject TFile::Resolve(const TObject& O) {
     return Current.Is(TKind::Ref) ? TObject{} : Current;
 }
 
-bool TFile::RawStream(const TObject& Stream, std::string& Out) {
+bool TFile::RawStream(const TObject& Stream, std::string& Out, std::size_t Limit) {
     const std::uint64_t Start = static_cast<std::uint64_t>(Stream.StreamAt);
     if (Start > FSize) return false;
     std::uint64_t Length = UINT64_MAX;
@@ -573,25 +572,24 @@ bool TFile::RawStream(const TObject& Stream, std::string& Out) {
     }
     if (Length == UINT64_MAX) {
         const unsigned char* Data;
-        const std::size_t N = Span(Start, MaxStreamBytes + 16, Data);
+        const std::size_t N = Span(Start, Limit + EndPeekBytes, Data);
         const unsigned char* End = Find(Data, N, "endstream");
         if (!End) End = Find(Data, N, "endobj");
         std::size_t Len = End ? static_cast<std::size_t>(End - Data) : N;
         while (Len > 0 && (Data[Len - 1] == '\n' || Data[Len - 1] == '\r')) --Len;
         Length = Len;
     }
-    if (Length > MaxStreamBytes) return false;
+    Length = std::min<std::uint64_t>(Length, Limit);  // of longer data, the first bytes
     const unsigned char* Data;
     const std::size_t N = Span(Start, static_cast<std::size_t>(Length), Data);
     Out.assign(reinterpret_cast<const char*>(Data), N);
     return true;
 }
 
-bool TFile::DecodeStream(const TObject& Stream, std::string& Data) {
+bool TFile::FilterChain(const TObject& Stream, TChain& Chain) {
     TObject Filters = Resolve(Stream.Get("Filter"));
     TObject Parms = Resolve(Stream.Get("DecodeParms"));
     if (Parms.Is(TKind::Null)) Parms = Resolve(Stream.Get("DP"));
-    std::vector<std::pair<std::string, TObject>> Chain;
     if (Filters.Is(TKind::Name)) {
         Chain.emplace_back(Filters.Text, Parms.Is(TKind::Array) ? Resolve(Parms.At(0)) : Parms);
     } else if (Filters.Is(TKind::Array)) {
@@ -601,9 +599,13 @@ bool TFile::DecodeStream(const TObject& Stream, std::string& Data) {
             Chain.emplace_back(F.Text, Parms.Is(TKind::Array) ? Resolve(Parms.At(I)) : TObject{});
         }
     }
+    return true;
+}
+
+bool TFile::Decode(const TChain& Chain, std::string& Data, std::size_t Limit) {
     std::string Out;
     for (const auto& [Name, P] : Chain) {
-        const std::size_t Room = std::min(MaxStreamBytes, FMaxDecoded - FDecodedBytes);
+        const std::size_t Room = std::min(Limit, FMaxDecoded - FDecodedBytes);
         if (Room == 0) return false;
         if (ApplyFilter(Name, P, Data, Out, Room) != TFilterResult::Ok) return false;
         FDecodedBytes += Out.size();
@@ -612,15 +614,18 @@ bool TFile::DecodeStream(const TObject& Stream, std::string& Data) {
     return true;
 }
 
-bool TFile::StreamData(const TObject& Stream, std::string& Out) {
+bool TFile::StreamData(const TObject& Stream, std::string& Out, std::size_t Limit) {
     Out.clear();
     if (!Stream.IsStream() || FDecodedBytes >= FMaxDecoded) return false;
-    if (!RawStream(Stream, Out)) return false;
+    // The filters are looked up first: that may read other streams, which then do not meet this
+    // one's data in memory.
+    TChain Chain;
+    if (!FilterChain(Stream, Chain) || !RawStream(Stream, Out, Limit)) return false;
     FDecodedBytes += Out.size();  // unfiltered data costs the reader as much as decoded data
     if (FSecurity && Stream.ObjNum >= 0 && !Stream.Get("Type").IsName("XRef") &&
         !(Stream.Get("Type").IsName("Metadata") && !FSecurity->EncryptsMetadata()))
         FSecurity->DecryptStream(Out, Stream.ObjNum, Stream.ObjGen);
-    if (!DecodeStream(Stream, Out)) {
+    if (!Decode(Chain, Out, Limit)) {
         Out.clear();
         return false;
     }

@@ -400,12 +400,23 @@ TPredefined PredefinedCMap(std::string_view Name) {
 void TCMap::Parse(std::string_view Data) {
     TParser P(reinterpret_cast<const unsigned char*>(Data.data()), Data.size());
     std::vector<TObject> Operands;
+    std::size_t Held = 0;  // parser nodes of the operands kept
     std::size_t Mappings = FChars.size() + FRanges.size();
     for (;;) {
+        P.Budget = MaxOperandNodes - Held;
         TObject O = P.Next(false);
-        if (O.Is(TKind::End) || O.Is(TKind::Error)) break;
+        if (O.Is(TKind::End)) break;
+        if (O.Is(TKind::Error)) {
+            // Operands too large to keep: dropped, and reading goes on from the next token.
+            Operands.clear();
+            Held = 0;
+            continue;
+        }
         if (!O.Is(TKind::Keyword)) {
-            if (Operands.size() < MaxCMapOperands) Operands.push_back(std::move(O));
+            if (Operands.size() < MaxCMapOperands) {
+                Held = MaxOperandNodes - P.Budget;
+                Operands.push_back(std::move(O));
+            }
             continue;
         }
         const std::string& Op = O.Text;
@@ -434,6 +445,7 @@ void TCMap::Parse(std::string_view Data) {
                 else if (Dst.Is(TKind::Name))
                     AppendCodePoint(GlyphNameToUnicode(Dst.Text), Text);
                 if (Text.empty()) continue;
+                CountText(Text);
                 FChars[CodeOf(Src.Text)] = std::move(Text);
                 ++Mappings;
             }
@@ -448,13 +460,16 @@ void TCMap::Parse(std::string_view Data) {
                 if (Dst.Is(TKind::String)) {
                     std::u16string Start = Utf16Be(Dst.Text);
                     if (Start.empty()) continue;
+                    CountText(Start);
                     FRanges.push_back({L, H, std::move(Start)});
                     ++Mappings;
                 } else if (Dst.Is(TKind::Array)) {
                     for (std::size_t K = 0; K < Dst.Size() && K <= H - L && Mappings < MaxMappings; ++K) {
                         const TObject& Item = Dst.At(K);
                         if (!Item.Is(TKind::String)) continue;
-                        FChars[L + static_cast<std::uint32_t>(K)] = Utf16Be(Item.Text);
+                        std::u16string Text = Utf16Be(Item.Text);
+                        CountText(Text);
+                        FChars[L + static_cast<std::uint32_t>(K)] = std::move(Text);
                         ++Mappings;
                     }
                 }
@@ -462,6 +477,7 @@ void TCMap::Parse(std::string_view Data) {
         }
         // Other operators (begin..., cidrange, def, findresource...) only end the operand list.
         Operands.clear();
+        Held = 0;
     }
     std::stable_sort(FRanges.begin(), FRanges.end(), [](const TRange& A, const TRange& B) { return A.Low < B.Low; });
 }

@@ -61,6 +61,11 @@ bool TParser::PutBackEnd(const TObject& Keyword) {
     return true;
 }
 
+void TParser::ChargeBytes(std::size_t Bytes) {
+    const std::size_t Nodes = Bytes / StringBytesPerNode;
+    Budget -= Nodes < Budget ? Nodes : Budget;
+}
+
 TObject TParser::Parse(bool AllowRefs, int Depth) {
     if (FLexer.AtEnd()) return Make(TKind::End);
     if (Budget == 0) return Make(TKind::Error);
@@ -88,9 +93,11 @@ TObject TParser::FromToken(TToken& Token, bool AllowRefs, int Depth) {
     case TTokenKind::HexString:
         O.Kind = TKind::String;
         O.Hex = Token.Kind == TTokenKind::HexString;
+        ChargeBytes(Token.Text.size());
         break;
     case TTokenKind::Name:
         O.Kind = TKind::Name;
+        ChargeBytes(Token.Text.size());
         break;
     case TTokenKind::ArrayOpen:
         return ParseArray(AllowRefs, Depth);
@@ -166,7 +173,10 @@ TObject TParser::ParseDict(bool AllowRefs, int Depth) {
         // A key, or a stray token in its place that is read and dropped (a damaged dictionary
         // keeps its good entries).
         const bool HasKey = C == '/';
-        if (HasKey) FLexer.Next(Key);
+        if (HasKey) {
+            FLexer.Next(Key);
+            ChargeBytes(Key.Text.size());
+        }
         TObject Value = Parse(AllowRefs, Depth + 1);
         if (Value.Kind == TKind::Error) return Value;
         if (Value.Kind == TKind::End) {

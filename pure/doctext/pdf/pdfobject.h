@@ -46,6 +46,9 @@ struct TObject {
     const TObject& At(std::size_t I) const;
 };
 
+// A node's cost in memory (see NodeBytes): its dictionary entry, doubled, and a small block.
+static_assert(2 * sizeof(std::pair<std::string, TObject>) + 16 <= NodeBytes);
+
 const TObject& NullObject();
 
 // Reads objects from Data[0, Size) through a TLexer. Offsets are relative to Data.
@@ -67,7 +70,8 @@ public:
     // Reads "N G obj" at the current position; false when that is not there.
     bool ReadObjHeader(std::int64_t& Num, int& Gen);
 
-    // Objects this parser may still build (arrays and dictionaries count their members).
+    // Objects this parser may still build (arrays and dictionaries count their members; strings
+    // and names count one more for every StringBytesPerNode bytes).
     std::size_t Budget = DefaultParseNodes;
     // True once the data ran out in the middle of an object: a window onto a larger file may
     // retry with more bytes.
@@ -82,6 +86,7 @@ private:
     TObject ParseDict(bool AllowRefs, int Depth);
     // A keyword that ends the object being read: it is put back for the caller.
     bool PutBackEnd(const TObject& Keyword);
+    void ChargeBytes(std::size_t Bytes);
 };
 
 }  // namespace pdf

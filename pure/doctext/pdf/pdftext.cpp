@@ -1,7 +1,6 @@
 #include <algorithm>
 #include <memory>
 #include <unordered_map>
-#include <unordered_set>
 
 #include "pure/doctext/pdf/pdfdecoder.h"
 #include "pure/doctext/pdf/pdffile.h"
@@ -80,49 +79,82 @@ public:
         if (Stream.IsStream() && FFile.StreamData(Stream, Data)) XmpText(Data, FOut);
     }
 
+    // The pages in reading order: depth first through the page tree, each level holding a node's
+    // kids and the resources it hands down. A kid listed twice (a loop, a shared kid) is read once,
+    // where its first parent lists it last.
     void Pages() {
         const TObject Root = FFile.Get(FFile.Trailer(), "Root");
-        struct TNode {
-            TObject Node;
-            TObject Resources;
-        };
-        std::vector<TNode> Stack;
-        std::unordered_set<std::int64_t> Seen;
+        TPageWalk Walk;
         const TObject& PagesRef = Root.Get("Pages");
-        if (PagesRef.Is(TKind::Ref)) Seen.insert(PagesRef.Int);
-        Stack.push_back({FFile.Resolve(PagesRef), TObject{}});
-        std::size_t Pages = 0;
-        while (!Stack.empty() && !FOut.Stopped() && Pages < MaxPages) {
-            TNode Item = std::move(Stack.back());
-            Stack.pop_back();
-            const TObject& Node = Item.Node;
-            if (!Node.Is(TKind::Dict)) continue;
-            TObject Resources = FFile.Get(Node, "Resources");
-            if (!Resources.Is(TKind::Dict)) Resources = Item.Resources;
-            const TObject Kids = FFile.Get(Node, "Kids");
-            if (Kids.Is(TKind::Array) && !Node.Get("Type").IsName("Page")) {
-                for (std::size_t I = Kids.Size(); I-- > 0;) {
-                    const TObject& Kid = Kids.At(I);
-                    if (Kid.Is(TKind::Ref) && !Seen.insert(Kid.Int).second) continue;  // a loop or a shared kid
-                    Stack.push_back({FFile.Resolve(Kid), Resources});
-                }
+        if (PagesRef.Is(TKind::Ref)) Walk.Seen.FirstTime(PagesRef.Int);
+        Visit(FFile.Resolve(PagesRef), TObject{}, Walk);
+        while (!Walk.Levels.empty() && !FOut.Stopped() && Walk.Pages < MaxPages) {
+            TLevel& Level = Walk.Levels.back();
+            if (Level.Next == Level.Kids.Size()) {
+                Walk.Levels.pop_back();
                 continue;
             }
-            ++Pages;
-            FOut.EndRun();
-            FOut.Place(TTextPlace::Page, static_cast<std::uint32_t>(Pages));
-            Page(Node, Resources);
-            FOut.Break();
+            const std::size_t I = Level.Next++;
+            if (!Level.Fresh[I]) continue;
+            const TObject Resources = Level.Resources;  // Visit may add a level
+            Visit(FFile.Resolve(Level.Kids.At(I)), Resources, Walk);
         }
     }
 
 private:
+    // Object numbers met, one bit each. A number outside the table is new every time: no object
+    // can be read under it, so it leads nowhere twice.
+    struct TNumberSet {
+        std::vector<bool> Bits = std::vector<bool>(static_cast<std::size_t>(MaxObjects));
+        bool FirstTime(std::int64_t Num) {
+            if (Num < 0 || Num >= MaxObjects) return true;
+            if (Bits[static_cast<std::size_t>(Num)]) return false;
+            Bits[static_cast<std::size_t>(Num)] = true;
+            return true;
+        }
+    };
+    struct TLevel {
+        TObject Kids, Resources;
+        std::size_t Next = 0;
+        std::vector<bool> Fresh;  // the kids to read: not met before
+    };
+    struct TPageWalk {
+        std::vector<TLevel> Levels;
+        TNumberSet Seen;
+        std::size_t Pages = 0;
+    };
+
+    // A node of the page tree: a page is read, a node with kids becomes a level of the walk.
+    void Visit(const TObject& Node, const TObject& Inherited, TPageWalk& Walk) {
+        if (!Node.Is(TKind::Dict)) return;
+        TObject Resources = FFile.Get(Node, "Resources");
+        if (!Resources.Is(TKind::Dict)) Resources = Inherited;
+        TObject Kids = FFile.Get(Node, "Kids");
+        if (Kids.Is(TKind::Array) && !Node.Get("Type").IsName("Page")) {
+            if (Walk.Levels.size() >= MaxPageTreeDepth) return;
+            TLevel Level{std::move(Kids), std::move(Resources), 0, {}};
+            Level.Fresh.resize(Level.Kids.Size());
+            for (std::size_t I = Level.Kids.Size(); I-- > 0;) {
+                const TObject& Kid = Level.Kids.At(I);
+                Level.Fresh[I] = !Kid.Is(TKind::Ref) || Walk.Seen.FirstTime(Kid.Int);
+            }
+            Walk.Levels.push_back(std::move(Level));
+            return;
+        }
+        ++Walk.Pages;
+        FOut.EndRun();
+        FOut.Place(TTextPlace::Page, static_cast<std::uint32_t>(Walk.Pages));
+        Page(Node, Resources);
+        FOut.Break();
+    }
+
     TFile& FFile;
     TSinkWriter& FOut;
     const TDecodeEnv& FEnv;
     std::unordered_map<std::int64_t, std::unique_ptr<TFont>> FFonts;
     std::size_t FFontWeight = 0;
-    std::unordered_set<std::int64_t> FFormsDone;
+    TNumberSet FFormsDone;
+    std::size_t FHeld = 0;  // bytes of content held by the content streams being run
     std::u16string FShown;  // the text of one string shown
 
     void Page(const TObject& Page, const TObject& Resources) {
@@ -136,7 +168,9 @@ private:
                 const TObject S = FFile.Resolve(Contents.At(I));
                 if (!S.IsStream() || !FFile.StreamData(S, Part)) continue;
                 if (Data.size() + Part.size() > MaxStreamBytes) {
+                    FHeld = Part.size();
                     Run(Data, Resources, 0);
+                    FHeld = 0;
                     Data.clear();
                 }
                 Data += Part;
@@ -178,11 +212,12 @@ private:
     void Form(const TObject& Resources, const std::string& Name, int Depth) {
         const TObject XObjects = FFile.Get(Resources, "XObject");
         const TObject& Ref = XObjects.Get(Name);
-        if (Ref.Is(TKind::Ref) && !FFormsDone.insert(Ref.Int).second) return;  // each form is read once
+        if (Ref.Is(TKind::Ref) && !FFormsDone.FirstTime(Ref.Int)) return;  // each form is read once
         const TObject X = FFile.Resolve(Ref);
-        if (!X.IsStream() || !X.Get("Subtype").IsName("Form")) return;
+        if (!X.IsStream() || !X.Get("Subtype").IsName("Form") || FHeld >= MaxStreamBytes) return;
+        // The content held by the streams that draw the form and the form's own share one bound.
         std::string Data;
-        if (!FFile.StreamData(X, Data)) return;
+        if (!FFile.StreamData(X, Data, MaxStreamBytes - FHeld)) return;
         TObject Own = FFile.Get(X, "Resources");
         Run(Data, Own.Is(TKind::Dict) ? Own : Resources, Depth + 1);
     }
@@ -191,12 +226,13 @@ private:
     // inline images skipped.
     void Run(const std::string& Data, const TObject& Resources, int Depth) {
         if (Depth > MaxFormDepth || Data.empty()) return;
+        FHeld += Data.size();
         TParser P(reinterpret_cast<const unsigned char*>(Data.data()), Data.size());
         std::vector<TObject> Ops;
         const TFont* Current = nullptr;
         std::string CurrentName;
         while (!FOut.Stopped()) {
-            P.Budget = MaxOperandNodes;
+            if (Ops.empty()) P.Budget = MaxOperandNodes;  // the operands of one operator share it
             TObject O = P.Next(false);
             if (O.Is(TKind::End)) break;
             if (O.Is(TKind::Error)) {
@@ -217,12 +253,15 @@ private:
                     for (const TObject& Item : *Ops.back().Array) Show(Current, Item);
             } else if (Op == "Tf") {
                 if (Ops.size() >= 2 && Ops[Ops.size() - 2].Is(TKind::Name)) {
-                    CurrentName = Ops[Ops.size() - 2].Text;
+                    CurrentName = std::move(Ops[Ops.size() - 2].Text);
+                    Ops.clear();  // nothing held while the font loads
                     Current = Font(Resources, CurrentName);
                 }
             } else if (Op == "Do") {
                 if (!Ops.empty() && Ops.back().Is(TKind::Name)) {
-                    Form(Resources, Ops.back().Text, Depth);
+                    const std::string Name = std::move(Ops.back().Text);
+                    Ops.clear();
+                    Form(Resources, Name, Depth);
                     // The form may have replaced fonts in the cache: look the current one up again.
                     if (!CurrentName.empty()) Current = Font(Resources, CurrentName);
                 }
@@ -232,6 +271,7 @@ private:
             Ops.clear();
         }
         FOut.Flush();
+        FHeld -= Data.size();
     }
 
     // Skips an inline image's dictionary and data up to and including "EI".

@@ -318,6 +318,26 @@ TEST(PdfText, PlacesOfPagesAndProperties) {
     EXPECT_EQ(Sink.Text8, "<P>Kestrel|<1>one|<2>|<3>three|");
 }
 
+TEST(PdfText, DamageKeepsTheTextAround) {
+    Check({
+        {"a marked-content dictionary with a key and no value",
+         Page("/P <</MCID>> BDC BT /F1 9 Tf (kestrel) Tj ET EMC"),
+         {"kestrel"},
+         {}},
+        {"content longer than a stream may be: its first bytes",
+         Page("BT /F1 9 Tf (kestrel) Tj ET " + std::string(pdf::MaxStreamBytes, ' ') + "BT (falcon) Tj ET"),
+         {"kestrel"},
+         {"falcon"}},
+    });
+    // A predictor row wider than the data: the part there is undone, in place (no buffer as wide
+    // as the row claims).
+    std::string Out;
+    const std::string Wide = "<</Predictor 12 /Colors 32 /BitsPerComponent 16 /Columns 1048576>>";
+    pdf::TParser P(reinterpret_cast<const unsigned char*>(Wide.data()), Wide.size());
+    pdf::ApplyFilter("FlateDecode", P.Next(), Zlib(std::string("\x02kestrel", 8)), Out, 1 << 20);
+    EXPECT_EQ(Out, "kestrel");
+}
+
 TEST(PdfFilters, DecodeEachAndChains) {
     using pdf::TObject;
     auto Parms = [](const std::string& Dict) {
