@@ -120,20 +120,23 @@ TObject TParser::FromToken(TToken& Token, bool AllowRefs, int Depth) {
     return O;
 }
 
+bool TParser::Closes(char Closer, int& C) {
+    C = FLexer.Peek();
+    if (C < 0) {
+        FTruncated = true;  // cut short: the object ends with the data
+        return true;
+    }
+    if (C != Closer) return false;
+    TToken Token;
+    FLexer.Next(Token);  // ] or >> (a lone > too)
+    return true;
+}
+
 TObject TParser::ParseArray(bool AllowRefs, int Depth) {
     if (Depth >= MaxDepth) return Make(TKind::Error);
     TObject O = Make(TKind::Array);
     O.Array = std::make_shared<TArray>();
-    for (;;) {
-        const int C = FLexer.Peek();
-        if (C < 0) {
-            FTruncated = true;
-            return O;
-        }
-        if (C == ']') {
-            FLexer.Seek(FLexer.Pos() + 1);
-            return O;
-        }
+    for (int C; !Closes(']', C);) {
         TObject Item = Parse(AllowRefs, Depth + 1);
         if (Item.Kind == TKind::Error) return Item;
         if (Item.Kind == TKind::Keyword) {
@@ -153,6 +156,7 @@ TObject TParser::ParseArray(bool AllowRefs, int Depth) {
         }
         O.Array->push_back(std::move(Item));
     }
+    return O;
 }
 
 TObject TParser::ParseDict(bool AllowRefs, int Depth) {
@@ -160,16 +164,7 @@ TObject TParser::ParseDict(bool AllowRefs, int Depth) {
     TObject O = Make(TKind::Dict);
     O.Dict = std::make_shared<TDict>();
     TToken Key;
-    for (;;) {
-        const int C = FLexer.Peek();
-        if (C < 0) {
-            FTruncated = true;
-            return O;
-        }
-        if (C == '>') {
-            FLexer.Next(Key);  // >> (or a lone >)
-            return O;
-        }
+    for (int C; !Closes('>', C);) {
         // A key, or a stray token in its place that is read and dropped (a damaged dictionary
         // keeps its good entries).
         const bool HasKey = C == '/';
@@ -190,6 +185,7 @@ TObject TParser::ParseDict(bool AllowRefs, int Depth) {
         }
         if (HasKey) O.Dict->emplace_back(std::move(Key.Text), std::move(Value));
     }
+    return O;
 }
 
 }  // namespace pdf

@@ -87,6 +87,9 @@ private:
     // A keyword that ends the object being read: it is put back for the caller.
     bool PutBackEnd(const TObject& Keyword);
     void ChargeBytes(std::size_t Bytes);
+    // Whether the array or dictionary being read ends here, at Closer (read) or at the end of the
+    // data; C is the next byte (-1 at the end).
+    bool Closes(char Closer, int& C);
 };
 
 }  // namespace pdf
