@@ -159,7 +159,7 @@ inline constexpr std::size_t NodeBytes = 320;
 //   fonts' mappings                                                                           6
 //   the sets of object numbers met by the walk of the page tree and of forms, a bit each     0.1
 // Reading the cross-reference data comes before all but the first two, and holds less: a table
-// of up to MaxObjects entries being read (24 MiB at worst) and one stream.
+// of up to MaxObjects rows being read (24 bytes each: 12 MiB) and one stream.
 // Not counted: the objects in hand along the current path beyond the cache (the trailer, the
 // levels of the page tree, a page's and a form's dictionaries), each at most MaxParseNodes nodes;
 // nothing bounds their sum yet.

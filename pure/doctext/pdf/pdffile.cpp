@@ -194,58 +194,14 @@ bool TFile::ReadXrefSection(std::uint64_t At, TObject& Trailer, std::vector<std:
 
 bool TFile::ReadXrefTable(std::uint64_t At, TObject& Trailer) {
     // The table is read token by token: writers vary the spacing of its 20-byte lines.
-    std::size_t Want = FirstReadBytes;
-    for (;;) {
+    for (std::size_t Want = FirstReadBytes;; Want = std::min(Want * ReadGrowth, MaxStreamBytes)) {
         const unsigned char* Data;
         const std::size_t N = Span(At, Want, Data);
         TParser P(Data, N);
         P.Budget = SIZE_MAX;  // tokens are not kept: the table may be long
-        P.Lexer().SkipWhite();
-        P.Seek(P.Pos() + 4);  // "xref"
-        bool Short = false;
-        std::vector<std::pair<std::int64_t, TEntry>> Found;
-        for (;;) {
-            const std::size_t Mark = P.Pos();
-            TObject First = P.Next(false);
-            if (First.Is(TKind::Keyword) && First.Text == "trailer") {
-                P.Budget = MaxTrailerNodes;
-                Trailer = P.Next();
-                if (P.Truncated() && N == Want) Short = true;
-                break;
-            }
-            if (First.Is(TKind::End)) {
-                Short = N == Want;
-                break;
-            }
-            if (!First.Is(TKind::Int)) {
-                P.Seek(Mark);
-                break;
-            }
-            const TObject Count = P.Next(false);
-            if (!Count.Is(TKind::Int) || Count.Int < 0) break;
-            std::int64_t Num = First.Int;
-            for (std::int64_t I = 0; I < Count.Int; ++I, ++Num) {
-                const TObject Offset = P.Next(false), Gen = P.Next(false), Kind = P.Next(false);
-                if (Offset.Is(TKind::End) || Gen.Is(TKind::End) || Kind.Is(TKind::End)) {
-                    Short = N == Want;
-                    break;
-                }
-                if (!Offset.Is(TKind::Int) || !Gen.Is(TKind::Int) || !Kind.Is(TKind::Keyword)) break;
-                if (Kind.Text == "n" && Offset.Int > 0 && Num > 0 && Num < MaxObjects) {
-                    TEntry E;
-                    E.Type = 1;
-                    E.Offset = static_cast<std::uint64_t>(Offset.Int);
-                    E.Gen = static_cast<std::uint16_t>(Gen.Int);
-                    Found.emplace_back(Num, E);
-                }
-                if (Found.size() >= static_cast<std::size_t>(MaxObjects)) break;
-            }
-            if (Short || Found.size() >= static_cast<std::size_t>(MaxObjects)) break;
-        }
-        if (Short && Want < MaxStreamBytes && At + N < FSize) {
-            Want = std::min(Want * ReadGrowth, MaxStreamBytes);
-            continue;
-        }
+        TXrefRows Found;
+        const bool Short = ScanXrefTable(P, Found, Trailer) && N == Want;
+        if (Short && Want < MaxStreamBytes && At + N < FSize) continue;
         for (const auto& [Num, E] : Found) {
             // A table that numbers its first section from 1 instead of 0 is a known writer slip; the
             // rebuild catches it when the objects do not match.
@@ -253,6 +209,37 @@ bool TFile::ReadXrefTable(std::uint64_t At, TObject& Trailer) {
         }
         return Trailer.Is(TKind::Dict);
     }
+}
+
+bool TFile::ScanXrefTable(TParser& P, TXrefRows& Found, TObject& Trailer) {
+    P.Lexer().SkipWhite();
+    P.Seek(P.Pos() + 4);  // "xref"
+    while (Found.size() < static_cast<std::size_t>(MaxObjects)) {
+        const TObject First = P.Next(false);
+        if (First.Is(TKind::Keyword) && First.Text == "trailer") {
+            P.Budget = MaxTrailerNodes;
+            Trailer = P.Next();
+            return P.Truncated();
+        }
+        if (First.Is(TKind::End)) return true;
+        if (!First.Is(TKind::Int)) return false;
+        const TObject Count = P.Next(false);
+        if (!Count.Is(TKind::Int) || Count.Int < 0) return false;
+        if (!ReadXrefRows(P, First.Int, Count.Int, Found)) return true;
+    }
+    return false;
+}
+
+bool TFile::ReadXrefRows(TParser& P, std::int64_t Num, std::int64_t Count, TXrefRows& Found) {
+    for (std::int64_t I = 0; I < Count && Found.size() < static_cast<std::size_t>(MaxObjects); ++I, ++Num) {
+        const TObject Offset = P.Next(false), Gen = P.Next(false), Kind = P.Next(false);
+        if (Offset.Is(TKind::End) || Gen.Is(TKind::End) || Kind.Is(TKind::End)) return false;
+        if (!Offset.Is(TKind::Int) || !Gen.Is(TKind::Int) || !Kind.Is(TKind::Keyword)) break;
+        if (Kind.Text == "n" && Offset.Int > 0 && Num > 0 && Num < MaxObjects)
+            Found.emplace_back(
+                Num, TEntry{static_cast<std::uint64_t>(Offset.Int), 0, static_cast<std::uint16_t>(Gen.Int), 1});
+    }
+    return true;
 }
 
 bool TFile::ReadXrefStream(const TObject& Stream) {

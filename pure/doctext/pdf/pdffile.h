@@ -83,6 +83,13 @@ private:
     bool LoadXref();
     bool ReadXrefSection(std::uint64_t At, TObject& Trailer, std::vector<std::uint64_t>& Next);
     bool ReadXrefTable(std::uint64_t At, TObject& Trailer);
+    // A cross-reference table's rows as read, by object number.
+    using TXrefRows = std::vector<std::pair<std::int64_t, TEntry>>;
+    // Reads a table's subsections and then its trailer; true when the data ran out before their
+    // end (a window may read more).
+    bool ScanXrefTable(TParser& P, TXrefRows& Found, TObject& Trailer);
+    // The rows of one subsection, numbered from Num on; false when the data ran out among them.
+    bool ReadXrefRows(TParser& P, std::int64_t Num, std::int64_t Count, TXrefRows& Found);
     bool ReadXrefStream(const TObject& Stream);
     // The table's entry of Num, added when missing; null when Num is out of bounds.
     TEntry* Slot(std::int64_t Num);

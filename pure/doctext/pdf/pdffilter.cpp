@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "pure/doctext/decodelimits.h"
@@ -57,17 +58,44 @@ void Flate(std::string_view In, std::string& Out, std::size_t Limit) {
     if (Out.empty() && !In.empty()) Inflate(In, Out, Limit, -15);
 }
 
-void Lzw(std::string_view In, std::string& Out, std::size_t Limit, int EarlyChange) {
-    // The table: each code is a previous code plus one byte; strings are written out by walking
-    // back through the prefixes into a scratch buffer.
-    std::vector<std::uint16_t> Prefix(LzwTableSize);
-    std::vector<unsigned char> Suffix(LzwTableSize), First(LzwTableSize);
-    std::vector<std::uint16_t> Length(LzwTableSize);
-    for (int I = 0; I < LzwClear; ++I) {
-        Suffix[I] = First[I] = static_cast<unsigned char>(I);
-        Length[I] = 1;
+// The LZW table: each code past the literals and the two markers is an earlier code's string
+// plus one byte.
+class TLzwTable {
+public:
+    int Next = LzwFirstFree;  // the code the next string gets
+
+    TLzwTable() {
+        for (int I = 0; I < LzwClear; ++I) {
+            FSuffix[I] = FFirst[I] = static_cast<unsigned char>(I);
+            FLength[I] = 1;
+        }
     }
-    int Next = LzwFirstFree, Bits = LzwMinBits, Previous = -1;
+    unsigned char FirstByte(int Code) const { return FFirst[Code]; }
+    // Adds the string of Previous followed by Byte, while there is room.
+    void Add(int Previous, unsigned char Byte) {
+        if (Next >= LzwTableSize) return;
+        FPrefix[Next] = static_cast<std::uint16_t>(Previous);
+        FSuffix[Next] = Byte;
+        FFirst[Next] = FFirst[Previous];
+        FLength[Next] = static_cast<std::uint16_t>(FLength[Previous] + 1);
+        ++Next;
+    }
+    // Writes the string of Code to Out (room for LzwTableSize bytes) by walking back through the
+    // prefixes; returns its length.
+    std::size_t Write(int Code, unsigned char* Out) const {
+        const std::size_t N = FLength[Code];
+        for (std::size_t I = N; I-- > 0; Code = FPrefix[Code]) Out[I] = FSuffix[Code];
+        return N;
+    }
+
+private:
+    std::uint16_t FPrefix[LzwTableSize] = {}, FLength[LzwTableSize] = {};
+    unsigned char FSuffix[LzwTableSize] = {}, FFirst[LzwTableSize] = {};
+};
+
+void Lzw(std::string_view In, std::string& Out, std::size_t Limit, int EarlyChange) {
+    auto Table = std::make_unique<TLzwTable>();
+    int Bits = LzwMinBits, Previous = -1;
     std::uint32_t Buffer = 0;
     int Held = 0;
     std::size_t At = 0;
@@ -81,41 +109,22 @@ void Lzw(std::string_view In, std::string& Out, std::size_t Limit, int EarlyChan
         const int Code = static_cast<int>((Buffer >> (Held - Bits)) & ((1u << Bits) - 1));
         Held -= Bits;
         if (Code == LzwClear) {
-            Next = LzwFirstFree;
+            Table->Next = LzwFirstFree;
             Bits = LzwMinBits;
             Previous = -1;
             continue;
         }
         if (Code == LzwEnd) break;
-        int Emit;
-        if (Code < Next) {
-            Emit = Code;
-            if (Code >= LzwClear && Code < LzwFirstFree) break;
-            if (Previous >= 0 && Next < LzwTableSize) {
-                Prefix[Next] = static_cast<std::uint16_t>(Previous);
-                Suffix[Next] = First[Code];
-                First[Next] = First[Previous];
-                Length[Next] = static_cast<std::uint16_t>(Length[Previous] + 1);
-                ++Next;
-            }
-        } else if (Code == Next && Previous >= 0 && Next < LzwTableSize) {
-            Prefix[Next] = static_cast<std::uint16_t>(Previous);
-            Suffix[Next] = First[Previous];
-            First[Next] = First[Previous];
-            Length[Next] = static_cast<std::uint16_t>(Length[Previous] + 1);
-            Emit = Next++;
+        if (Code < Table->Next) {
+            if (Previous >= 0) Table->Add(Previous, Table->FirstByte(Code));
+        } else if (Code == Table->Next && Previous >= 0 && Table->Next < LzwTableSize) {
+            Table->Add(Previous, Table->FirstByte(Previous));  // the string being defined
         } else {
             break;  // a code not yet defined: damage
         }
-        std::size_t N = Length[Emit];
-        int C = Emit;
-        for (std::size_t I = N; I-- > 0;) {
-            Scratch[I] = Suffix[C];
-            C = Prefix[C];
-        }
-        Append(Out, reinterpret_cast<const char*>(Scratch), N, Limit);
-        Previous = Emit;
-        if (Next + EarlyChange >= (1 << Bits) && Bits < LzwMaxBits) ++Bits;
+        Append(Out, reinterpret_cast<const char*>(Scratch), Table->Write(Code, Scratch), Limit);
+        Previous = Code;
+        if (Table->Next + EarlyChange >= (1 << Bits) && Bits < LzwMaxBits) ++Bits;
     }
 }
 

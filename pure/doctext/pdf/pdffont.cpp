@@ -423,63 +423,75 @@ void TCMap::Parse(std::string_view Data) {
         if (Op == "usecmap") {
             if (!Operands.empty() && Operands.back().Is(TKind::Name)) UseCMap = Operands.back().Text;
         } else if (Op == "endcodespacerange") {
-            for (std::size_t I = 0; I + 1 < Operands.size(); I += 2) {
-                const std::string& Lo = Operands[I].Text;
-                const std::string& Hi = Operands[I + 1].Text;
-                if (Lo.empty() || Lo.size() > 4 || Lo.size() != Hi.size()) continue;
-                TSpace S{static_cast<int>(Lo.size()), {}, {}};
-                for (std::size_t K = 0; K < Lo.size(); ++K) {
-                    S.Low[K] = static_cast<unsigned char>(Lo[K]);
-                    S.High[K] = static_cast<unsigned char>(Hi[K]);
-                }
-                if (FSpaces.size() < MaxCodeSpaces) FSpaces.push_back(S);
-            }
+            CodeSpaces(Operands);
         } else if (Op == "endbfchar") {
-            for (std::size_t I = 0; I + 1 < Operands.size() && Mappings < MaxMappings; I += 2) {
-                const TObject& Src = Operands[I];
-                const TObject& Dst = Operands[I + 1];
-                if (!Src.Is(TKind::String) || Src.Text.empty()) continue;
-                std::u16string Text;
-                if (Dst.Is(TKind::String))
-                    Text = Utf16Be(Dst.Text);
-                else if (Dst.Is(TKind::Name))
-                    AppendCodePoint(GlyphNameToUnicode(Dst.Text), Text);
-                if (Text.empty()) continue;
-                CountText(Text);
-                FChars[CodeOf(Src.Text)] = std::move(Text);
-                ++Mappings;
-            }
+            BfChars(Operands, Mappings);
         } else if (Op == "endbfrange") {
-            for (std::size_t I = 0; I + 2 < Operands.size() && Mappings < MaxMappings; I += 3) {
-                const TObject& Lo = Operands[I];
-                const TObject& Hi = Operands[I + 1];
-                const TObject& Dst = Operands[I + 2];
-                if (!Lo.Is(TKind::String) || !Hi.Is(TKind::String) || Lo.Text.empty()) continue;
-                const std::uint32_t L = CodeOf(Lo.Text), H = CodeOf(Hi.Text);
-                if (H < L) continue;
-                if (Dst.Is(TKind::String)) {
-                    std::u16string Start = Utf16Be(Dst.Text);
-                    if (Start.empty()) continue;
-                    CountText(Start);
-                    FRanges.push_back({L, H, std::move(Start)});
-                    ++Mappings;
-                } else if (Dst.Is(TKind::Array)) {
-                    for (std::size_t K = 0; K < Dst.Size() && K <= H - L && Mappings < MaxMappings; ++K) {
-                        const TObject& Item = Dst.At(K);
-                        if (!Item.Is(TKind::String)) continue;
-                        std::u16string Text = Utf16Be(Item.Text);
-                        CountText(Text);
-                        FChars[L + static_cast<std::uint32_t>(K)] = std::move(Text);
-                        ++Mappings;
-                    }
-                }
-            }
+            BfRanges(Operands, Mappings);
         }
         // Other operators (begin..., cidrange, def, findresource...) only end the operand list.
         Operands.clear();
         Held = 0;
     }
     std::stable_sort(FRanges.begin(), FRanges.end(), [](const TRange& A, const TRange& B) { return A.Low < B.Low; });
+}
+
+void TCMap::CodeSpaces(const std::vector<TObject>& Operands) {
+    for (std::size_t I = 0; I + 1 < Operands.size(); I += 2) {
+        const std::string& Lo = Operands[I].Text;
+        const std::string& Hi = Operands[I + 1].Text;
+        if (Lo.empty() || Lo.size() > 4 || Lo.size() != Hi.size()) continue;
+        TSpace S{static_cast<int>(Lo.size()), {}, {}};
+        for (std::size_t K = 0; K < Lo.size(); ++K) {
+            S.Low[K] = static_cast<unsigned char>(Lo[K]);
+            S.High[K] = static_cast<unsigned char>(Hi[K]);
+        }
+        if (FSpaces.size() < MaxCodeSpaces) FSpaces.push_back(S);
+    }
+}
+
+void TCMap::BfChars(const std::vector<TObject>& Operands, std::size_t& Mappings) {
+    for (std::size_t I = 0; I + 1 < Operands.size() && Mappings < MaxMappings; I += 2) {
+        const TObject& Src = Operands[I];
+        const TObject& Dst = Operands[I + 1];
+        if (!Src.Is(TKind::String) || Src.Text.empty()) continue;
+        std::u16string Text;
+        if (Dst.Is(TKind::String))
+            Text = Utf16Be(Dst.Text);
+        else if (Dst.Is(TKind::Name))
+            AppendCodePoint(GlyphNameToUnicode(Dst.Text), Text);
+        if (Text.empty()) continue;
+        CountText(Text);
+        FChars[CodeOf(Src.Text)] = std::move(Text);
+        ++Mappings;
+    }
+}
+
+void TCMap::BfRanges(const std::vector<TObject>& Operands, std::size_t& Mappings) {
+    for (std::size_t I = 0; I + 2 < Operands.size() && Mappings < MaxMappings; I += 3) {
+        const TObject& Lo = Operands[I];
+        const TObject& Hi = Operands[I + 1];
+        const TObject& Dst = Operands[I + 2];
+        if (!Lo.Is(TKind::String) || !Hi.Is(TKind::String) || Lo.Text.empty()) continue;
+        const std::uint32_t L = CodeOf(Lo.Text), H = CodeOf(Hi.Text);
+        if (H < L) continue;
+        if (Dst.Is(TKind::String)) {
+            std::u16string Start = Utf16Be(Dst.Text);
+            if (Start.empty()) continue;
+            CountText(Start);
+            FRanges.push_back({L, H, std::move(Start)});
+            ++Mappings;
+        } else if (Dst.Is(TKind::Array)) {
+            for (std::size_t K = 0; K < Dst.Size() && K <= H - L && Mappings < MaxMappings; ++K) {
+                const TObject& Item = Dst.At(K);
+                if (!Item.Is(TKind::String)) continue;
+                std::u16string Text = Utf16Be(Item.Text);
+                CountText(Text);
+                FChars[L + static_cast<std::uint32_t>(K)] = std::move(Text);
+                ++Mappings;
+            }
+        }
+    }
 }
 
 int TCMap::CodeLength(const unsigned char* P, std::size_t N) const {

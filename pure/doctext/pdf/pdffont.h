@@ -49,6 +49,11 @@ private:
     std::unordered_map<std::uint32_t, std::u16string> FChars;
     std::vector<TRange> FRanges;  // sorted by Low once parsing ends
     std::size_t FLongUnits = 0;   // units of the texts held outside their strings
+    // The operators that end a block: code-space ranges, character and range mappings (counting
+    // in Mappings what the CMap holds).
+    void CodeSpaces(const std::vector<TObject>& Operands);
+    void BfChars(const std::vector<TObject>& Operands, std::size_t& Mappings);
+    void BfRanges(const std::vector<TObject>& Operands, std::size_t& Mappings);
     void CountText(const std::u16string& Text) {
         if (Text.size() > ShortTextUnits) FLongUnits += Text.size();
     }
