@@ -12,7 +12,8 @@ namespace pdf {
 
 namespace {
 
-// References longer than this ("&#x10FFFF;" has 10 bytes) are no references: the '&' is text.
+// A reference's ';' lies at most this many bytes after its '&' ("&#x10FFFF;" needs 9); farther
+// on, the '&' is text.
 constexpr std::size_t MaxReferenceLength = 10;
 
 // Puts the XML character data Run, its predefined entities and character references resolved.
