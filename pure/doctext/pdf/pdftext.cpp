@@ -81,8 +81,8 @@ public:
     }
 
     // The pages in reading order: depth first through the page tree, each level holding a node's
-    // kids and the resources it hands down. A kid listed twice (a loop, a shared kid) is read once,
-    // where its first parent lists it last.
+    // kids and the resources it hands down. A kid is read once, under the first parent reached
+    // that lists it (at its last place there): loops and shared kids end there.
     void Pages() {
         const TObject Root = FFile.Get(FFile.Trailer(), "Root");
         TPageWalk Walk;
