@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "pure/doctext/pdf/pdffile.h"
+#include "pure/support/bytetext.h"
 
 namespace pdf {
 
@@ -362,16 +363,7 @@ std::u16string TextString(std::string_view Bytes) {
         return Utf16Be(Bytes.substr(2));
     std::u16string Out;
     if (Bytes.size() >= 3 && Bytes.substr(0, 3) == "\xEF\xBB\xBF") {
-        // UTF-8 (PDF 2.0).
-        for (std::size_t I = 3; I < Bytes.size();) {
-            const unsigned char C = static_cast<unsigned char>(Bytes[I]);
-            const int N = C < 0x80 ? 1 : C >= 0xF0 ? 4 : C >= 0xE0 ? 3 : C >= 0xC0 ? 2 : 1;
-            char32_t V = N == 1 ? C : C & (0x3F >> (N - 1));
-            for (int K = 1; K < N && I + K < Bytes.size(); ++K)
-                V = (V << 6) | (static_cast<unsigned char>(Bytes[I + K]) & 0x3F);
-            AppendCodePoint(V, Out);
-            I += N;
-        }
+        DecodeUtf8(Bytes.substr(3), Out);  // PDF 2.0
         return Out;
     }
     std::array<char16_t, 256> Table;

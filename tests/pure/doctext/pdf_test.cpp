@@ -329,6 +329,10 @@ TEST(PdfText, DamageKeepsTheTextAround) {
          {"kestrel"},
          {"falcon"}},
     });
+    // A text string in UTF-8: a byte that starts no character gives U+FFFD.
+    EXPECT_EQ(pdf::TextString("\xEF\xBB\xBF"
+                              "K\xC3\xA9\xFF!"),
+              u"K\u00E9\uFFFD!");
     // A predictor row wider than the data: the part there is undone, in place (no buffer as wide
     // as the row claims).
     std::string Out;
