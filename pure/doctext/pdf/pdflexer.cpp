@@ -44,7 +44,7 @@ int Escaped(unsigned char C) {
 
 }  // namespace
 
-void TLexer::SkipWhite() {
+void TLexer::SkipWhiteRun() {
     while (FAt < FSize) {
         const unsigned char C = FData[FAt];
         if (IsWhite(C)) {
@@ -168,18 +168,17 @@ bool TLexer::ReadNumber(TToken& Out) {
     return true;
 }
 
-void TLexer::ReadKeyword(TToken& Out) {
+void TLexer::ReadKeyword(TToken& Out, std::string& Text) {
     const std::size_t Start = FAt;
     while (FAt < FSize && IsRegular(FData[FAt])) ++FAt;
     if (FAt == Start) ++FAt;  // a lone stray byte
     Out.Kind = TTokenKind::Keyword;
-    Out.Text.assign(reinterpret_cast<const char*>(FData + Start), FAt - Start);
+    Text.assign(reinterpret_cast<const char*>(FData + Start), FAt - Start);
 }
 
-void TLexer::Next(TToken& Token) {
-    SkipWhite();
+void TLexer::Read(TToken& Token, std::string& Text) {
     Token.Start = FAt;
-    Token.Text.clear();
+    Text.clear();
     if (FAt >= FSize) {
         Token.Kind = TTokenKind::End;
         return;
@@ -189,7 +188,7 @@ void TLexer::Next(TToken& Token) {
     switch (C) {
     case '(':
         Token.Kind = TTokenKind::String;
-        ReadLiteral(Token.Text);
+        ReadLiteral(Text);
         return;
     case '<':
         if (Double) {
@@ -197,13 +196,13 @@ void TLexer::Next(TToken& Token) {
             Token.Kind = TTokenKind::DictOpen;
         } else {
             Token.Kind = TTokenKind::HexString;
-            ReadHex(Token.Text);
+            ReadHex(Text);
         }
         return;
     case '>':
         FAt += Double ? 2 : 1;
         Token.Kind = TTokenKind::Delimiter;
-        Token.Text = ">>";
+        Text = ">>";
         return;
     case '[':
         ++FAt;
@@ -215,17 +214,17 @@ void TLexer::Next(TToken& Token) {
     case '}':
         ++FAt;
         Token.Kind = TTokenKind::Delimiter;
-        Token.Text = static_cast<char>(C);
+        Text = static_cast<char>(C);
         return;
     case '/':
         Token.Kind = TTokenKind::Name;
-        ReadName(Token.Text);
+        ReadName(Text);
         return;
     default:
         break;
     }
     if ((C == '+' || C == '-' || C == '.' || IsDigit(C)) && ReadNumber(Token)) return;
-    ReadKeyword(Token);
+    ReadKeyword(Token, Text);
 }
 
 bool TLexer::ReadRefTail(int& Gen) {

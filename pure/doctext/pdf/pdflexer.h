@@ -50,7 +50,10 @@ public:
     std::size_t Pos() const { return FAt; }
     void Seek(std::size_t At) { FAt = At < FSize ? At : FSize; }
     // Skips white space and comments.
-    void SkipWhite();
+    void SkipWhite() {
+        if (FAt < FSize && !IsWhite(FData[FAt]) && FData[FAt] != '%') return;  // most often
+        SkipWhiteRun();
+    }
     // Whether only white space and comments are left.
     bool AtEnd() {
         SkipWhite();
@@ -62,7 +65,14 @@ public:
     bool LooksAt(std::string_view Word) const;
 
     // The next token; End once the data is used up.
-    void Next(TToken& Token);
+    void Next(TToken& Token) {
+        SkipWhite();
+        Read(Token);
+    }
+    // The token at Pos, where no white space or comment stands; with Text, its text goes there
+    // rather than into the token (the parser reads it straight into an object).
+    void Read(TToken& Token) { Read(Token, Token.Text); }
+    void Read(TToken& Token, std::string& Text);
     // After the number of a reference: " G R" (the generation and the keyword) when that follows,
     // read with its generation; otherwise nothing is read and the answer is false.
     bool ReadRefTail(int& Gen);
@@ -78,11 +88,12 @@ private:
     const unsigned char* FData;
     std::size_t FSize;
     std::size_t FAt;
+    void SkipWhiteRun();
     void ReadLiteral(std::string& Out);
     void ReadHex(std::string& Out);
     void ReadName(std::string& Out);
     bool ReadNumber(TToken& Out);
-    void ReadKeyword(TToken& Out);
+    void ReadKeyword(TToken& Out, std::string& Text);
 };
 
 }  // namespace pdf

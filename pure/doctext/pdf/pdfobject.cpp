@@ -11,12 +11,6 @@ namespace {
 // The largest generation number an object header may have.
 constexpr std::int64_t MaxGeneration = 65535;
 
-TObject Make(TKind Kind) {
-    TObject O;
-    O.Kind = Kind;
-    return O;
-}
-
 }  // namespace
 
 const TObject& NullObject() {
@@ -67,57 +61,64 @@ void TParser::ChargeBytes(std::size_t Bytes) {
 }
 
 TObject TParser::Parse(bool AllowRefs, int Depth) {
-    if (FLexer.AtEnd()) return Make(TKind::End);
-    if (Budget == 0) return Make(TKind::Error);
-    --Budget;
-    TToken Token;
-    FLexer.Next(Token);
-    return FromToken(Token, AllowRefs, Depth);
+    TObject O;  // built in place: the one object returned
+    if (FLexer.AtEnd()) {
+        O.Kind = TKind::End;
+    } else if (Budget == 0) {
+        O.Kind = TKind::Error;
+    } else {
+        --Budget;
+        FLexer.Read(FToken, O.Text);
+        Build(O, FToken, AllowRefs, Depth);
+    }
+    return O;
 }
 
-TObject TParser::FromToken(TToken& Token, bool AllowRefs, int Depth) {
-    TObject O;
+void TParser::Build(TObject& O, const TToken& Token, bool AllowRefs, int Depth) {
     switch (Token.Kind) {
     case TTokenKind::End:
-        return Make(TKind::End);
+        O.Kind = TKind::End;
+        return;
     case TTokenKind::Int:
         O.Kind = TKind::Int;
         O.Int = Token.Int;
         if (AllowRefs && O.Int >= 0 && FLexer.ReadRefTail(O.Gen)) O.Kind = TKind::Ref;
-        return O;
+        return;
     case TTokenKind::Real:
         O.Kind = TKind::Real;
         O.Real = Token.Real;
-        return O;
+        return;
     case TTokenKind::String:
     case TTokenKind::HexString:
         O.Kind = TKind::String;
         O.Hex = Token.Kind == TTokenKind::HexString;
-        ChargeBytes(Token.Text.size());
-        break;
+        ChargeBytes(O.Text.size());
+        return;
     case TTokenKind::Name:
         O.Kind = TKind::Name;
-        ChargeBytes(Token.Text.size());
-        break;
+        ChargeBytes(O.Text.size());
+        return;
     case TTokenKind::ArrayOpen:
-        return ParseArray(AllowRefs, Depth);
+        ParseArray(O, AllowRefs, Depth);
+        return;
     case TTokenKind::DictOpen:
-        return ParseDict(AllowRefs, Depth);
+        ParseDict(O, AllowRefs, Depth);
+        return;
     case TTokenKind::Keyword:
-        if (Token.Text == "true" || Token.Text == "false") {
+        if (O.Text == "true" || O.Text == "false") {
             O.Kind = TKind::Bool;
-            O.Int = Token.Text == "true";
-            return O;
+            O.Int = O.Text == "true";
+            O.Text.clear();
+        } else if (O.Text == "null") {
+            O.Text.clear();
+        } else {
+            O.Kind = TKind::Keyword;
         }
-        if (Token.Text == "null") return O;
-        O.Kind = TKind::Keyword;
-        break;
+        return;
     case TTokenKind::Delimiter:
         O.Kind = TKind::Keyword;  // a closing delimiter where no array or dictionary is open
-        break;
+        return;
     }
-    O.Text = std::move(Token.Text);
-    return O;
 }
 
 bool TParser::Closes(char Closer, int& C) {
@@ -132,15 +133,21 @@ bool TParser::Closes(char Closer, int& C) {
     return true;
 }
 
-TObject TParser::ParseArray(bool AllowRefs, int Depth) {
-    if (Depth >= MaxDepth) return Make(TKind::Error);
-    TObject O = Make(TKind::Array);
+void TParser::ParseArray(TObject& O, bool AllowRefs, int Depth) {
+    if (Depth >= MaxDepth) {
+        O.Kind = TKind::Error;
+        return;
+    }
+    O.Kind = TKind::Array;
     O.Array = std::make_shared<TArray>();
     for (int C; !Closes(']', C);) {
         TObject Item = Parse(AllowRefs, Depth + 1);
-        if (Item.Kind == TKind::Error) return Item;
+        if (Item.Kind == TKind::Error) {
+            O = std::move(Item);
+            return;
+        }
         if (Item.Kind == TKind::Keyword) {
-            if (PutBackEnd(Item)) return O;
+            if (PutBackEnd(Item)) return;
             if (Item.Text == "R" && AllowRefs && O.Array->size() >= 2) {
                 // "N G R" that the lexer's look-ahead does not take ("1 +0 R", "1 0%c\n R"): fold the
                 // two numbers into a reference.
@@ -156,12 +163,14 @@ TObject TParser::ParseArray(bool AllowRefs, int Depth) {
         }
         O.Array->push_back(std::move(Item));
     }
-    return O;
 }
 
-TObject TParser::ParseDict(bool AllowRefs, int Depth) {
-    if (Depth >= MaxDepth) return Make(TKind::Error);
-    TObject O = Make(TKind::Dict);
+void TParser::ParseDict(TObject& O, bool AllowRefs, int Depth) {
+    if (Depth >= MaxDepth) {
+        O.Kind = TKind::Error;
+        return;
+    }
+    O.Kind = TKind::Dict;
     O.Dict = std::make_shared<TDict>();
     TToken Key;
     for (int C; !Closes('>', C);) {
@@ -173,19 +182,21 @@ TObject TParser::ParseDict(bool AllowRefs, int Depth) {
             ChargeBytes(Key.Text.size());
         }
         TObject Value = Parse(AllowRefs, Depth + 1);
-        if (Value.Kind == TKind::Error) return Value;
+        if (Value.Kind == TKind::Error) {
+            O = std::move(Value);
+            return;
+        }
         if (Value.Kind == TKind::End) {
             FTruncated = true;
-            return O;
+            return;
         }
         if (Value.Kind == TKind::Keyword) {
             // A key without a value before ">>" still ends the dictionary.
-            if (PutBackEnd(Value) || Value.Text == ">>") return O;
+            if (PutBackEnd(Value) || Value.Text == ">>") return;
             continue;
         }
         if (HasKey) O.Dict->emplace_back(std::move(Key.Text), std::move(Value));
     }
-    return O;
 }
 
 }  // namespace pdf

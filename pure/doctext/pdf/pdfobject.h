@@ -79,11 +79,13 @@ public:
 
 private:
     TLexer FLexer;
+    TToken FToken;  // the token being read (its text goes into the object)
     bool FTruncated = false;
     TObject Parse(bool AllowRefs, int Depth);
-    TObject FromToken(TToken& Token, bool AllowRefs, int Depth);
-    TObject ParseArray(bool AllowRefs, int Depth);
-    TObject ParseDict(bool AllowRefs, int Depth);
+    // Makes O (holding the token's text) the object the token begins.
+    void Build(TObject& O, const TToken& Token, bool AllowRefs, int Depth);
+    void ParseArray(TObject& O, bool AllowRefs, int Depth);
+    void ParseDict(TObject& O, bool AllowRefs, int Depth);
     // A keyword that ends the object being read: it is put back for the caller.
     bool PutBackEnd(const TObject& Keyword);
     void ChargeBytes(std::size_t Bytes);

@@ -103,12 +103,13 @@ public:
     }
 
 private:
-    // Object numbers met, one bit each. A number outside the table is new every time: no object
-    // can be read under it, so it leads nowhere twice.
+    // Object numbers met, one bit each, as far as the largest met. A number outside the table is
+    // new every time: no object can be read under it, so it leads nowhere twice.
     struct TNumberSet {
-        std::vector<bool> Bits = std::vector<bool>(static_cast<std::size_t>(MaxObjects));
+        std::vector<bool> Bits;
         bool FirstTime(std::int64_t Num) {
             if (Num < 0 || Num >= MaxObjects) return true;
+            if (static_cast<std::size_t>(Num) >= Bits.size()) Bits.resize(static_cast<std::size_t>(Num) + 1);
             if (Bits[static_cast<std::size_t>(Num)]) return false;
             Bits[static_cast<std::size_t>(Num)] = true;
             return true;
