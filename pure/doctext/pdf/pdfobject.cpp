@@ -99,10 +99,13 @@ void TParser::Build(TObject& O, const TToken& Token, bool AllowRefs, int Depth) 
         ChargeBytes(O.Text.size());
         return;
     case TTokenKind::ArrayOpen:
-        ParseArray(O, AllowRefs, Depth);
-        return;
     case TTokenKind::DictOpen:
-        ParseDict(O, AllowRefs, Depth);
+        if (Depth >= MaxDepth)
+            O.Kind = TKind::Error;  // nested deeper than any document needs
+        else if (Token.Kind == TTokenKind::ArrayOpen)
+            ParseArray(O, AllowRefs, Depth);
+        else
+            ParseDict(O, AllowRefs, Depth);
         return;
     case TTokenKind::Keyword:
         if (O.Text == "true" || O.Text == "false") {
@@ -134,10 +137,6 @@ bool TParser::Closes(char Closer, int& C) {
 }
 
 void TParser::ParseArray(TObject& O, bool AllowRefs, int Depth) {
-    if (Depth >= MaxDepth) {
-        O.Kind = TKind::Error;
-        return;
-    }
     O.Kind = TKind::Array;
     O.Array = std::make_shared<TArray>();
     for (int C; !Closes(']', C);) {
@@ -166,10 +165,6 @@ void TParser::ParseArray(TObject& O, bool AllowRefs, int Depth) {
 }
 
 void TParser::ParseDict(TObject& O, bool AllowRefs, int Depth) {
-    if (Depth >= MaxDepth) {
-        O.Kind = TKind::Error;
-        return;
-    }
     O.Kind = TKind::Dict;
     O.Dict = std::make_shared<TDict>();
     TToken Key;
