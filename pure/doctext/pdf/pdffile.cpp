@@ -592,7 +592,8 @@ bool TFile::FilterChain(const TObject& Stream, TChain& Chain) {
 bool TFile::Decode(const TChain& Chain, std::string& Data, std::size_t Limit) {
     std::string Out;
     for (const auto& [Name, P] : Chain) {
-        const std::size_t Room = std::min(Limit, FMaxDecoded - FDecodedBytes);
+        // The unfiltered data counted before may have passed the file's bound already.
+        const std::size_t Room = FDecodedBytes < FMaxDecoded ? std::min(Limit, FMaxDecoded - FDecodedBytes) : 0;
         if (Room == 0) return false;
         if (ApplyFilter(Name, P, Data, Out, Room) != TFilterResult::Ok) return false;
         FDecodedBytes += Out.size();
