@@ -1,5 +1,6 @@
 #include "pure/doctext/document.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -34,25 +35,6 @@ bool Recognizes(const TDocumentFormat& Format, const unsigned char* Head, std::s
     return Size >= Format.Signature.size() && std::memcmp(Head, Format.Signature.data(), Format.Signature.size()) == 0;
 }
 
-// Holds a nested document's share of the file's memory for as long as its copy lives.
-class TNestedMemory {
-public:
-    TNestedMemory(TDecodeBudget& Budget, std::uint64_t Bytes) : FBudget(Budget) {
-        if (Bytes <= Budget.NestedMemoryLeft) {
-            FBytes = Bytes;
-            Budget.NestedMemoryLeft -= Bytes;
-        }
-    }
-    ~TNestedMemory() { FBudget.NestedMemoryLeft += FBytes; }
-    TNestedMemory(const TNestedMemory&) = delete;
-    TNestedMemory& operator=(const TNestedMemory&) = delete;
-    bool Granted() const { return FBytes > 0; }
-
-private:
-    TDecodeBudget& FBudget;
-    std::uint64_t FBytes = 0;
-};
-
 }  // namespace
 
 const TDocumentFormat* RecognizeFormat(const unsigned char* Head, std::size_t Size) {
@@ -78,24 +60,46 @@ void DecodeDocument(const TDocumentFormat& Format, TByteSource& Source, TTextSin
     Format.Decode(Source, Sink, WithBudget);
 }
 
-bool DecodeEmbedded(TByteSource& Source, std::u16string_view Name, TTextSink& Sink, const TDecodeEnv& Env) {
+namespace {
+
+// Copies the nested document in Source into memory, within the file's budget, and decodes it as
+// Format (when null: as what its content is). Embedded: its text goes between BeginEmbedded and
+// EndEmbedded. False once the sink wants no more.
+bool DecodeNested(TByteSource& Source, const TDocumentFormat* Format, std::u16string_view Name, bool Embedded,
+                  TTextSink& Sink, const TDecodeEnv& Env) {
     if (Env.Budget == nullptr || Env.Depth >= EmbedMaxDepth) return true;
     const std::uint64_t Size = Source.Size();
     if (Size == 0 || Size > EmbedMaxBytes || Size > Env.Budget->UnpackLeft) return true;
-    unsigned char Head[FormatHeadSize];
-    const std::size_t HeadSize = Source.ReadAt(0, Head, sizeof Head);
-    const TDocumentFormat* Format = RecognizeFormat(Head, HeadSize);
-    if (Format == nullptr) return true;
+    if (Format == nullptr) {
+        unsigned char Head[FormatHeadSize];
+        const std::size_t HeadSize = Source.ReadAt(0, Head, sizeof Head);
+        Format = RecognizeFormat(Head, HeadSize);
+        if (Format == nullptr) return true;
+    }
     // Decoders read at random offsets: the nested document is copied into memory once.
-    TNestedMemory Memory(*Env.Budget, Size);
+    const TMemoryLease Memory(Env.Budget, Size);
     if (!Memory.Granted()) return true;
     std::vector<unsigned char> Bytes(static_cast<std::size_t>(Size));
     Bytes.resize(Source.ReadAt(0, Bytes.data(), Bytes.size()));
-    Env.Budget->UnpackLeft -= Bytes.size();
+    Env.Budget->UnpackLeft -= std::min<std::uint64_t>(Bytes.size(), Env.Budget->UnpackLeft);
     TMemorySource Copy(Bytes.data(), Bytes.size());
     TDecodeEnv Inner = Env;
     ++Inner.Depth;
+    if (!Embedded) {
+        Format->Decode(Copy, Sink, Inner);
+        return Sink.Break();
+    }
     if (!Sink.BeginEmbedded(Name)) return false;
     Format->Decode(Copy, Sink, Inner);
     return Sink.EndEmbedded();
+}
+
+}  // namespace
+
+bool DecodeEmbedded(TByteSource& Source, std::u16string_view Name, TTextSink& Sink, const TDecodeEnv& Env) {
+    return DecodeNested(Source, nullptr, Name, true, Sink, Env);
+}
+
+bool DecodeStoredPart(TByteSource& Source, const TDocumentFormat& Format, TTextSink& Sink, const TDecodeEnv& Env) {
+    return DecodeNested(Source, &Format, {}, false, Sink, Env);
 }

@@ -39,3 +39,9 @@ void DecodeDocument(const TDocumentFormat& Format, TByteSource& Source, TTextSin
 // budget allows: its text goes to Sink between BeginEmbedded and EndEmbedded. Returns false once
 // the sink wants no more.
 bool DecodeEmbedded(TByteSource& Source, std::u16string_view Name, TTextSink& Sink, const TDecodeEnv& Env);
+
+// Decodes a piece of the document being decoded that its container stores as a document of its
+// own format (an e-book's chapter, a web archive's page): as DecodeEmbedded, but with Format, and
+// its text counts as the container's own, without BeginEmbedded and EndEmbedded. Returns false
+// once the sink wants no more.
+bool DecodeStoredPart(TByteSource& Source, const TDocumentFormat& Format, TTextSink& Sink, const TDecodeEnv& Env);
