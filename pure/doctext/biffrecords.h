@@ -113,7 +113,7 @@ bool TRecords::Characters(std::size_t Count, bool Wide, TOut& Out) {
         const std::size_t N = std::min<std::size_t>({Count, Wide ? Bytes / 2u : Bytes, sizeof Raw / 2, Out.Room()});
         if (N == 0) {
             if (Bytes < FLeft) return false;  // the stream ends inside the record
-            Skip(FLeft);  // half a 16-bit character before the record's end: damaged, dropped
+            Skip(FLeft);                      // half a 16-bit character before the record's end: damaged, dropped
             continue;
         }
         if (!Read(Raw, Wide ? 2 * N : N)) return false;
