@@ -74,6 +74,11 @@ static_assert(3 * ZipMaxDirectoryBytes + ZipMaxEntries * ZipMemoryPerEntry + 2 *
                   MaxDecodeMemory * 3 / 4,
               "ZIP packages");
 
+// A workbook's shared strings held for a sink that keeps places, so that each stands in the cell
+// that shows it: at most this many bytes (counted as held), and at most an eighth of the file's
+// memory left, taken as a lease of it. A larger table is read in its own order, as without places.
+inline constexpr std::size_t OoxmlMaxHeldStrings = 8 * MiB;
+
 // ---- OFD packages ----
 // Pages, template pages and annotation files of one document whose names are kept: each name is
 // 24 bytes (a view of its identifier in the index part and its member). A document that lists

@@ -1,12 +1,14 @@
 // Office Open XML packages (.docx .xlsx .pptx, their templates and macro forms): the parts a
 // reader sees, found by the package's content types, else by its relationships, else by the
 // names the office suites give them.
+#include <algorithm>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <utility>
 #include <vector>
 
+#include "pure/doctext/ooxmlcells.h"
 #include "pure/doctext/packagekinds.h"
 #include "pure/doctext/xmltags.h"
 #include "pure/doctext/xmltext.h"
@@ -100,7 +102,7 @@ public:
         if (Parts.empty()) PartsByRelationship(Parts);
         if (Parts.empty()) PartsByName(Parts);
         AssignPlaces(Parts);
-        if (!FPackage.DecodeParts(std::move(Parts))) return;
+        if (!DecodeParts(std::move(Parts))) return;
         // Objects embedded in the document (a workbook in a report, a document in a slide),
         // stored as packages or compound files of their own.
         for (const char* Folder : {"word/embeddings/", "xl/embeddings/", "ppt/embeddings/"})
@@ -108,6 +110,21 @@ public:
     }
 
 private:
+    // Reads the parts; for a sink that keeps places, a workbook's shared strings stand in the
+    // sheets whose cells show them rather than all in the Body.
+    bool DecodeParts(std::vector<TPackagePart> Parts) {
+        TSharedStringCells Cells;
+        const auto Table = std::find_if(Parts.begin(), Parts.end(),
+                                        [](const TPackagePart& Part) { return Part.Rules == &SharedStringRules; });
+        if (!FPackage.Sink().WantsPlaces() || Table == Parts.end() ||
+            !Cells.Hold(FPackage, Table->Entry, SharedStringRules))
+            return FPackage.DecodeParts(std::move(Parts));
+        Parts.erase(Table);
+        return FPackage.DecodeParts(std::move(Parts), [&](const TPackagePart& Part) {
+            return Part.Rules != &WorksheetRules || Cells.ShowCells(FPackage, Part.Entry);
+        }) && Cells.ShowRest(FPackage.Sink());
+    }
+
     // Where each part's text stands: a worksheet on its sheet (by the workbook's names), a slide on
     // its page (by the presentation's order), headers, footers, notes and properties apart.
     void AssignPlaces(std::vector<TPackagePart>& Parts) {

@@ -132,11 +132,12 @@ bool TPackage::DecodeXml(std::size_t Entry, const TXmlTextRules& Rules, TTextSin
     return Extractor.Finish();
 }
 
-bool TPackage::DecodeParts(std::vector<TPackagePart> Parts) {
+bool TPackage::DecodeParts(std::vector<TPackagePart> Parts, const std::function<bool(const TPackagePart&)>& After) {
     std::stable_sort(Parts.begin(), Parts.end(),
                      [](const TPackagePart& A, const TPackagePart& B) { return A.Order < B.Order; });
     for (const TPackagePart& Part : Parts)
-        if (Exhausted() || !FSink.Place(Part.Place, Part.Number, Part.Name) || !DecodeXml(Part.Entry, *Part.Rules))
+        if (Exhausted() || !FSink.Place(Part.Place, Part.Number, Part.Name) || !DecodeXml(Part.Entry, *Part.Rules) ||
+            (After && !After(Part)))
             return false;
     return true;
 }

@@ -4,6 +4,7 @@
 // members it holds and reads the parts a reader sees with its own XML rules.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -56,8 +57,9 @@ public:
     bool DecodeXml(std::size_t Entry, const TXmlTextRules& Rules) { return DecodeXml(Entry, Rules, FSink); }
     // The same through Sink, a filter that hands the text on to the package's sink.
     bool DecodeXml(std::size_t Entry, const TXmlTextRules& Rules, TTextSink& Sink);
-    // Reads the parts in their order. False once the sink wants no more.
-    bool DecodeParts(std::vector<TPackagePart> Parts);
+    // Reads the parts in their order, calling After (when given) after each. False once the sink
+    // wants no more (or After says so).
+    bool DecodeParts(std::vector<TPackagePart> Parts, const std::function<bool(const TPackagePart&)>& After = {});
     // Reads a member as a document of its own when its content is of a known format (see
     // DecodeEmbedded), called Name, or by its file name when Name is empty. False once the sink
     // wants no more.

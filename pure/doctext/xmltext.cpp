@@ -31,7 +31,10 @@ constexpr std::size_t HeldUnits = 1024;
 }  // namespace
 
 TXmlTextExtractor::TXmlTextExtractor(const TXmlTextRules& Rules, TTextSink& Sink)
-    : FRulerValues(Rules.Unless.Values != nullptr ? Rules.Unless.Values : ""), FSink(Sink), FWriter(Sink, HeldUnits) {
+    : FRulerValues(Rules.Unless.Values != nullptr ? Rules.Unless.Values : ""),
+      FRulerOnly(Rules.Unless.Only),
+      FSink(Sink),
+      FWriter(Sink, HeldUnits) {
     const TXmlTextUnless& Unless = Rules.Unless;
     // Breaks and line breaks act only where text of the run is held.
     FNames.Add(Rules.Containers, Container, true);
@@ -282,7 +285,7 @@ bool TXmlTextExtractor::StartElement(bool Empty, std::string_view Value) {
     if ((Flags & (Break | LineBreak)) != 0 && !EndRun((Flags & Break) == 0)) return false;
     if ((Flags & Ruler) != 0) {
         CloseRuled();
-        FRuledOut = !Empty && !Value.empty() && ListHolds(FRulerValues, Value);
+        FRuledOut = !Empty && FRulerOnly != (!Value.empty() && ListHolds(FRulerValues, Value));
     }
     if ((Flags & Container) != 0 && !Empty) ++FContainerDepth;
     if ((Flags & Ruled) != 0 && !Empty && !FRuledOut) ++FContainerDepth, ++FRuledDepth;

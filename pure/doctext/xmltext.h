@@ -25,6 +25,7 @@ struct TXmlTextUnless {
     const char* Element = nullptr;    // the element around them whose attribute rules ("c")
     const char* Attribute = nullptr;  // that attribute, by local name ("t")
     const char* Values = "";          // the values for which they give nothing ("s b e")
+    bool Only = false;                // instead: they give text for those values only
 };
 
 // Which elements say what, by local name (the part after any prefix). A list is a string of
@@ -164,9 +165,9 @@ private:
 
     TXmlNameList FNames;
     std::string_view FAttributeName, FRulerAttribute, FSpaceCount;  // the attributes read (see WantedAttribute)
-    const char* FRulerValues;
-    TFlags FReads = 0;  // the flags whose tags read an attribute                                       // values of
-                        // FRulerAttribute that rule out
+    const char* FRulerValues;  // values of FRulerAttribute that rule out (or, FRulerOnly, in)
+    bool FRulerOnly;
+    TFlags FReads = 0;  // the flags whose tags read an attribute
     TTextSink& FSink;
     TSinkWriter FWriter;
     bool FUtf16 = false, FBigEndian = false;
