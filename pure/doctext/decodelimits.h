@@ -66,6 +66,18 @@ inline constexpr std::size_t RtfMaxDepth = 1024;
 inline constexpr std::size_t RtfMaxFonts = 1024;
 static_assert(RtfMaxDepth * 16 + RtfMaxFonts * 16 + 64 * KiB <= MaxDecodeMemory / 64, "Rich Text");
 
+// ---- Web pages (HTML) ----
+// Bytes at the start of a page searched for a <meta> or XML declaration of its charset.
+inline constexpr std::size_t HtmlCharsetScanBytes = 1024;
+// Units of a <meta> element's name and content kept (a page's keywords, description, author).
+inline constexpr std::size_t HtmlMaxMetaValue = 1024;
+// Bytes of a page read and decoded at a time.
+inline constexpr std::size_t HtmlReadBlock = 64 * KiB;
+// The read block, a copy the charset decoder may hold, its UTF-16 form, the meta values and the
+// tokenizer's few names.
+static_assert(HtmlReadBlock * 4 + HtmlCharsetScanBytes + 2 * 2 * HtmlMaxMetaValue + 4 * KiB <= MaxDecodeMemory / 64,
+              "web pages");
+
 // ---- PDF ----
 namespace pdf {
 // Decoded bytes one stream may give, and all streams of one file together (64 times the file's
