@@ -66,6 +66,28 @@ inline constexpr std::size_t RtfMaxDepth = 1024;
 inline constexpr std::size_t RtfMaxFonts = 1024;
 static_assert(RtfMaxDepth * 16 + RtfMaxFonts * 16 + 64 * KiB <= MaxDecodeMemory / 64, "Rich Text");
 
+// ---- Mail (.eml, .mht) ----
+// Multipart levels whose boundaries are followed, and messages held in messages with no multipart
+// between them; the parts of deeper ones are passed over.
+inline constexpr std::size_t MimeMaxDepth = 32;
+// Bytes of a boundary followed (the standard allows 70).
+inline constexpr std::size_t MimeMaxBoundary = 200;
+// Bytes of one header block kept; the fields after them are not read.
+inline constexpr std::size_t MimeMaxHeaderBytes = 64 * KiB;
+// Parameters of one field read (a Content-Type's charset, boundary, name and its sections).
+inline constexpr std::size_t MimeMaxParameters = 64;
+// Bytes the mail is read in; a line longer than MimeMaxLineCopy, which no boundary line is, is
+// handed on in pieces rather than gathered.
+inline constexpr std::size_t MimeReadBlock = 64 * KiB;
+inline constexpr std::size_t MimeMaxLineCopy = 512;
+// The read block and its decoded copy; decoded text gathered up to two blocks, in UTF-16 twice
+// (the mail's and a web page's units) and held once more by the charset decoder; an attachment's
+// reading blocks; the header block with copies of the fields read from it; the boundaries.
+static_assert(MimeReadBlock * (1 + 1 + 2 + 2 * 4 + 2) + 64 * KiB + MimeMaxHeaderBytes * 5 +
+                      MimeMaxDepth * (MimeMaxBoundary + 64) <=
+                  MaxDecodeMemory / 16,
+              "mail");
+
 // ---- Web pages (HTML) ----
 // Bytes at the start of a page searched for a <meta> or XML declaration of its charset.
 inline constexpr std::size_t HtmlCharsetScanBytes = 1024;

@@ -6,6 +6,7 @@
 
 #include "pure/doctext/cfb.h"
 #include "pure/doctext/html.h"
+#include "pure/doctext/mime.h"
 #include "pure/doctext/package.h"
 #include "pure/doctext/pdf/pdfdecoder.h"
 #include "pure/doctext/plaintext.h"
@@ -31,6 +32,7 @@ const TDocumentFormat Formats[] = {
     {"html", "", IsHtml, DecodeHtml},
     {"utf16be", "\xFE\xFF", nullptr, DecodeUtf16BigEndian},
     {"pdf", "", HoldsPdfHeader, DecodePdf},
+    {"mime", "", IsMimeMessage, DecodeMime},
 };
 
 bool Recognizes(const TDocumentFormat& Format, const unsigned char* Head, std::size_t Size) {
