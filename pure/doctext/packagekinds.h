@@ -10,4 +10,5 @@ struct TXmlTextRules;
 extern const TXmlTextRules PackagePropertyRules;
 
 extern const TPackageKind OfficeOpenXmlPackage;
+extern const TPackageKind EpubPackage;
 extern const TPackageKind OpenDocumentPackage;

@@ -1,8 +1,10 @@
-// Web pages: recognition, the text between the tags as a reader sees it, and the page's charset.
+// Web pages and e-books: recognition, the text between the tags as a reader sees it, the page's
+// charset, and the chapters of an EPUB in reading order.
 #include <gtest/gtest.h>
 
 #include "pure/doctext/html.h"
 #include "tests/pure/doctext/placesink.h"
+#include "tests/pure/doctext/ziptest.h"
 
 namespace {
 
@@ -105,6 +107,35 @@ TEST(Html, DeepNestingAndStopping) {
     std::string Long = "<html><body>";
     for (int I = 0; I < 100000; ++I) Long += "<p>word</p>";
     EXPECT_LT(DecodeToText(Long, true, 10).size(), 100u);
+}
+
+TEST(Epub, ChaptersInReadingOrderAndMetadata) {
+    auto Chapter = [](const char8_t* Title, const char8_t* Body) {
+        return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<html "
+               "xmlns=\"http://www.w3.org/1999/xhtml\"><head><title>" +
+               U8(Title) + "</title><link rel=\"stylesheet\" href=\"../s.css\"/></head><body>" + U8(Body) +
+               "</body></html>";
+    };
+    TZipMember Mimetype{"mimetype", "application/epub+zip"};
+    Mimetype.Deflate = false;
+    const std::string Book = TZipWriter().Build({
+        Mimetype,
+        {"META-INF/container.xml",
+         "<container><rootfiles><rootfile full-path=\"OEBPS/content.opf\" "
+         "media-type=\"application/oebps-package+xml\"/></rootfiles></container>"},
+        {"OEBPS/content.opf",
+         U8(u8"<package xmlns=\"http://www.idpf.org/2007/opf\"><metadata xmlns:dc=\"http://purl.org/dc/elements/1.1/\">"
+            u8"<dc:title>年度报告</dc:title><dc:creator>王丽</dc:creator><dc:language>zh</dc:language></metadata>"
+            u8"<manifest><item id=\"c2\" href=\"text/ch%202.xhtml\" media-type=\"application/xhtml+xml\"/>"
+            u8"<item id=\"c1\" href=\"text/ch1.xhtml\" media-type=\"application/xhtml+xml\"/>"
+            u8"<item id=\"css\" href=\"s.css\" media-type=\"text/css\"/></manifest>"
+            u8"<spine><itemref idref=\"c1\"/><itemref idref=\"c2\"/><itemref idref=\"c1\"/><itemref idref=\"no\"/>"
+            u8"</spine></package>")},
+        {"OEBPS/text/ch 2.xhtml", Chapter(u8"第二章", u8"<p>合同</p>")},
+        {"OEBPS/text/ch1.xhtml", Chapter(u8"第一章", u8"<p>报<span>销</span>单</p>")},
+        {"OEBPS/s.css", "p { color: red }"},
+    });
+    EXPECT_EQ(DecodeWithPlaces(Book), U8(u8"{P}第一章|{B}报销单||{P}第二章|{B}合同||{P}年度报告|王丽|{B}"));
 }
 
 }  // namespace
