@@ -1,4 +1,4 @@
-// Times the keyword test over a tree of documents: decode_bench FOLDER KEYWORD ROUNDS
+// Times the keyword test over a tree of documents: decode_bench FOLDER KEYWORD ROUNDS [hits]
 // Each round passes over every file of the tree three times:
 //   matches  Tzemzuvave::FileMatches
 //   raw      the raw scan alone: the file read in blocks through TKeywordScanner, as FileMatches
@@ -6,6 +6,8 @@
 //   decode   the raw scan, then (when it finds nothing) DecodeDocument over the same open file with
 //            a sink that scans each stream raw and matches the text
 // Prints one line per round: the seconds of each pass and the files each found.
+// With "hits", each round passes over the tree twice instead: FileMatches, and FileHits for up to
+// 100 hits; a line gives both times, the files each found and the hits.
 #include <windows.h>
 
 #include <chrono>
@@ -149,8 +151,8 @@ double Pass(const std::vector<std::string>& Files, TTest&& Test, int& Count) {
 int main(int argc, char** argv) {
     ReadLocaleLeadBytes();  // the code page rules first, then the settings that depend on them
     ReadLocaleSettings();
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: decode_bench FOLDER KEYWORD ROUNDS\n");
+    if (argc != 4 && !(argc == 5 && std::strcmp(argv[4], "hits") == 0)) {
+        std::fprintf(stderr, "usage: decode_bench FOLDER KEYWORD ROUNDS [hits]\n");
         return 2;
     }
     const std::string Keyword = argv[2];
@@ -162,6 +164,24 @@ int main(int argc, char** argv) {
     const auto Raw = [&](const std::string& F) { return RawOnly(F, Keyword, Wide); };
     const auto Decode = [&](const std::string& F) { return RawThenDecode(F, Keyword, Wide); };
     int Count = 0;
+    if (argc == 5) {
+        std::size_t HitCount = 0;
+        const auto Hits = [&](const std::string& F) {
+            const std::size_t N = Tzemzuvave::FileHits(F, Keyword, 100).size();
+            HitCount += N;
+            return N > 0;
+        };
+        Pass(Files, Matches, Count);  // warms the cache
+        for (int R = 0; R < Rounds; ++R) {
+            int M = 0, H = 0;
+            HitCount = 0;
+            // Alternate the order so that neither side always runs first.
+            const double Tm = R % 2 ? Pass(Files, Matches, M) : 0, Th = Pass(Files, Hits, H);
+            const double Tm2 = R % 2 ? Tm : Pass(Files, Matches, M);
+            std::printf("%.6f %.6f %d %d %zu %zu\n", Tm2, Th, M, H, HitCount, Files.size());
+        }
+        return 0;
+    }
     Pass(Files, Decode, Count);  // warms the cache
     for (int R = 0; R < Rounds; ++R) {
         int M = 0, W = 0, D = 0;

@@ -2,17 +2,26 @@
 """Generates office-like documents for the benchmarks and the fuzz seeds: Word, Excel and PowerPoint
 97-2003 compound files (WordDocument/1Table, Workbook with BIFF8 records and a shared-string table
 cut by CONTINUE records, PowerPoint Document with text atoms), RTF with \\uN and \\'hh escapes, and
-UTF-8 text. The text is Chinese and English prose that never holds the benchmark's keyword.
+UTF-8 text, OFD documents, mails (.eml), web pages in GBK and single-file web pages (.mht). The
+text is Chinese and English prose that never holds the benchmark's keyword; a fifth
+of the documents hold another word, for the benchmark of the hits.
 
 Usage: bench/gendocs.py tree FOLDER [COUNT]   a tree of COUNT (default 500) documents
        bench/gendocs.py seeds FOLDER           a few small compound files and workbook streams
 """
+import base64
+import io
 import os
+import quopri
 import random
 import struct
 import sys
+import zipfile
+from xml.sax.saxutils import escape
 
 KEYWORD = "蓝鲸计划"  # the benchmark's keyword: none of its characters occur in the text
+PLANTED = "南方纸业"  # a word that a fifth of the documents hold, some many times (the hits' benchmark)
+_plant = [False]  # the document being made gets the planted word
 
 HANZI = ("的一是在不了有和人这中大为上个国我以要他时来用们生到作地于出就分对成会可主发年动同工也能下过子说产种面而方后多定行学法所"
          "民得经十三之进着等部度家电力里如水化高自二理起小物现实加量都两体制机当使点从业本去把性好应开它合还因由其些然前外天政四日"
@@ -27,6 +36,9 @@ def prose(rng, chars):
     """About `chars` characters of mixed Chinese and English sentences."""
     out, n = [], 0
     while n < chars:
+        if _plant[0] and rng.random() < 0.05:
+            _plant[0] = False
+            out.append("供货方" + PLANTED + "有限公司。")
         if rng.random() < 0.8:
             s = "".join(rng.choice(HANZI) for _ in range(rng.randint(8, 40))) + "。"
         else:
@@ -247,7 +259,115 @@ def utf8_text(rng, size):
     return bulk(rng, size // 3).encode("utf-8")[:size]
 
 
-KINDS = [(".doc", word_document), (".xls", workbook), (".ppt", presentation), (".rtf", rtf), (".txt", utf8_text)]
+# ---- OFD, mail and web pages ----
+
+def _zip(members):
+    buffer = io.BytesIO()
+    with zipfile.ZipFile(buffer, "w", zipfile.ZIP_DEFLATED) as z:
+        for name, data in members:
+            z.writestr(name, data)
+    return buffer.getvalue()
+
+
+def ofd(rng, size):
+    """An OFD document as e-invoices and official documents are written: a template page with the
+    labels, pages whose text objects hold a few characters each, document properties."""
+    ns = 'xmlns:ofd="http://www.ofdspec.org/2016"'
+
+    def text_objects(chars):
+        out, n, oid = [], 0, 100
+        while n < chars:
+            words = prose(rng, rng.randint(4, 30))
+            for i in range(0, len(words), rng.randint(1, 6)):
+                piece = escape(words[i:i + 6])
+                out.append(f'<ofd:TextObject ID="{oid}" Boundary="10 {oid % 250} 80 6" Font="3" Size="3.5">'
+                           f'<ofd:FillColor Value="0 0 0"/><ofd:TextCode X="0" Y="4" DeltaX="3.5 3.5 3.5">{piece}'
+                           f'</ofd:TextCode></ofd:TextObject>')
+                oid += 1
+                n += len(piece) + 120
+        return "".join(out)
+
+    pages = max(1, size // 60000)
+    members = [("OFD.xml", f'<?xml version="1.0" encoding="UTF-8"?><ofd:OFD {ns} Version="1.1" DocType="OFD">'
+                           f'<ofd:DocBody><ofd:DocInfo><ofd:DocID>{rng.getrandbits(64):x}</ofd:DocID>'
+                           f'<ofd:Title>{escape(prose(rng, 10))}</ofd:Title></ofd:DocInfo>'
+                           f'<ofd:DocRoot>Doc_0/Document.xml</ofd:DocRoot></ofd:DocBody></ofd:OFD>'),
+               ("Doc_0/Tpls/Tpl_0/Content.xml", f'<ofd:Page {ns}><ofd:Content><ofd:Layer ID="2">'
+                                                f'{text_objects(2000)}</ofd:Layer></ofd:Content></ofd:Page>')]
+    page_list = []
+    for p in range(pages):
+        page_list.append(f'<ofd:Page ID="{10 + p}" BaseLoc="Pages/Page_{p}/Content.xml"/>')
+        members.append((f"Doc_0/Pages/Page_{p}/Content.xml",
+                        f'<ofd:Page {ns}><ofd:Template TemplateID="5"/><ofd:Content><ofd:Layer ID="{20 + p}">'
+                        f'{text_objects(size // pages)}</ofd:Layer></ofd:Content></ofd:Page>'))
+    members.append(("Doc_0/Document.xml", f'<ofd:Document {ns}><ofd:CommonData><ofd:MaxUnitID>999</ofd:MaxUnitID>'
+                                          f'<ofd:PageArea><ofd:PhysicalBox>0 0 210 140</ofd:PhysicalBox></ofd:PageArea>'
+                                          f'<ofd:TemplatePage ID="5" BaseLoc="Tpls/Tpl_0/Content.xml"/>'
+                                          f'</ofd:CommonData><ofd:Pages>{"".join(page_list)}</ofd:Pages></ofd:Document>'))
+    return _zip(members)
+
+
+def _base64_lines(data):
+    encoded = base64.b64encode(data).decode("ascii")
+    return "\r\n".join(encoded[i:i + 76] for i in range(0, len(encoded), 76))
+
+
+def _encoded_word(text):
+    return "=?gb2312?B?" + base64.b64encode(text.encode("gbk")).decode("ascii") + "?="
+
+
+def eml(rng, size):
+    """A mail as mail programs write it: a GBK subject in an encoded word, a plain and an HTML
+    body in base64 and quoted-printable, and a text attachment."""
+    boundary = f"----=_NextPart_{rng.getrandbits(48):012x}"
+    body = bulk(rng, size // 4)
+    html = "<html><body>" + "".join(f"<p>{escape(body[i:i + 300])}</p>" for i in range(0, len(body), 300)) + \
+        "</body></html>"
+    parts = [
+        f"Content-Type: text/plain;\r\n\tcharset=\"gb2312\"\r\nContent-Transfer-Encoding: base64\r\n\r\n"
+        + _base64_lines(body.encode("gbk")),
+        "Content-Type: text/html;\r\n\tcharset=\"utf-8\"\r\nContent-Transfer-Encoding: quoted-printable\r\n\r\n"
+        + quopri.encodestring(html.encode("utf-8")).decode("ascii").replace("\n", "\r\n"),
+        f"Content-Type: application/octet-stream;\r\n\tname=\"{_encoded_word('附件说明.txt')}\"\r\n"
+        f"Content-Transfer-Encoding: base64\r\nContent-Disposition: attachment\r\n\r\n"
+        + _base64_lines(bulk(rng, size // 8).encode("gbk")),
+    ]
+    head = (f"From: {_encoded_word('张三')} <zhang@example.cn>\r\nTo: <li@example.cn>\r\n"
+            f"Subject: {_encoded_word(prose(rng, 12).strip())}\r\nDate: Mon, 2 Dec 2024 10:00:00 +0800\r\n"
+            f"MIME-Version: 1.0\r\nContent-Type: multipart/mixed;\r\n\tboundary=\"{boundary}\"\r\n\r\n"
+            f"This is a multi-part message in MIME format.\r\n\r\n")
+    return (head + "".join(f"--{boundary}\r\n{p}\r\n\r\n" for p in parts) + f"--{boundary}--\r\n").encode("ascii")
+
+
+def html_page(rng, size):
+    """A web page in GBK as Chinese sites and office suites save them: words split by inline tags,
+    character references, a script and a style."""
+    out = ['<!DOCTYPE html PUBLIC "-//W3C//DTD HTML 4.01 Transitional//EN"><html><head>'
+           '<meta http-equiv="Content-Type" content="text/html; charset=gb2312"><title>' + escape(prose(rng, 10)) +
+           '</title><style>p { margin: 0 }</style><script>var a = 1;</script></head><body>']
+    n = len(out[0])
+    while n < size:
+        text = escape(prose(rng, 200))
+        cut = rng.randrange(1, len(text))
+        piece = f'<p class="MsoNormal"><span lang="ZH-CN">{text[:cut]}</span><b>{text[cut:]}</b>&nbsp;&#25253;</p>\n'
+        out.append(piece)
+        n += len(piece.encode("gbk", "replace"))
+    return ("".join(out) + "</body></html>").encode("gbk", "replace")
+
+
+def mht(rng, size):
+    """A single-file web page as a word processor saves it: MIME with a quoted-printable HTML part."""
+    boundary = f"----=_NextPart_01D{rng.getrandbits(40):010X}"
+    page = html_page(rng, size).decode("gbk").replace("gb2312", "utf-8")
+    return (f"MIME-Version: 1.0\r\nContent-Type: multipart/related; boundary=\"{boundary}\"\r\n\r\n"
+            f"--{boundary}\r\nContent-Location: file:///C:/doc.htm\r\nContent-Transfer-Encoding: quoted-printable\r\n"
+            f"Content-Type: text/html; charset=\"utf-8\"\r\n\r\n"
+            + quopri.encodestring(page.encode("utf-8")).decode("ascii").replace("\n", "\r\n")
+            + f"\r\n\r\n--{boundary}--\r\n").encode("ascii")
+
+
+KINDS = [(".doc", word_document), (".xls", workbook), (".ppt", presentation), (".rtf", rtf), (".txt", utf8_text),
+         (".ofd", ofd), (".eml", eml), (".htm", html_page), (".mht", mht)]
 
 
 def make_tree(folder, count=500, seed=9):
@@ -262,7 +382,9 @@ def make_tree(folder, count=500, seed=9):
             else int(rng.uniform(1, 3) * 2**20)
         d = os.path.join(folder, f"dept{k % 10}", f"group{k % 7}")
         os.makedirs(d, exist_ok=True)
+        _plant[0] = k % 5 == 2
         data = make(rng, size)
+        _plant[0] = False
         assert KEYWORD.encode("gbk") not in data and KEYWORD.encode("utf-16-le") not in data
         with open(os.path.join(d, f"doc{k:04d}{ext}"), "wb") as f:
             f.write(data)

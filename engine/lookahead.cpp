@@ -2,7 +2,45 @@
 
 #include <algorithm>
 
+#include "engine/taskpool.h"
 #include "support/textrules.h"
+
+namespace {
+
+// FileMatches of one file.
+struct TFileTest : TTask {
+    TFileTest(std::string P, std::uint64_t S, const std::string& K, TFileTestFunction F)
+        : Path(std::move(P)), Size(S), Keyword(K), Test(F) {}
+    void Run() override;
+    std::string Path;
+    std::uint64_t Size;
+    const std::string& Keyword;
+    TFileTestFunction Test;
+    bool Match = false;
+};
+
+// The entries of one folder that the walk will look at: subfolders (when the walk descends) and
+// files of the type, in the enumeration's order, read ChunkSize at a time so that a huge folder
+// never sits in memory whole.
+struct TListing : TTask {
+    static constexpr std::size_t ChunkSize = 1024;
+    struct TListed {
+        std::string Name;
+        bool Folder;
+        std::uint64_t Size;
+        std::shared_ptr<TListing> Sub;  // a subfolder's listing, once asked for ahead
+    };
+    TListing(std::string D, bool R, const TTypeTest& T) : Dir(std::move(D)), Recursive(R), Type(T) {}
+    void Run() override;
+    std::string Dir;
+    bool Recursive;
+    const TTypeTest& Type;
+    std::vector<TListed> Entries;  // the chunk read last
+    bool Finished = false;         // no entries after this chunk
+    std::unique_ptr<TFolderEnum> Found;
+};
+
+}  // namespace
 
 int DefaultTestWorkers() {
     const unsigned Processors = std::thread::hardware_concurrency();
@@ -32,109 +70,67 @@ void TListing::Run() {
     }
 }
 
-// ---- the pool ----
+// ---- the look-ahead ----
 
-TTaskPool::TTaskPool(int Workers) {
-    try {
-        for (int I = 0; I < Workers; ++I) FThreads.emplace_back([this] { Work(); });
-    } catch (...) {
-        // Fewer workers: the waiting thread runs whatever none of them takes.
-    }
-}
+class TLookAhead::TImpl {
+public:
+    TImpl(std::vector<std::string> Roots, bool Recursive, const TTypeTest& Type, TFileTestFunction Test,
+          const std::string& Keyword, int Workers);
+    ~TImpl();
+    std::unique_ptr<TEntrySource> Open(const std::string& Dir);
 
-TTaskPool::~TTaskPool() {
-    {
-        const std::lock_guard<std::mutex> Hold(FLock);
-        FClosing = true;
-        for (const auto* Queue : {&FFirst, &FQueue})
-            for (const auto& T : *Queue) T->Cancelled = true;
-        for (const auto& T : FRunning) T->Cancelled = true;
-        FFirst.clear();
-        FQueue.clear();
-    }
-    FQueued.notify_all();
-    for (auto& Thread : FThreads) Thread.join();
-}
+    struct TEvent {
+        enum TKind { Begin, Entry, End };
+        TEvent(TKind K, std::uint64_t F, int D, std::string T = std::string())
+            : Kind(K), Folder(F), Depth(D), Text(std::move(T)) {}
+        TKind Kind;
+        std::uint64_t Folder;
+        int Depth;
+        std::string Text;  // Begin: the folder as walked; Entry: the name
+        bool IsFolder = false;
+        std::uint64_t Size = 0;   // a file entry: its size as listed
+        std::uint64_t Child = 0;  // a folder entry: the id of its Begin
+        std::shared_ptr<TFileTest> Test;
+    };
+    struct TFrame {
+        std::shared_ptr<TListing> Listing;
+        std::uint64_t Id;
+        int Depth;
+        bool Listed = false;        // the listing has been waited for
+        std::size_t Index = 0;      // the next entry to hand out
+        std::size_t AskedUpTo = 0;  // entries before it had their subfolder listings asked for
+    };
 
-namespace {
-// How often a thread yields before it sleeps: about the time of a short task.
-constexpr int YieldsBeforeSleep = 200;
-}  // namespace
+    bool GenerateOne();
+    void TopUp();
+    bool EnsureFront();
+    TEvent TakeFront();
+    void DropFront();
+    void Abandon(std::uint64_t Id, int Depth);
+    void Push(std::shared_ptr<TListing> Listing, int Depth);
+    std::shared_ptr<TListing> Ask(const std::string& Dir);
+    void AskAhead();
 
-void TTaskPool::Submit(const std::shared_ptr<TTask>& Task, bool First) {
-    {
-        const std::lock_guard<std::mutex> Hold(FLock);
-        Task->State = TTask::Queued;
-        (First ? FFirst : FQueue).push_back(Task);
-        ++FQueuedCount;
-    }
-    if (FSleepers > 0) FQueued.notify_one();
-}
-
-void TTaskPool::Run(TTask& Task) {
-    try {
-        Task.Run();
-    } catch (...) {
-        Task.Failure = std::current_exception();
-    }
-}
-
-void TTaskPool::Work() {
-    std::unique_lock<std::mutex> Hold(FLock);
-    for (;;) {
-        for (int I = 0; I < YieldsBeforeSleep && !FClosing && FFirst.empty() && FQueue.empty(); ++I) {
-            Hold.unlock();
-            while (I < YieldsBeforeSleep && FQueuedCount == 0) {
-                std::this_thread::yield();
-                ++I;
-            }
-            Hold.lock();
-        }
-        ++FSleepers;
-        FQueued.wait(Hold, [this] { return FClosing || !FFirst.empty() || !FQueue.empty(); });
-        --FSleepers;
-        if (FClosing) return;
-        auto& From = FFirst.empty() ? FQueue : FFirst;
-        std::shared_ptr<TTask> Task = std::move(From.front());
-        From.pop_front();
-        --FQueuedCount;
-        if (Task->State != TTask::Queued || Task->Cancelled) continue;
-        Task->State = TTask::Running;
-        FRunning.push_back(Task);
-        Hold.unlock();
-        Run(*Task);
-        Hold.lock();
-        Task->State = TTask::Done;
-        FRunning.erase(std::find(FRunning.begin(), FRunning.end(), Task));
-        if (FWaiters > 0) FFinished.notify_all();
-    }
-}
-
-void TTaskPool::Await(TTask& Task) {
-    std::unique_lock<std::mutex> Hold(FLock);
-    if (Task.State == TTask::Queued) {
-        // No worker has taken it yet: rather than wait, run it here (the queue then skips it).
-        Task.State = TTask::Running;
-        Hold.unlock();
-        Run(Task);
-        Hold.lock();
-        Task.State = TTask::Done;
-    } else if (Task.State != TTask::Done) {
-        Hold.unlock();
-        for (int I = 0; I < YieldsBeforeSleep && Task.State != TTask::Done; ++I) std::this_thread::yield();
-        Hold.lock();
-        ++FWaiters;
-        FFinished.wait(Hold, [&Task] { return Task.State == TTask::Done; });
-        --FWaiters;
-    }
-    if (Task.Failure) std::rethrow_exception(Task.Failure);
-}
+    std::vector<std::string> FRoots;
+    std::size_t FNextRoot = 0;
+    bool FRecursive;
+    const TTypeTest& FType;
+    TFileTestFunction FTest;
+    const std::string& FKeyword;
+    std::vector<TFrame> FStack;
+    std::deque<TEvent> FEvents;
+    std::size_t FTestsAhead = 0;
+    std::size_t FListingsAhead = 0;
+    std::uint64_t FLastId = 0;
+    int FOpenCursors = 0;
+    TTaskPool FPool;
+};
 
 // ---- the entries of one folder from the look-ahead ----
 
 class TAheadCursor : public TEntrySource {
 public:
-    TAheadCursor(TLookAhead& Owner, std::uint64_t Id, int Depth, std::string Dir)
+    TAheadCursor(TLookAhead::TImpl& Owner, std::uint64_t Id, int Depth, std::string Dir)
         : FOwner(Owner), FId(Id), FDepth(Depth), FDir(std::move(Dir)) {
         ++FOwner.FOpenCursors;
     }
@@ -154,7 +150,7 @@ public:
             return false;
         }
         FCurrent = FOwner.TakeFront();
-        if (FCurrent.Kind == TLookAhead::TEvent::End) {
+        if (FCurrent.Kind == TLookAhead::TImpl::TEvent::End) {
             FEnded = true;
             return false;
         }
@@ -185,34 +181,32 @@ private:
         }
     }
 
-    TLookAhead& FOwner;
+    TLookAhead::TImpl& FOwner;
     std::uint64_t FId;
     int FDepth;
     std::string FDir;
-    TLookAhead::TEvent FCurrent{TLookAhead::TEvent::End, 0, 0};
+    TLookAhead::TImpl::TEvent FCurrent{TLookAhead::TImpl::TEvent::End, 0, 0};
     std::uint64_t FPendingChild = 0;
     bool FEnded = false;
 };
 
-// ---- the look-ahead ----
-
-TLookAhead::TLookAhead(std::vector<std::string> Roots, bool Recursive, const TTypeTest& Type, TFileTestFunction Test,
-                       const std::string& Keyword, int Workers)
+TLookAhead::TImpl::TImpl(std::vector<std::string> Roots, bool Recursive, const TTypeTest& Type, TFileTestFunction Test,
+                         const std::string& Keyword, int Workers)
     : FRoots(std::move(Roots)), FRecursive(Recursive), FType(Type), FTest(Test), FKeyword(Keyword), FPool(Workers) {}
 
-TLookAhead::~TLookAhead() {
+TLookAhead::TImpl::~TImpl() {
     for (const auto& E : FEvents)
         if (E.Test) TTaskPool::Cancel(*E.Test);
     for (const auto& F : FStack) TTaskPool::Cancel(*F.Listing);
 }
 
-std::shared_ptr<TListing> TLookAhead::Ask(const std::string& Dir) {
+std::shared_ptr<TListing> TLookAhead::TImpl::Ask(const std::string& Dir) {
     auto Listing = std::make_shared<TListing>(Dir, FRecursive, FType);
     FPool.Submit(Listing, true);
     return Listing;
 }
 
-void TLookAhead::AskAhead() {
+void TLookAhead::TImpl::AskAhead() {
     // The nearest folders still to come first: those of the innermost folder, then outwards.
     for (auto Frame = FStack.rbegin(); Frame != FStack.rend() && FListingsAhead < MaxListingsAhead; ++Frame) {
         if (!Frame->Listed) break;
@@ -227,14 +221,14 @@ void TLookAhead::AskAhead() {
     }
 }
 
-void TLookAhead::Push(std::shared_ptr<TListing> Listing, int Depth) {
+void TLookAhead::TImpl::Push(std::shared_ptr<TListing> Listing, int Depth) {
     const std::uint64_t Id = ++FLastId;
     const std::string Dir = Listing->Dir;
     FStack.push_back({std::move(Listing), Id, Depth});
     FEvents.emplace_back(TEvent::Begin, Id, Depth, Dir);
 }
 
-bool TLookAhead::GenerateOne() {
+bool TLookAhead::TImpl::GenerateOne() {
     if (FStack.empty()) {
         if (FNextRoot == FRoots.size()) return false;
         Push(Ask(FRoots[FNextRoot++]), 0);
@@ -287,30 +281,30 @@ bool TLookAhead::GenerateOne() {
     return true;
 }
 
-void TLookAhead::TopUp() {
+void TLookAhead::TImpl::TopUp() {
     while (FTestsAhead < MaxTestsAhead && FEvents.size() < MaxEventsAhead && GenerateOne()) {
     }
 }
 
-bool TLookAhead::EnsureFront() {
+bool TLookAhead::TImpl::EnsureFront() {
     while (FEvents.empty())
         if (!GenerateOne()) return false;
     return true;
 }
 
-TLookAhead::TEvent TLookAhead::TakeFront() {
+TLookAhead::TImpl::TEvent TLookAhead::TImpl::TakeFront() {
     TEvent E = std::move(FEvents.front());
     FEvents.pop_front();
     if (E.Test) --FTestsAhead;
     return E;
 }
 
-void TLookAhead::DropFront() {
+void TLookAhead::TImpl::DropFront() {
     TEvent E = TakeFront();
     if (E.Test) TTaskPool::Cancel(*E.Test);
 }
 
-void TLookAhead::Abandon(std::uint64_t Id, int Depth) {
+void TLookAhead::TImpl::Abandon(std::uint64_t Id, int Depth) {
     // Folders are enumerated one inside the other: the folder and all below it are the top of
     // the stack from its frame up, and the front of the queue up to the next entry of a folder
     // that is not below it (one less deep, or a root after it).
@@ -329,7 +323,7 @@ void TLookAhead::Abandon(std::uint64_t Id, int Depth) {
     while (!FEvents.empty() && (FEvents.front().Depth > Depth || FEvents.front().Folder == Id)) DropFront();
 }
 
-std::unique_ptr<TEntrySource> TLookAhead::Open(const std::string& Dir) {
+std::unique_ptr<TEntrySource> TLookAhead::TImpl::Open(const std::string& Dir) {
     if (FOpenCursors == 0) {
         // A root: skip the roots the walk passed by without entering.
         while (EnsureFront()) {
@@ -347,3 +341,13 @@ std::unique_ptr<TEntrySource> TLookAhead::Open(const std::string& Dir) {
     }
     return std::make_unique<TEnumSource>(Dir, FTest);  // not a folder the look-ahead met
 }
+
+TLookAhead::TLookAhead(std::vector<std::string> Roots, bool Recursive, const TTypeTest& Type, TFileTestFunction Test,
+                       const std::string& Keyword, int Workers)
+    : FImpl(std::make_unique<TImpl>(std::move(Roots), Recursive, Type, Test, Keyword, Workers)) {}
+
+TLookAhead::~TLookAhead() = default;
+
+std::unique_ptr<TEntrySource> TLookAhead::Open(const std::string& Dir) { return FImpl->Open(Dir); }
+
+int TLookAhead::Workers() const { return FImpl->FPool.Workers(); }

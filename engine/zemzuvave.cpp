@@ -8,7 +8,7 @@
 #include "engine/lookahead.h"
 #include "pure/doctext/document.h"
 #include "pure/engine/cacherules.h"
-#include "pure/engine/keymatch.h"
+#include "pure/engine/contentsearch.h"
 #include "pure/engine/keyscan.h"
 #include "support/cngcrypto.h"
 #include "support/docsource.h"
@@ -187,6 +187,18 @@ bool Tzemzuvave::FileMatches(const std::string& Path, const std::string& Keyword
     }
 }
 
+namespace {
+
+// What the platform lends the decoders.
+TDecodeEnv PlatformDecodeEnv(const TSystemCodePages& CodePages) {
+    TDecodeEnv Env;
+    Env.CodePages = &CodePages;
+    Env.Crypto = &PlatformCrypto();
+    return Env;
+}
+
+}  // namespace
+
 bool Tzemzuvave::ContentMatches(const std::string& Keyword, TFileReader& Reader) {
     const std::string Wide = KeywordToWide(Keyword);
     const TKeywordScanner Scanner(Keyword, Wide);
@@ -205,20 +217,39 @@ bool Tzemzuvave::ContentMatches(const std::string& Keyword, TFileReader& Reader)
                 }
             }))
             return true;
-        const TDocumentFormat* Format = RecognizeFormat(Head, HeadSize);
-        if (Format == nullptr) return false;
         // Then the text a reader of the document sees. A damaged document gives less text,
         // never a failure; only a failing read of the file passes through.
         TFileSource Source(Reader);
-        TKeywordMatcher Matcher(Wide, Scanner);
-        Matcher.SetFileScanned();
         const TSystemCodePages CodePages;
-        TDecodeEnv Env;
-        Env.CodePages = &CodePages;
-        Env.Crypto = &PlatformCrypto();
-        DecodeDocument(*Format, Source, Matcher, Env);
-        return Matcher.Found();
+        return DecodedTextHolds(Source, Head, HeadSize, Wide, Scanner, PlatformDecodeEnv(CodePages));
     } catch (const std::bad_alloc&) {
         Fail(FailureText::OutOfMemory);
     }
+}
+
+std::vector<TKeywordHit> Tzemzuvave::FileHits(const std::string& Path, const std::string& Keyword,
+                                              std::size_t MaxHits) {
+    std::vector<TKeywordHit> Hits;
+    if (MaxHits == 0 || Keyword.empty()) return Hits;
+    TKeywordHit Name;
+    if (NameHit(NamePart(Path), Keyword, Name)) {
+        Hits.push_back(std::move(Name));
+        if (Hits.size() >= MaxHits) return Hits;
+    }
+    TFileReader Reader(Path);
+    // The keyword test first, so that a file without the keyword costs what its test costs; the
+    // hits of one that holds it cost one more reading.
+    if (!ContentMatches(Keyword, Reader)) return Hits;
+    try {
+        const std::string Wide = KeywordToWide(Keyword);
+        const TKeywordScanner Scanner(Keyword, Wide);
+        TFileSource Source(Reader);
+        const TSystemCodePages CodePages;
+        for (const TTextHit& Hit :
+             FindContentHits(Source, Wide, Scanner, MaxHits - Hits.size(), PlatformDecodeEnv(CodePages)))
+            Hits.push_back(ToKeywordHit(Hit));
+    } catch (const std::bad_alloc&) {
+        Fail(FailureText::OutOfMemory);
+    }
+    return Hits;
 }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/keywordhit.h"
 #include "support/textrules.h"
 
 class TEntrySource;
@@ -52,6 +53,11 @@ public:
     static bool FileMatches(const std::string& Path, const std::string& Keyword);
     // The same for a file whose size its folder's enumeration gave.
     static bool FileMatches(const std::string& Path, const std::string& Keyword, std::uint64_t ListedSize);
+    // Where the file holds the keyword, up to MaxHits places in the file's order: its name, then
+    // its content's hits (see FindContentHits). Finds a hit exactly when FileMatches is true, by
+    // the same rules; fails as FileMatches does when the content is needed and cannot be read.
+    // Safe to call on several threads at once; a TReadCancelScope ends it at its next read.
+    static std::vector<TKeywordHit> FileHits(const std::string& Path, const std::string& Keyword, std::size_t MaxHits);
     // The keyword's UTF-16LE bytes, without a terminating zero unit.
     static std::string KeywordToWide(const std::string& Keyword);
 

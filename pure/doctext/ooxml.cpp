@@ -94,10 +94,81 @@ public:
         // by the names office suites give them.
         if (Parts.empty()) PartsByRelationship(Parts);
         if (Parts.empty()) PartsByName(Parts);
-        FPackage.DecodeParts(std::move(Parts));
+        AssignPlaces(Parts);
+        if (!FPackage.DecodeParts(std::move(Parts))) return;
+        // Objects embedded in the document (a workbook in a report, a document in a slide),
+        // stored as packages or compound files of their own.
+        for (const char* Folder : {"word/embeddings/", "xl/embeddings/", "ppt/embeddings/"})
+            if (!FPackage.DecodeMembersUnder(Folder)) return;
     }
 
 private:
+    // Where each part's text stands: a worksheet on its sheet (by the workbook's names), a slide on
+    // its page (by the presentation's order), headers, footers, notes and properties apart.
+    void AssignPlaces(std::vector<TPackagePart>& Parts) {
+        const std::vector<std::pair<std::string, std::string>> Sheets = Listed("xl/workbook.xml", "sheet", "name");
+        const std::vector<std::pair<std::string, std::string>> Slides = Listed("ppt/presentation.xml", "sldId", "id");
+        for (TPackagePart& Part : Parts) {
+            const std::string& Name = FPackage.Name(Part.Entry);
+            const std::string_view File = std::string_view(Name).substr(Name.rfind('/') + 1);
+            auto Starts = [&](std::string_view Head) { return File.substr(0, Head.size()) == Head; };
+            if (Part.Rules == &PropertyRules) {
+                Part.Place = TTextPlace::Properties;
+            } else if (Part.Rules == &SheetCommentRules || Starts("comments") || Starts("notesslide")) {
+                Part.Place = TTextPlace::Comment;
+            } else if (Starts("header") || Starts("footer")) {
+                Part.Place = TTextPlace::HeaderFooter;
+            } else if (Starts("footnotes") || Starts("endnotes")) {
+                Part.Place = TTextPlace::Footnote;
+            } else if (Part.Rules == &WorksheetRules) {
+                for (const auto& [Target, SheetName] : Sheets)
+                    if (Target == Name) {
+                        Part.Place = TTextPlace::Sheet;
+                        DecodeUtf8(SheetName, Part.Name);
+                    }
+            } else if (Part.Rules == &DrawingRules && Starts("slide")) {
+                for (std::size_t I = 0; I < Slides.size(); ++I)
+                    if (Slides[I].first == Name) {
+                        Part.Place = TTextPlace::Page;
+                        Part.Number = static_cast<std::uint32_t>(I + 1);
+                    }
+            }
+        }
+    }
+
+    // The parts that the Tag elements of Source name through their relationships, in order, each
+    // with the element's Attribute (a sheet's name).
+    std::vector<std::pair<std::string, std::string>> Listed(const std::string& Source, std::string_view Tag,
+                                                            std::string_view Attribute) {
+        std::vector<std::pair<std::string, std::string>> Out;
+        if (FPackage.Find(Source) == TPackage::Npos) return Out;
+        std::unordered_map<std::string, std::string> Targets;
+        ForEachXmlTag(FPackage.ReadSmall(FPackage.Find(RelationshipsOf(Source))),
+                      [&](std::string_view Element, const TXmlAttributes& A) {
+                          if (Element == "Relationship")
+                              Targets[std::string(XmlAttribute(A, "Id"))] =
+                                  ResolvePartName(Source, DecodeXmlAttribute(XmlAttribute(A, "Target")));
+                      });
+        ForEachXmlTag(FPackage.ReadSmall(FPackage.Find(Source)),
+                      [&](std::string_view Element, const TXmlAttributes& A) {
+                          if (Element != Tag) return;
+                          // The relationship id is the r:id attribute; its local name is "id", as a slide's own id is.
+                          std::string_view Id;
+                          for (const auto& [Key, Value] : A)
+                              if (Key == "id" && Targets.count(std::string(Value)) > 0) Id = Value;
+                          const auto It = Targets.find(std::string(Id));
+                          if (It != Targets.end())
+                              Out.emplace_back(It->second, DecodeXmlAttribute(XmlAttribute(A, Attribute)));
+                      });
+        return Out;
+    }
+
+    static std::string RelationshipsOf(const std::string& Part) {
+        const std::size_t Slash = Part.rfind('/');
+        const std::string Folder = Slash == std::string::npos ? "" : Part.substr(0, Slash + 1);
+        return Folder + "_rels/" + Part.substr(Slash + 1) + ".rels";
+    }
+
     void PartsByType(std::vector<TPackagePart>& Parts) {
         const std::string Types = FPackage.ReadSmall(FPackage.Find("[content_types].xml"));
         std::unordered_map<std::string, std::string> Overrides, Defaults;
@@ -136,18 +207,14 @@ private:
     // The relationships of Source (a normal part name, "" for the package): each target with the
     // last segment of its relationship type.
     std::vector<std::pair<std::string, std::string>> Relationships(const std::string& Source) {
-        const std::size_t Slash = Source.rfind('/');
-        const std::string Folder = Slash == std::string::npos ? "" : Source.substr(0, Slash + 1);
-        const std::string File = Slash == std::string::npos ? Source : Source.substr(Slash + 1);
         std::vector<std::pair<std::string, std::string>> Out;
-        ForEachXmlTag(FPackage.ReadSmall(FPackage.Find(Folder + "_rels/" + File + ".rels")),
-                      [&](std::string_view Tag, const TXmlAttributes& A) {
-                          if (Tag != "Relationship" || XmlAttribute(A, "TargetMode") == "External") return;
-                          const std::string_view Type = XmlAttribute(A, "Type");
-                          const std::string Tail = AsciiLower(std::string(Type.substr(Type.rfind('/') + 1)));
-                          Out.emplace_back(ResolvePartName(Source, DecodeXmlAttribute(XmlAttribute(A, "Target"))),
-                                           Tail);
-                      });
+        ForEachXmlTag(FPackage.ReadSmall(FPackage.Find(RelationshipsOf(Source))), [&](std::string_view Tag,
+                                                                                      const TXmlAttributes& A) {
+            if (Tag != "Relationship" || XmlAttribute(A, "TargetMode") == "External") return;
+            const std::string_view Type = XmlAttribute(A, "Type");
+            const std::string Tail = AsciiLower(std::string(Type.substr(Type.rfind('/') + 1)));
+            Out.emplace_back(ResolvePartName(Source, DecodeXmlAttribute(XmlAttribute(A, "Target"))), Tail);
+        });
         return Out;
     }
 

@@ -69,11 +69,20 @@ void Decode(TPackage& Package) {
         if (File == "content.xml")
             Parts.push_back({Entry, Spreadsheet ? &SpreadsheetRules : &ContentRules, BodyOrder});
         else if (File == "styles.xml")
-            Parts.push_back({Entry, &StyleRules, StylesOrder});
+            Parts.push_back({Entry, &StyleRules, StylesOrder, TTextPlace::HeaderFooter});
         else if (File == "meta.xml")
-            Parts.push_back({Entry, &PackagePropertyRules, PropertiesOrder});
+            Parts.push_back({Entry, &PackagePropertyRules, PropertiesOrder, TTextPlace::Properties});
     }
-    Package.DecodeParts(std::move(Parts));
+    if (!Package.DecodeParts(std::move(Parts))) return;
+    // Objects embedded as files of their own (an OLE object: a workbook, a document) stand at the
+    // package's root as "Object N"; objects in OpenDocument form are folders whose content.xml
+    // was read above.
+    for (std::size_t I = 0; I < Package.Count(); ++I) {
+        const std::string& Name = Package.Name(I);
+        if (Name.compare(0, 6, "object") == 0 && Name.find('/') == std::string::npos && Package.IsFirst(I) &&
+            !Package.DecodeMember(I))
+            return;
+    }
 }
 
 }  // namespace

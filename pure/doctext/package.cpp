@@ -20,7 +20,7 @@ const TXmlTextRules PackagePropertyRules{.Containers = PropertyNames, .Breaks = 
 namespace {
 
 // Every kind of package, in the order they are asked: the first that claims a package reads it.
-const TPackageKind* const PackageKinds[] = {&OfficeOpenXmlPackage, &EpubPackage, &OpenDocumentPackage};
+const TPackageKind* const PackageKinds[] = {&OfficeOpenXmlPackage, &EpubPackage, &OpenDocumentPackage, &ArchivePackage};
 
 // A member's name as UTF-8: names not flagged as UTF-8 and not valid as such are in the
 // writer's code page, taken to be the system's (what archivers of the user's locale write).
@@ -125,7 +125,8 @@ bool TPackage::DecodeParts(std::vector<TPackagePart> Parts) {
     std::stable_sort(Parts.begin(), Parts.end(),
                      [](const TPackagePart& A, const TPackagePart& B) { return A.Order < B.Order; });
     for (const TPackagePart& Part : Parts)
-        if (Exhausted() || !DecodeXml(Part.Entry, *Part.Rules)) return false;
+        if (Exhausted() || !FSink.Place(Part.Place, Part.Number, Part.Name) || !DecodeXml(Part.Entry, *Part.Rules))
+            return false;
     return true;
 }
 
@@ -136,6 +137,16 @@ bool TPackage::DecodeMember(std::size_t Entry) {
     std::u16string Wide;
     DecodeUtf8(std::string_view(Name).substr(Name.rfind('/') + 1), Wide);
     return DecodeEmbedded(Member, Wide, FSink, FEnv);
+}
+
+bool TPackage::DecodeMembersUnder(std::string_view Folder) {
+    for (std::size_t I = 0; I < FEntries.size(); ++I) {
+        const std::string& Name = FNames[I];
+        if (Name.size() > Folder.size() && Name.compare(0, Folder.size(), Folder) == 0 && Name.back() != '/' &&
+            IsFirst(I) && !DecodeMember(I))
+            return false;
+    }
+    return true;
 }
 
 bool TPackage::DecodeMemberAs(std::size_t Entry, const TDocumentFormat& Format) {

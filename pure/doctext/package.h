@@ -3,6 +3,7 @@
 // whose text is read (Office Open XML, OpenDocument, ...). Each kind claims a package by the
 // members it holds and reads the parts a reader sees with its own XML rules.
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -17,11 +18,16 @@ struct TDocumentFormat;
 struct TXmlTextRules;
 
 // A part to read with XML rules; parts of lower Order are read first (body text before the
-// bookkeeping that names sheets, properties last).
+// bookkeeping that names sheets, properties last). Place tells where its text stands.
 struct TPackagePart {
+    TPackagePart(std::size_t E, const TXmlTextRules* R, int O = 0, TTextPlace P = TTextPlace::Body)
+        : Entry(E), Rules(R), Order(O), Place(P) {}
     std::size_t Entry;
     const TXmlTextRules* Rules;
     int Order = 0;
+    TTextPlace Place = TTextPlace::Body;
+    std::uint32_t Number = 0;
+    std::u16string Name;
 };
 
 class TPackage {
@@ -50,6 +56,9 @@ public:
     // Reads a member as a document of its own when its content is of a known format (see
     // DecodeEmbedded), called by its name. False once the sink wants no more.
     bool DecodeMember(std::size_t Entry);
+    // Reads every member whose part name begins with Folder ("" for all) with DecodeMember, in the
+    // directory's order. False once the sink wants no more.
+    bool DecodeMembersUnder(std::string_view Folder);
     // Reads a member as a piece of this document stored in Format (see DecodeStoredPart). False
     // once the sink wants no more.
     bool DecodeMemberAs(std::size_t Entry, const TDocumentFormat& Format);

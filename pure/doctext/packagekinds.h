@@ -12,3 +12,5 @@ extern const TXmlTextRules PackagePropertyRules;
 extern const TPackageKind OfficeOpenXmlPackage;
 extern const TPackageKind EpubPackage;
 extern const TPackageKind OpenDocumentPackage;
+// Any other ZIP archive: its members that are documents of a known format, each in its own right.
+extern const TPackageKind ArchivePackage;

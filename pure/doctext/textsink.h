@@ -39,6 +39,9 @@ public:
         return Break();
     }
     virtual bool EndEmbedded() { return Break(); }
+    // True for a sink that keeps where its text stands: a decoder that can tell it only at a
+    // cost (in another order than the fastest) does so only then, handing out the same text.
+    virtual bool WantsPlaces() const { return false; }
     // The unit the sink waits for before any text can matter to it (a keyword test with no part
     // of its keyword matched yet: the keyword's first unit), or 0 when all text matters. Text that
     // holds neither this unit nor, for a letter a..z or A..Z, the letter's other case may then be

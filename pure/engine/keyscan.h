@@ -29,6 +29,21 @@ public:
     // Data and lies wholly inside its Avail bytes (Count <= Avail).
     bool FindIn(const unsigned char* Data, std::size_t Avail, std::size_t Count) const;
 
+    // The forms of the keyword, in the order the scan tries them at one position.
+    enum TForm { Ansi, Utf16Le, Utf8 };
+    // The form of an occurrence that starts at Pos and lies wholly inside Data's Avail bytes, or
+    // -1 when none does.
+    int FormAt(const unsigned char* Data, std::size_t Pos, std::size_t Avail) const {
+        return FAnsi.At(Data, Pos, Avail)   ? Ansi
+               : FWide.At(Data, Pos, Avail) ? Utf16Le
+               : FUtf8.At(Data, Pos, Avail) ? Utf8
+                                            : -1;
+    }
+    // The length in bytes of a form (0 for a form that is not scanned).
+    std::size_t FormLength(int Form) const {
+        return (Form == Ansi ? FAnsi : Form == Utf16Le ? FWide : FUtf8).Bytes.size();
+    }
+
 private:
     // One form of the keyword with its first and last bytes prepared for the quick filter:
     // a byte b matches the folded byte X when (b | Or) == Target.

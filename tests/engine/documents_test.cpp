@@ -128,6 +128,8 @@ TEST(RealDocuments, KeywordTestSeesWhatAReaderSees) {
             bool Found = false;
             EXPECT_NO_THROW(Found = Tzemzuvave::FileMatches(Path, Keywords[K])) << Doc.Path;
             EXPECT_EQ(Found, Doc.Expect[K] == 'F') << Doc.Path << " / " << Keywords[K];
+            // The hits are found by the same rules: one exactly when the test matches.
+            EXPECT_EQ(!Tzemzuvave::FileHits(Path, Keywords[K], 1).empty(), Found) << Doc.Path << " / " << Keywords[K];
         }
     }
 }

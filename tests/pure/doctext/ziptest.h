@@ -88,3 +88,20 @@ private:
     static void Put32(std::string& S, std::uint64_t V) { Put16(S, V & 0xFFFF), Put16(S, (V >> 16) & 0xFFFF); }
     static void Put64(std::string& S, std::uint64_t V) { Put32(S, V & 0xFFFFFFFF), Put32(S, V >> 32); }
 };
+
+// A small Word package: BodyXml inside the document's body (paragraphs), and a title in the core
+// properties when one is given.
+inline std::string SmallDocx(const std::string& BodyXml, const std::string& Title = "") {
+    const std::string Ct = "application/vnd.openxmlformats-";
+    std::vector<TZipMember> Members{
+        {"[Content_Types].xml",
+         "<Types><Override PartName=\"/word/document.xml\" ContentType=\"" + Ct +
+             "officedocument.wordprocessingml.document.main+xml\"/><Override PartName=\"/docProps/core.xml\" "
+             "ContentType=\"" +
+             Ct + "package.core-properties+xml\"/></Types>"},
+        {"word/document.xml", "<w:document><w:body>" + BodyXml + "</w:body></w:document>"}};
+    if (!Title.empty())
+        Members.push_back(
+            {"docProps/core.xml", "<cp:coreProperties><dc:title>" + Title + "</dc:title></cp:coreProperties>"});
+    return TZipWriter().Build(Members);
+}
