@@ -171,7 +171,9 @@ bool TTextDecoder::Settle(std::string_view& Bytes, std::u16string& Out, bool Fin
     // ASCII reads the same in every code page an unlabelled text may be in.
     std::size_t Ascii = 0;
     while (Ascii < Bytes.size() && static_cast<unsigned char>(Bytes[Ascii]) < 0x80) ++Ascii;
-    for (std::size_t I = 0; I < Ascii; ++I) Out += static_cast<char16_t>(Bytes[I]);
+    const std::size_t At = Out.size();
+    Out.resize(At + Ascii);
+    for (std::size_t I = 0; I < Ascii; ++I) Out[At + I] = static_cast<char16_t>(Bytes[I]);
     Bytes.remove_prefix(Ascii);
     if (Bytes.empty()) return false;
     FKind = TKind::Utf8;

@@ -12,7 +12,7 @@
 namespace {
 
 struct TElement {
-    const char* Name;
+    std::string_view Name;
     THtmlText::TRole Role;
 };
 using R = THtmlText::TRole;
@@ -38,10 +38,9 @@ constexpr TElement Elements[] = {
 };
 
 THtmlText::TRole RoleOf(std::string_view Name) {
-    const TElement* It =
-        std::lower_bound(std::begin(Elements), std::end(Elements), Name,
-                         [](const TElement& E, std::string_view N) { return std::string_view(E.Name) < N; });
-    return It != std::end(Elements) && std::string_view(It->Name) == Name ? It->Role : THtmlText::TRole::Inline;
+    const TElement* It = std::lower_bound(std::begin(Elements), std::end(Elements), Name,
+                                          [](const TElement& E, std::string_view N) { return E.Name < N; });
+    return It != std::end(Elements) && It->Name == Name ? It->Role : THtmlText::TRole::Inline;
 }
 
 // <meta name="..."> values whose content is a document property its author wrote.
