@@ -1,7 +1,6 @@
 #include "pure/doctext/charset.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "pure/doctext/charsetgb18030.h"
 #include "pure/support/bytetext.h"
@@ -63,11 +62,9 @@ constexpr TLabels LabelTable[] = {
     {65000, "utf-7 unicode-1-1-utf-7 "},
 };
 
-bool ListHolds(const char* List, const std::string& Label) {
-    for (const char* At = List; (At = std::strstr(At, Label.c_str())) != nullptr; ++At) {
-        // A whole label, not a part of a longer one.
-        if ((At == List || At[-1] == ' ') && At[Label.size()] == ' ') return true;
-    }
+bool ListHolds(std::string_view List, std::string_view Label) {
+    for (std::size_t At = 0, End; (End = List.find(' ', At)) != std::string_view::npos; At = End + 1)
+        if (List.substr(At, End - At) == Label) return true;
     return false;
 }
 

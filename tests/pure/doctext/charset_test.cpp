@@ -66,6 +66,7 @@ TEST(Charset, Labels) {
         {"iso-8859-1x", 0},
     };
     for (const auto& C : Cases) EXPECT_EQ(CodePageOfLabel(C.Label), C.CodePage) << C.Label;
+    EXPECT_EQ(CodePageOfLabel(std::string("gb\0k", 4)), 0u);  // a label a damaged page cut with a zero byte
 }
 
 TEST(Charset, TextOfEachCharacterSet) {
