@@ -2,6 +2,7 @@
 
 #include <commdlg.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "support/folderchooser.h"
@@ -54,10 +55,15 @@ void ShowNotice(const std::string& Text) {
     MessageBoxA(DialogOwner(), Text.c_str(), NoticeCaption, MB_OK | MB_ICONINFORMATION | MB_TOPMOST);
 }
 
-void PickSaveFile(const std::string& InitialFolder, const std::string& Filter, std::string& Path) {
+namespace {
+
+// The save-as dialog behind both entries: the chosen pair of the filter, 0 on cancel.
+int RunSaveDialog(const std::string& InitialFolder, const std::string& Filter, const std::string& Name, DWORD Flags,
+                  std::string& Path) {
     const std::string Normalized = NormalizeFilter(Filter);
     const std::string Pairs = FilterPairs(Normalized);
     char FileName[FileNameBytes] = {};
+    Name.copy(FileName, FileNameBytes - 1);
 
     OPENFILENAMEA Dialog{};
     Dialog.lStructSize = sizeof(Dialog);
@@ -67,15 +73,27 @@ void PickSaveFile(const std::string& InitialFolder, const std::string& Filter, s
     Dialog.lpstrFile = FileName;
     Dialog.nMaxFile = FileNameBytes;
     Dialog.lpstrInitialDir = InitialFolder.empty() ? nullptr : InitialFolder.c_str();
-    Dialog.Flags = OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_EXPLORER;
+    Dialog.Flags = OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_EXPLORER | Flags;
 
     if (!GetSaveFileNameA(&Dialog)) {
         Path.clear();
-        return;
+        return 0;
     }
     const std::string Chosen(FileName, strnlen(FileName, FileNameBytes));
     AddFilterExtension(Chosen, Normalized, static_cast<int>(Dialog.nFilterIndex), Path);
     LastDialogFile = Path;
+    return std::max(1, static_cast<int>(Dialog.nFilterIndex));
+}
+
+}  // namespace
+
+void PickSaveFile(const std::string& InitialFolder, const std::string& Filter, std::string& Path) {
+    RunSaveDialog(InitialFolder, Filter, std::string(), 0, Path);
+}
+
+void PickSaveFileOfType(const std::string& InitialFolder, const std::string& Filter, const std::string& Name,
+                        std::string& Path, int& Type) {
+    Type = RunSaveDialog(InitialFolder, Filter, Name, OFN_OVERWRITEPROMPT, Path);
 }
 
 bool ChooseFolder(bool AllowCreate, std::string& Folder) {

@@ -21,6 +21,12 @@ void ShowNotice(const std::string& Text);
 // Path is empty and LastDialogFile stays.
 void PickSaveFile(const std::string& InitialFolder, const std::string& Filter, std::string& Path);
 
+// The same dialog for a filter of several types ("CSV 文件|*.csv|文本文件|*.txt"), with Name in
+// the file-name field at start, asking before an existing file is replaced. Type is the 1-based
+// pair of the filter chosen when the dialog was confirmed; 0 on cancel.
+void PickSaveFileOfType(const std::string& InitialFolder, const std::string& Filter, const std::string& Name,
+                        std::string& Path, int& Type);
+
 // Folder chooser titled "选择目录", starting at Folder when it begins with a drive letter and ":"
 // and can be entered, else at the process's current folder. With AllowCreate the user may type a
 // folder that does not exist (after a question; nothing is created). OK gives true and the chosen

@@ -56,3 +56,14 @@ bool ShellOpen(const std::string& File, const std::string& Parameters) {
         ShellExecuteA(GetActiveWindow(), nullptr, File.c_str(), Parameters.c_str(), Folder.c_str(), SW_SHOWNORMAL);
     return reinterpret_cast<UINT_PTR>(Result) > 32;
 }
+
+bool ShowFileProperties(const std::string& File) {
+    SHELLEXECUTEINFOA Request{};
+    Request.cbSize = sizeof Request;
+    Request.fMask = SEE_MASK_INVOKEIDLIST | SEE_MASK_FLAG_NO_UI;
+    Request.hwnd = GetActiveWindow();
+    Request.lpVerb = "properties";
+    Request.lpFile = File.c_str();
+    Request.nShow = SW_SHOWNORMAL;
+    return ShellExecuteExA(&Request) != FALSE;
+}

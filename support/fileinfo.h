@@ -19,3 +19,5 @@ bool SetFileAttrFlags(const std::string& Name, bool ReadOnly, bool Hidden, bool 
 // Opens File with its default verb (or starts it), in File's folder; true when the shell
 // accepted the request. Neither text is quoted or changed.
 bool ShellOpen(const std::string& File, const std::string& Parameters);
+// Shows the shell's own properties dialog of File; false when the shell offers none for it.
+bool ShowFileProperties(const std::string& File);

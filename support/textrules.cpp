@@ -285,12 +285,11 @@ private:
 
 }  // namespace
 
-void TStringList::SaveLines(const std::string& FileName) const {
+void SaveFileBytes(const std::string& FileName, const std::string& Bytes) {
     // A read-only file or a folder in the way cannot be created anew, and must not be replaced.
     const DWORD Existing = GetFileAttributesA(FileName.c_str());
     if (Existing != INVALID_FILE_ATTRIBUTES && (Existing & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
         Fail(FailureText::CannotCreateFile, FileName);
-    const std::string Text = ToText();
     TTempFile Temp(FileName);
     if (Temp.Name().empty()) Fail(FailureText::CannotCreateFile, FileName);
     {
@@ -298,10 +297,13 @@ void TStringList::SaveLines(const std::string& FileName) const {
                                      FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!File.Valid()) Fail(FailureText::CannotCreateFile, FileName);
         DWORD Written = 0;
-        if (!Text.empty() && (!WriteFile(File.Get(), Text.data(), static_cast<DWORD>(Text.size()), &Written, nullptr) ||
-                              Written != Text.size()))
+        if (!Bytes.empty() &&
+            (!WriteFile(File.Get(), Bytes.data(), static_cast<DWORD>(Bytes.size()), &Written, nullptr) ||
+             Written != Bytes.size()))
             Fail(FailureText::WriteFailed);
         if (!File.Close()) Fail(FailureText::WriteFailed);
     }
     if (!Temp.MoveOnto(FileName)) Fail(FailureText::CannotCreateFile, FileName);
 }
+
+void TStringList::SaveLines(const std::string& FileName) const { SaveFileBytes(FileName, ToText()); }

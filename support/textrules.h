@@ -140,3 +140,11 @@ struct TFileShrank {};
 // The whole file in one block. Fails with "不能打开文件 %s", "读流发生错误" or
 // "扩大内存流时内存溢出".
 std::string ReadWholeFile(const std::string& FileName);
+
+// ---- Writing files ----
+
+// Writes Bytes as the whole content of the file through a temporary file beside it, which then
+// replaces the file: the old content stays until the new one is complete, and a failure leaves
+// no partial file. Fails with "不能创建文件 %s" (also for a read-only file or a folder in the
+// way) or "写流出错".
+void SaveFileBytes(const std::string& FileName, const std::string& Bytes);

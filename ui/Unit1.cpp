@@ -52,8 +52,10 @@ const std::vector<TRow> ControlTable = {
      .OnClick = &TForm1::Button1Click},
     {.Name = "ComboBox1", .Kind = Member<TComboBox>(&TForm1::ComboBox1), .Parent = "Panel1",
      .Left = 112, .Top = 48, .Width = 145, .Height = 21, .Text = "*.txt",
-     .Items = {"*.txt", "*.doc", "*.xls", "*.ppt", "*.wps", "*.htm", "*.docx", "*.xlsx", "*.pptx"},
-     .ItemHeight = 13, .Hint = "文件类型如“*.txt”", .Tab = 2},
+     .Items = {"*.txt", "*.doc", "*.xls", "*.ppt", "*.wps", "*.htm", "*.docx", "*.xlsx", "*.pptx",
+               "*.pdf", "*.ofd", "*.rtf", "*.et", "*.dps", "*.odt", "*.ods", "*.odp", "*.html", "*.mht",
+               "*.eml", "*.csv", "*.*"},
+     .ItemHeight = 13, .DropDownCount = 12, .Hint = "文件类型如“*.txt”", .Tab = 2},
     {.Name = "Edit2", .Kind = Member<TEdit>(&TForm1::Edit2), .Parent = "Panel1",
      .Left = 112, .Top = 80, .Width = 305, .Height = 21, .Hint = "输入要文档中包含的词句", .Tab = 3},
     {.Name = "DateTimePicker1", .Kind = Member<TDateTimePicker>(&TForm1::DateTimePicker1), .Parent = "Panel1",
@@ -91,7 +93,8 @@ const std::vector<TRow> ControlTable = {
      .OnClick = &TForm1::BitBtn8Click},
     {.Name = "ListBox1", .Kind = Member<TListBox>(&TForm1::ListBox1),
      .Left = 4, .Top = 180, .Width = 645, .Height = 225, .ItemHeight = 13, .Tab = 3,
-     .OnClick = &TForm1::ListBox1Click, .OnDblClick = &TForm1::ListBox1DblClick},
+     .OnClick = &TForm1::ListBox1Click, .OnDblClick = &TForm1::ListBox1DblClick,
+     .OnContextPopup = &TForm1::ListBox1ContextPopup},
 };
 // clang-format on
 #pragma GCC diagnostic pop
@@ -111,6 +114,7 @@ TForm1::TForm1() {
     OnResize = [this](TObject* Sender) { FormResize(Sender); };
     CreateFormWindow(FormDescription);
     BuildControls(*this, ControlTable);
+    FPreview.Attach(ListBox1.Handle(), [this] { return FLastKeyword; });
     FinishCreate();
 }
 

@@ -3,10 +3,13 @@
 // list, the bar of file actions below it and the status bar.
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/zemzuvave.h"
 #include "ui/controls.h"
 #include "ui/form.h"
+#include "ui/hitpreview.h"
+#include "ui/hitswindow.h"
 
 class TPaintThrottle;
 
@@ -57,27 +60,51 @@ public:
     void BitBtn8Click(TObject* Sender);      // opens the selected file's folder
     void BitBtn6Click(TObject* Sender);      // deletes the selected file
     void Button1Click(TObject* Sender);      // chooses the search folder
+    // The context menu of the result list, asked for at a point of the screen.
+    void ListBox1ContextPopup(TObject* Sender, POINT Screen);
 
     // True from the start of a search command until its search has returned.
     bool Searching() const { return FSearching; }
+    // The moment the latest search ended, in the clock of the queue's time stamps.
+    DWORD LastSearchEnd() const { return FSearchEnd; }
     // Lets the list and the status bar show what a running search has reported so far.
     void PaintProgress();
     // Shows a running search's folder in the status bar.
     void ShowSearchStatus(const std::string& Text);
+    // The keyword of the latest search, as typed when it started.
+    const std::string& LastKeyword() const { return FLastKeyword; }
+    // Opens the window of the file's hits of the last search's keyword.
+    void ShowHits(const std::string& Path);
+    // The window of a file's hits opened last from the result list's menu; null before.
+    THitsWindow* HitsWindow() const { return FHitsWindow.get(); }
+    // The tip that shows the first hit of the result line the mouse rests on.
+    HWND HitTipWindow() const { return FPreview.TipWindow(); }
 
 private:
     class TSearchScope;
     void ShowPendingStatus();
     // The selected line of the result list; false when none is selected.
     bool SelectedPath(std::string& Path) const;
+    // Every line of the result list.
+    std::vector<std::string> ListedPaths() const;
+    // Puts the paths on the clipboard, one per line.
+    void CopyPaths(const std::vector<std::string>& Paths);
     // The search command of both search buttons.
     void RunSearch(bool UseCache);
+    // True when the command now being handled was given while the latest search ran.
+    bool GivenDuringLastSearch() const;
 
     bool FSearching = false;
+    bool FSearched = false;  // a search has ended since the window was created
+    DWORD FSearchStart = 0;  // the latest search, in the clock of the queue's time stamps
+    DWORD FSearchEnd = 0;
     TPaintThrottle* FProgress = nullptr;  // while a search runs
     std::string FPendingStatus;           // the latest folder not shown yet
     bool FStatusPending = false;
     bool FCloseAfterSearch = false;  // the window was asked to close while a search ran
+    std::string FLastKeyword;
+    THitPreview FPreview;
+    std::unique_ptr<THitsWindow> FHitsWindow;
 };
 
 // The window's progress and result callback of the engine.

@@ -13,11 +13,16 @@ class TForm1::TSearchScope {
 public:
     explicit TSearchScope(TForm1& Form) : FForm(Form), FThrottle({Form.ListBox1.Handle()}) {
         FForm.FSearching = true;
+        FForm.FSearchStart = TApplication::QueueClock();
         FForm.FProgress = &FThrottle;
     }
     ~TSearchScope() {
         FForm.FProgress = nullptr;
         FForm.ShowPendingStatus();
+        // Taken while the search still counts as running: a command another thread sends meanwhile
+        // is refused too.
+        FForm.FSearchEnd = TApplication::QueueClock();
+        FForm.FSearched = true;
         FForm.FSearching = false;
         if (FForm.FCloseAfterSearch) {
             FForm.FCloseAfterSearch = false;
@@ -56,10 +61,22 @@ void SearchNotify(const std::string& Path, int Kind, bool& Stop) {
     Application.ProcessMessages();
 }
 
+// Clicks and keys given while a search runs wait in the queue until the search next lets the
+// window read it; after the last file the search ends without reading it again, so they can be
+// read only once it is over. Their time stamps tell them from a command given after the end.
+bool TForm1::GivenDuringLastSearch() const {
+    DWORD Given = 0;
+    if (!FSearched || !Application.HandledMessageTime(Given)) return false;
+    return Given - FSearchStart <= FSearchEnd - FSearchStart;  // unsigned: right across the wrap
+}
+
 void TForm1::RunSearch(bool UseCache) {
-    if (FSearching) return;  // one search at a time: the running one goes on undisturbed
+    // One search at a time: the running one goes on undisturbed, and commands given while it ran
+    // are not carried out after it.
+    if (FSearching || GivenDuringLastSearch()) return;
     if (!SearchEngine || TrimControls(Edit1.Text()).empty()) return;
     StopRequested = false;
+    FLastKeyword = Edit2.Text();  // the hits shown for the lines are those of this keyword
     ListBox1.Clear();
     const double Start = MonotonicSeconds();
     const std::string FileType = SearchFileType(ComboBox1.Text());

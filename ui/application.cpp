@@ -59,11 +59,36 @@ void TApplication::ProcessMessages() {
 void TApplication::Terminate() { PostQuitMessage(0); }
 
 void TApplication::Dispatch(MSG& Message) {
+    // Handlers may ask which queued message they run for; a nested loop's messages come and go
+    // inside the outer one's handling.
+    struct THandling {
+        const MSG*& Slot;
+        const MSG* Outer;
+        ~THandling() { Slot = Outer; }
+    } Handling{FHandled, FHandled};
+    FHandled = &Message;
     // Tab, Shift+Tab and the arrow keys move between the controls of a form.
     HWND Root = Message.hwnd ? GetAncestor(Message.hwnd, GA_ROOT) : nullptr;
     if (Root && TForm::IsForm(Root) && IsDialogMessageA(Root, &Message)) return;
     TranslateMessage(&Message);
     DispatchMessageA(&Message);
+}
+
+DWORD TApplication::QueueClock() {
+    static const UINT Marker = RegisterWindowMessageA("yq.QueueClock");
+    MSG Message{};
+    PeekMessageA(&Message, nullptr, 0, 0, PM_NOREMOVE);  // the thread has its queue from here on
+    const HWND ThreadOnly = reinterpret_cast<HWND>(-1);
+    if (Marker != 0 && PostThreadMessageA(GetCurrentThreadId(), Marker, 0, 0) &&
+        PeekMessageA(&Message, ThreadOnly, Marker, Marker, PM_REMOVE))
+        return Message.time;
+    return GetTickCount();
+}
+
+bool TApplication::HandledMessageTime(DWORD& Time) const {
+    if (!FHandled) return false;
+    Time = FHandled->time;
+    return true;
 }
 
 std::string TApplication::ExeName() const {

@@ -36,6 +36,15 @@ public:
     void ProcessMessages();
     void Terminate() override;
     bool Terminated() const { return FTerminated; }
+    // The time stamp (in GetTickCount's terms) of the message that Run or ProcessMessages took
+    // from the queue and is handling now: the input or posted message behind the running
+    // handler. False when no such message is being handled, as for a handler called directly.
+    bool HandledMessageTime(DWORD& Time) const;
+    // The moment of the call in the clock that stamps queued messages (GetTickCount's terms):
+    // the time of a message the calling thread posts to itself and takes back. Windows stamps with
+    // GetTickCount; Wine with its server's clock, which can be a little ahead of GetTickCount.
+    // Messages for this thread's windows that other threads send are handled meanwhile.
+    static DWORD QueueClock();
 
     // Full path of the running program file.
     std::string ExeName() const;
@@ -56,6 +65,7 @@ private:
     std::vector<std::unique_ptr<TForm>> FForms;
     TForm* FMainForm = nullptr;
     bool FTerminated = false;
+    const MSG* FHandled = nullptr;  // innermost message being dispatched
 };
 
 extern TApplication Application;

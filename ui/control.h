@@ -15,6 +15,8 @@ public:
 };
 
 using TNotifyEvent = std::function<void(TObject* Sender)>;
+// A context menu asked for, to open at a point of the screen.
+using TContextEvent = std::function<void(TObject* Sender, POINT Screen)>;
 
 // A control docked to an edge of its form follows that edge on every resize.
 enum class TAlign { None, Bottom };

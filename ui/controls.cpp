@@ -1,6 +1,7 @@
 #include "ui/controls.h"
 
 #include <commctrl.h>
+#include <windowsx.h>
 
 #include <algorithm>
 #include <cstring>
@@ -136,6 +137,8 @@ void TComboBox::Create(const CreateArgs& Args) {
         if (Field <= 0) break;
         SendMessageA(Handle(), CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), Field);
     }
+    // The version 6 controls size the open list by this count rather than by the window's height.
+    SendMessageA(Handle(), CB_SETMINVISIBLE, static_cast<WPARAM>(Args.DropDownCount), 0);
     for (const std::string& Item : Args.Items) AddItem(Item);
     SetText(Args.Text);  // the box takes no text at creation
 }
@@ -163,6 +166,72 @@ void TListBox::Create(const CreateArgs& Args) {
     CreateWindowOf("LISTBOX", FocusableStyle(Args, LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL), WS_EX_CLIENTEDGE,
                    Args);
     if (Args.ItemHeight > 0) SendMessageA(Handle(), LB_SETITEMHEIGHT, 0, Args.ItemHeight);
+    SetWindowSubclass(Handle(), ListProc, 0, reinterpret_cast<DWORD_PTR>(this));
+}
+
+LRESULT CALLBACK TListBox::ListProc(HWND Window, UINT Message, WPARAM W, LPARAM L, UINT_PTR, DWORD_PTR Self) {
+    auto& List = *reinterpret_cast<TListBox*>(Self);
+    switch (Message) {
+    case WM_RBUTTONDOWN: {
+        // The line under the mouse is selected first, as a click selects it, so that the menu
+        // acts on what the user pointed at.
+        const int Index = List.ItemAt({GET_X_LPARAM(L), GET_Y_LPARAM(L)});
+        ::SetFocus(Window);
+        if (Index >= 0 && Index != List.ItemIndex()) {
+            List.SetItemIndex(Index);
+            Protect([&List] {
+                if (List.OnClick) List.OnClick(&List);
+            });
+        }
+        return 0;
+    }
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+    case WM_KEYUP:
+    case WM_SYSKEYUP: {
+        // The menu key and Shift+F10 ask for the menu at once; their other half does nothing.
+        const bool MenuKey = W == VK_APPS || (W == VK_F10 && (GetKeyState(VK_SHIFT) & 0x8000));
+        if (!MenuKey || !List.OnContextPopup) break;
+        const bool Repeat = (L & 0x40000000) != 0;
+        if ((Message == WM_KEYDOWN || Message == WM_SYSKEYDOWN) && !Repeat)
+            SendMessageA(Window, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(Window), -1);
+        return 0;
+    }
+    case WM_CONTEXTMENU: {
+        if (!List.OnContextPopup) break;
+        POINT At{GET_X_LPARAM(L), GET_Y_LPARAM(L)};
+        if (L == -1) At = List.KeyboardMenuPoint();  // Shift+F10 or the menu key
+        Protect([&List, At] { List.OnContextPopup(&List, At); });
+        return 0;
+    }
+    case WM_NCDESTROY:
+        RemoveWindowSubclass(Window, ListProc, 0);
+        break;
+    }
+    return DefSubclassProc(Window, Message, W, L);
+}
+
+POINT TListBox::KeyboardMenuPoint() const {
+    POINT At{4, 4};
+    RECT Line{};
+    if (ItemIndex() >= 0 && SendMessageA(Handle(), LB_GETITEMRECT, static_cast<WPARAM>(ItemIndex()),
+                                         reinterpret_cast<LPARAM>(&Line)) != LB_ERR)
+        At = {Line.left + 16, Line.bottom};
+    ClientToScreen(Handle(), &At);
+    return At;
+}
+
+int TListBox::ItemAt(POINT Client) const {
+    const LRESULT Found = SendMessageA(Handle(), LB_ITEMFROMPOINT, 0, MAKELPARAM(Client.x, Client.y));
+    if (HIWORD(Found) != 0) return -1;  // outside every line
+    // The nearest line comes also for a point below the last one.
+    const int Index = LOWORD(Found);
+    RECT Line{};
+    if (Index >= Count() ||
+        SendMessageA(Handle(), LB_GETITEMRECT, static_cast<WPARAM>(Index), reinterpret_cast<LPARAM>(&Line)) == LB_ERR ||
+        !PtInRect(&Line, Client))
+        return -1;
+    return Index;
 }
 
 int TListBox::Count() const { return static_cast<int>(SendMessageA(Handle(), LB_GETCOUNT, 0, 0)); }

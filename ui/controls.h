@@ -97,7 +97,8 @@ protected:
 };
 
 // A list of text lines, one selected at most, kept in the order added. No horizontal scroll
-// bar: a long line is cut at the right edge.
+// bar: a long line is cut at the right edge. The right mouse button selects the line under it;
+// releasing it, Shift+F10 or the menu key then ask for a context menu.
 class TListBox : public TControl {
 public:
     struct CreateArgs : TControlArgs {
@@ -106,6 +107,7 @@ public:
     void Create(const CreateArgs& Args);
     TNotifyEvent OnClick;  // the selection changed by mouse or keyboard
     TNotifyEvent OnDblClick;
+    TContextEvent OnContextPopup;
 
     int Count() const;
     std::string Item(int Index) const;  // empty out of range
@@ -114,9 +116,16 @@ public:
     int ItemIndex() const;         // -1: no line selected
     void SetItemIndex(int Index);  // runs no event; -1 removes the selection
     int ItemHeight() const;
+    // The line at a point of the list's client area; -1 when there is none.
+    int ItemAt(POINT Client) const;
 
 protected:
     void Command(WORD Code) override;
+
+private:
+    static LRESULT CALLBACK ListProc(HWND Window, UINT Message, WPARAM W, LPARAM L, UINT_PTR, DWORD_PTR Self);
+    // Where a menu asked for by the keyboard opens: below the selected line, else at the top.
+    POINT KeyboardMenuPoint() const;
 };
 
 // A bar of text panels with a size grip; the last panel reaches to the right edge.

@@ -17,6 +17,7 @@ struct TControlRow {
                                  TBitBtn TOwner::*, TCheckBox TOwner::*, TComboBox TOwner::*, TListBox TOwner::*,
                                  TStatusBar TOwner::*, TDateTimePicker TOwner::*>;
     using THandler = void (TOwner::*)(TObject* Sender);
+    using TPointHandler = void (TOwner::*)(TObject* Sender, POINT Screen);
 
     const char* Name = "";
     TMember Kind;             // Member<TEdit>(&TForm1::Edit1): the control's kind and its member
@@ -25,6 +26,7 @@ struct TControlRow {
     const char* Text = "";
     std::vector<const char*> Items;
     int ItemHeight = 0;
+    int DropDownCount = 0;  // items the open list of a drop-down shows; 0: the control's default
     const char* Hint = "";
     int Tab = -1;  // position in the parent's tab order; -1: none
     int Image = 0;
@@ -32,6 +34,7 @@ struct TControlRow {
     TAlign Align = TAlign::None;
     THandler OnClick = nullptr;
     THandler OnDblClick = nullptr;
+    TPointHandler OnContextPopup = nullptr;
 };
 
 // The kind is named, and checked against the member's declared type.
@@ -70,6 +73,11 @@ void BuildOne(TOwner& Form, const TControlRow<TOwner>& Row, HWND Parent, TKind& 
     } else if (Row.ItemHeight != 0) {
         BadRow(Row.Name, "item height");
     }
+    if constexpr (requires { Args.DropDownCount; }) {
+        if (Row.DropDownCount > 0) Args.DropDownCount = Row.DropDownCount;
+    } else if (Row.DropDownCount != 0) {
+        BadRow(Row.Name, "drop-down count");
+    }
     if constexpr (requires { Args.ImageId; }) {
         Args.ImageId = Row.Image;
     } else if (Row.Image != 0) {
@@ -95,6 +103,14 @@ void BuildOne(TOwner& Form, const TControlRow<TOwner>& Row, HWND Parent, TKind& 
             Control.OnDblClick = Bind(Row.OnDblClick);
         else
             BadRow(Row.Name, "double click");
+    }
+    if (Row.OnContextPopup) {
+        if constexpr (requires { Control.OnContextPopup; })
+            Control.OnContextPopup = [&Form, Handler = Row.OnContextPopup](TObject* Sender, POINT Screen) {
+                (Form.*Handler)(Sender, Screen);
+            };
+        else
+            BadRow(Row.Name, "context menu");
     }
 }
 

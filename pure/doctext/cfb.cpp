@@ -270,12 +270,17 @@ bool TCompoundFile::ForEachStream(const std::function<bool(const std::u16string&
     return true;
 }
 
-void DecodeCompoundFile(TByteSource& Source, TTextSink& Sink, const TDecodeEnv&) {
+void DecodeCompoundFile(TByteSource& Source, TTextSink& Sink, const TDecodeEnv& Env) {
     TCompoundFile File(Source);
-    File.ForEachStream([&Sink](const std::u16string& Name, TByteSource& Stream) {
-        if (!Sink.RawStream(Stream)) return false;
-        if (SameNameNoCase(Name, "Workbook") || SameNameNoCase(Name, "Book"))
-            return DecodeWorkbookStrings(Stream, Sink);
+    File.ForEachStream([&Sink, &Env](const std::u16string& Name, TByteSource& Stream) {
+        // Names in any case: not every producer (WPS Office among them) spells them as Excel
+        // does. A stream's raw matches stand where its text does: the property sets' in the
+        // properties, the rest in the body.
+        const bool Properties =
+            SameNameNoCase(Name, "\005SummaryInformation") || SameNameNoCase(Name, "\005DocumentSummaryInformation");
+        if (!Sink.Place(Properties ? TTextPlace::Properties : TTextPlace::Body) || !Sink.RawStream(Stream))
+            return false;
+        if (SameNameNoCase(Name, "Workbook") || SameNameNoCase(Name, "Book")) return DecodeWorkbook(Stream, Sink, Env);
         return true;
     });
 }

@@ -53,6 +53,7 @@ private:
     std::unique_ptr<TChainSource> FMiniStream;  // the stream holding every mini stream
 };
 
-// Hands every stream of a compound file to Sink.RawStream, and the shared strings of an Excel
-// workbook stream as text. Gives nothing for a damaged header.
+// Hands every stream of a compound file to Sink.RawStream, each after saying where its text stands
+// (the property sets in the Properties, the others in the Body), and the text of an Excel
+// workbook stream (see DecodeWorkbook). Gives nothing for a damaged header.
 void DecodeCompoundFile(TByteSource& Source, TTextSink& Sink, const TDecodeEnv& Env);

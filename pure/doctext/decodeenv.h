@@ -28,8 +28,35 @@ class TCrypto;  // hashes and block ciphers for encrypted documents (see crypto.
 struct TDecodeBudget {
     // Bytes that packages may still inflate and containers may still unpack, at every level.
     std::uint64_t UnpackLeft = ZipPackageBudget;
-    // Bytes of nested documents that may still be held in memory at once.
-    std::uint64_t NestedMemoryLeft = EmbedMaxHeldBytes;
+    // Bytes of memory the decoders of every level may still take for what they hold (see
+    // TMemoryLease): a container's tables, a nested document's copy, a decoder's caches.
+    std::uint64_t MemoryLeft = MaxDecodeMemory;
+};
+
+// A share of the file's memory held for as long as the lease lives. Granted in full or not at
+// all; without a budget (a decoder called on its own) always granted.
+class TMemoryLease {
+public:
+    TMemoryLease(TDecodeBudget* Budget, std::uint64_t Bytes) : FBudget(Budget) {
+        if (Budget == nullptr) {
+            FGranted = true;
+        } else if (Bytes <= Budget->MemoryLeft) {
+            FGranted = true;
+            FBytes = Bytes;
+            Budget->MemoryLeft -= Bytes;
+        }
+    }
+    ~TMemoryLease() {
+        if (FBudget != nullptr) FBudget->MemoryLeft += FBytes;
+    }
+    TMemoryLease(const TMemoryLease&) = delete;
+    TMemoryLease& operator=(const TMemoryLease&) = delete;
+    bool Granted() const { return FGranted; }
+
+private:
+    TDecodeBudget* FBudget;
+    std::uint64_t FBytes = 0;
+    bool FGranted = false;
 };
 
 struct TDecodeEnv {
@@ -38,6 +65,9 @@ struct TDecodeEnv {
     TDecodeBudget* Budget = nullptr;                // null until DecodeDocument sets up the file's
     unsigned Depth = 0;                             // documents this one is nested in
 
+    // The memory the decoders of this file may still take, for a decoder that sizes its tables
+    // and caches by it (all of MaxDecodeMemory without a budget).
+    std::uint64_t MemoryLeft() const { return Budget != nullptr ? Budget->MemoryLeft : MaxDecodeMemory; }
     // The system's code page, 936 without a converter.
     unsigned SystemCodePage() const { return CodePages != nullptr ? CodePages->SystemCodePage() : 936; }
 };

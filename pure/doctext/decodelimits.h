@@ -15,10 +15,9 @@ inline constexpr std::size_t KiB = 1024, MiB = KiB * 1024;
 // Levels of documents nested in one another that are read (a mail's attached archive's member's
 // embedded workbook is level 3); deeper ones are passed over.
 inline constexpr unsigned EmbedMaxDepth = 4;
-// Bytes of one nested document copied into memory to be read at random offsets, and of all such
-// copies held at once along the chain of levels being read.
+// Bytes of one nested document copied into memory to be read at random offsets (the copy takes
+// its share of the file's memory; see TMemoryLease).
 inline constexpr std::uint64_t EmbedMaxBytes = 16 * MiB;
-inline constexpr std::uint64_t EmbedMaxHeldBytes = 24 * MiB;
 
 // ---- Compound files ----
 inline constexpr std::size_t CfbMaxFatEntries = 4 * MiB;      // 16 MiB: 2 GiB of 512-byte sectors
@@ -29,10 +28,22 @@ inline constexpr std::size_t CfbMaxDirectoryBytes = 4 * MiB;  // 32,768 entries
 inline constexpr std::uint64_t CfbMaxWholeFile = 64 * KiB;
 // A small file's copy and a large file's FAT do not meet; one stream's sector list is at most the
 // FAT's size; the sink's own buffers fit in what is left.
-static_assert(4 * CfbMaxFatEntries + 4 * CfbMaxFatEntries + CfbMaxDirectoryBytes + 4 * CfbMaxMiniFatEntries +
-                      CfbMaxWholeFile <=
-                  MaxDecodeMemory * 3 / 4,
-              "compound files");
+inline constexpr std::size_t CfbMaxMemory =
+    4 * CfbMaxFatEntries + 4 * CfbMaxFatEntries + CfbMaxDirectoryBytes + 4 * CfbMaxMiniFatEntries + CfbMaxWholeFile;
+static_assert(CfbMaxMemory <= MaxDecodeMemory * 3 / 4, "compound files");
+
+// ---- Excel workbooks (a stream of a compound file) ----
+// Bytes of shared strings held in memory for a sink that wants to know where text stands (two per
+// unit, five per string): each is handed out in the sheet of the first cell that shows it. The
+// strings beyond are handed out in the table's order, in the Body.
+inline constexpr std::size_t BiffMaxHeldStrings = 16 * MiB;
+// Sheets whose names are kept (up to 255 characters each); later sheets are announced unnamed.
+inline constexpr std::size_t BiffMaxSheets = 4096;
+// The held strings in blocks (a sixteenth more), the names, a record read whole and the stream
+// reader's buffer, beside the compound file's tables.
+static_assert(CfbMaxMemory + BiffMaxHeldStrings / 16 * 17 + BiffMaxSheets * (2 * 255 + 64) + 128 * KiB <=
+                  MaxDecodeMemory * 15 / 16,
+              "Excel workbooks");
 
 // ---- ZIP packages ----
 // Most members the directory is read for, and most bytes of it held in memory.
@@ -48,12 +59,33 @@ inline constexpr std::size_t ZipMaxIndexPart = 4 * MiB;
 // Bytes a part is inflated into at a time: after each call, inflate copies up to 32 KiB of what it
 // wrote into its window, so a large block keeps that copying small against the output.
 inline constexpr std::size_t ZipReadBlock = 256 * KiB;
-// Each name kept three times (as stored, as a part name,
-// as the key of the index) with about 160 bytes of bookkeeping per member; two index parts at
-// once; the read block and zlib's state.
-static_assert(3 * ZipMaxDirectoryBytes + ZipMaxEntries * 160 + 2 * ZipMaxIndexPart + ZipReadBlock + 512 * KiB <=
+// A package reads a directory of at most a fifth of the memory left: the directory's bytes
+// while it is read, then each name three times (as stored, as a part name, as the index's key)
+// with about ZipMemoryPerEntry bytes of bookkeeping per member, held as a lease of the file's
+// memory. Beside them two index parts at once, the read block and zlib's state. (The directory's
+// own bytes are let go before the second copy of the names is made.)
+inline constexpr std::uint64_t ZipMemoryPerDirectoryByte = 5;
+inline constexpr std::uint64_t ZipMemoryPerEntry = 256;
+static_assert(3 * ZipMaxDirectoryBytes + ZipMaxEntries * ZipMemoryPerEntry + 2 * ZipMaxIndexPart + ZipReadBlock +
+                      512 * KiB <=
                   MaxDecodeMemory * 3 / 4,
               "ZIP packages");
+
+// ---- OFD packages ----
+// Pages, template pages and annotation files of one document whose names are kept: each name is
+// 24 bytes (a view of its identifier in the index part and its member). A document that lists
+// more pages than a package can hold members (ZipMaxEntries) names some of them twice at least.
+inline constexpr std::size_t OfdMaxPages = 100000;
+// Bytes of a page's start searched for the template pages it is drawn on, which a page names
+// before its content.
+inline constexpr std::size_t OfdPageHead = 16 * KiB;
+// The package's directory and its reading as above, with the document's index and annotation
+// list held at once (the two index parts), the three lists of names, which members were read, a
+// page's start, and the XML text extractor's state.
+static_assert(3 * ZipMaxDirectoryBytes + ZipMaxEntries * 160 + 2 * ZipMaxIndexPart + ZipReadBlock + 512 * KiB +
+                      3 * OfdMaxPages * 24 + ZipMaxEntries / 8 + OfdPageHead + 16 * KiB <=
+                  MaxDecodeMemory * 7 / 8,
+              "OFD packages");
 
 // ---- XML text ----
 // Most bytes of the text attribute's value kept (a sheet name has at most 31 characters).

@@ -40,25 +40,6 @@ bool Recognizes(const TDocumentFormat& Format, const unsigned char* Head, std::s
     return Size >= Format.Signature.size() && std::memcmp(Head, Format.Signature.data(), Format.Signature.size()) == 0;
 }
 
-// Holds a nested document's share of the file's memory for as long as its copy lives.
-class TNestedMemory {
-public:
-    TNestedMemory(TDecodeBudget& Budget, std::uint64_t Bytes) : FBudget(Budget) {
-        if (Bytes <= Budget.NestedMemoryLeft) {
-            FBytes = Bytes;
-            Budget.NestedMemoryLeft -= Bytes;
-        }
-    }
-    ~TNestedMemory() { FBudget.NestedMemoryLeft += FBytes; }
-    TNestedMemory(const TNestedMemory&) = delete;
-    TNestedMemory& operator=(const TNestedMemory&) = delete;
-    bool Granted() const { return FBytes > 0; }
-
-private:
-    TDecodeBudget& FBudget;
-    std::uint64_t FBytes = 0;
-};
-
 }  // namespace
 
 const TDocumentFormat* RecognizeFormat(const unsigned char* Head, std::size_t Size) {
@@ -101,7 +82,7 @@ bool DecodeNested(TByteSource& Source, const TDocumentFormat* Format, std::u16st
         if (Format == nullptr) return true;
     }
     // Decoders read at random offsets: the nested document is copied into memory once.
-    TNestedMemory Memory(*Env.Budget, Size);
+    const TMemoryLease Memory(Env.Budget, Size);
     if (!Memory.Granted()) return true;
     std::vector<unsigned char> Bytes(static_cast<std::size_t>(Size));
     Bytes.resize(Source.ReadAt(0, Bytes.data(), Bytes.size()));

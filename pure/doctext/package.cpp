@@ -20,7 +20,8 @@ const TXmlTextRules PackagePropertyRules{.Containers = PropertyNames, .Breaks = 
 namespace {
 
 // Every kind of package, in the order they are asked: the first that claims a package reads it.
-const TPackageKind* const PackageKinds[] = {&OfficeOpenXmlPackage, &EpubPackage, &OpenDocumentPackage, &ArchivePackage};
+const TPackageKind* const PackageKinds[] = {&OfficeOpenXmlPackage, &OfdPackage, &EpubPackage, &OpenDocumentPackage,
+                                            &ArchivePackage};
 
 // A member's name as UTF-8: names not flagged as UTF-8 and not valid as such are in the
 // writer's code page, taken to be the system's (what archivers of the user's locale write).
@@ -82,7 +83,17 @@ void DecodeWithBudget(TByteSource& Source, TTextSink& Sink, const TDecodeEnv& En
 }  // namespace
 
 TPackage::TPackage(TByteSource& Source, TTextSink& Sink, const TDecodeEnv& Env)
-    : FSource(Source), FSink(Sink), FEnv(Env), FEntries(ReadZipDirectory(Source)) {
+    : FSource(Source),
+      FSink(Sink),
+      FEnv(Env),
+      FEntries(ReadZipDirectory(Source, static_cast<std::size_t>(std::min<std::uint64_t>(
+                                            ZipMaxDirectoryBytes, Env.MemoryLeft() / ZipMemoryPerDirectoryByte)))) {
+    // Each name is held three times (as stored, as a part name, as the index's key) beside the
+    // members' bookkeeping.
+    std::uint64_t Bytes = 0;
+    for (const TZipEntry& Entry : FEntries) Bytes += 3 * Entry.Name.size() + ZipMemoryPerEntry;
+    FLease = std::make_unique<TMemoryLease>(Env.Budget, Bytes);
+    if (!FLease->Granted()) FEntries.clear();
     FNames.reserve(FEntries.size());
     for (std::size_t I = 0; I < FEntries.size(); ++I) {
         FNames.push_back(NormalPartName(MemberName(FEntries[I], Env)));
@@ -95,24 +106,25 @@ std::size_t TPackage::Find(const std::string& PartName) const {
     return It == FIndex.end() ? Npos : It->second;
 }
 
-std::string TPackage::ReadSmall(std::size_t Entry) {
+std::string TPackage::ReadSmall(std::size_t Entry, std::size_t Limit) {
     std::string Out;
     if (Entry == Npos) return Out;
+    Limit = std::min(Limit, ZipMaxIndexPart);
     TZipMemberReader Reader(FSource, FEntries[Entry], FEnv.Budget->UnpackLeft);
     unsigned char Block[16 * 1024];
-    while (Out.size() < ZipMaxIndexPart) {
-        const std::size_t Got = Reader.Read(Block, std::min(sizeof Block, ZipMaxIndexPart - Out.size()));
+    while (Out.size() < Limit) {
+        const std::size_t Got = Reader.Read(Block, std::min(sizeof Block, Limit - Out.size()));
         if (Got == 0) break;
         Out.append(reinterpret_cast<const char*>(Block), Got);
     }
     return Out;
 }
 
-bool TPackage::DecodeXml(std::size_t Entry, const TXmlTextRules& Rules) {
+bool TPackage::DecodeXml(std::size_t Entry, const TXmlTextRules& Rules, TTextSink& Sink) {
     TZipMemberReader Reader(FSource, FEntries[Entry], FEnv.Budget->UnpackLeft);
     if (!Reader.Readable()) return true;
     std::unique_ptr<unsigned char[]> Buffer(new unsigned char[ZipReadBlock]);
-    TXmlTextExtractor Extractor(Rules, FSink);
+    TXmlTextExtractor Extractor(Rules, Sink);
     for (;;) {
         const std::size_t Got = Reader.Read(Buffer.get(), ZipReadBlock);
         if (Got == 0) break;
@@ -130,13 +142,16 @@ bool TPackage::DecodeParts(std::vector<TPackagePart> Parts) {
     return true;
 }
 
-bool TPackage::DecodeMember(std::size_t Entry) {
+bool TPackage::DecodeMember(std::size_t Entry, std::u16string_view Name) {
     if (Entry == Npos || Exhausted()) return !Exhausted();
     TMemberSource Member(FSource, FEntries[Entry], FEnv.Budget->UnpackLeft);
-    const std::string& Name = FNames[Entry];
     std::u16string Wide;
-    DecodeUtf8(std::string_view(Name).substr(Name.rfind('/') + 1), Wide);
-    return DecodeEmbedded(Member, Wide, FSink, FEnv);
+    if (Name.empty()) {
+        const std::string& Part = FNames[Entry];
+        DecodeUtf8(std::string_view(Part).substr(Part.rfind('/') + 1), Wide);
+        Name = Wide;
+    }
+    return DecodeEmbedded(Member, Name, FSink, FEnv);
 }
 
 bool TPackage::DecodeMembersUnder(std::string_view Folder) {

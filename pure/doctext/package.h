@@ -4,6 +4,7 @@
 // members it holds and reads the parts a reader sees with its own XML rules.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -34,7 +35,8 @@ class TPackage {
 public:
     static constexpr std::size_t Npos = static_cast<std::size_t>(-1);
 
-    // Reads the directory of the package in Source. Env must carry the file's budget.
+    // Reads the directory of the package in Source, as large as the file's memory allows (a
+    // package whose directory it cannot hold has no members). Env must carry the file's budget.
     TPackage(TByteSource& Source, TTextSink& Sink, const TDecodeEnv& Env);
 
     TTextSink& Sink() const { return FSink; }
@@ -47,15 +49,19 @@ public:
     std::size_t Find(const std::string& PartName) const;
     // True for the first member of its part name; a later one of the same name is not read.
     bool IsFirst(std::size_t Entry) const { return Find(FNames[Entry]) == Entry; }
-    // A small member's content (a bookkeeping part), up to ZipMaxIndexPart bytes; empty for Npos.
-    std::string ReadSmall(std::size_t Entry);
+    // A small member's content (a bookkeeping part), or its first bytes: up to Limit bytes, at
+    // most ZipMaxIndexPart; empty for Npos.
+    std::string ReadSmall(std::size_t Entry, std::size_t Limit = ZipMaxIndexPart);
     // Hands the text of an XML member to the sink by Rules. False once the sink wants no more.
-    bool DecodeXml(std::size_t Entry, const TXmlTextRules& Rules);
+    bool DecodeXml(std::size_t Entry, const TXmlTextRules& Rules) { return DecodeXml(Entry, Rules, FSink); }
+    // The same through Sink, a filter that hands the text on to the package's sink.
+    bool DecodeXml(std::size_t Entry, const TXmlTextRules& Rules, TTextSink& Sink);
     // Reads the parts in their order. False once the sink wants no more.
     bool DecodeParts(std::vector<TPackagePart> Parts);
     // Reads a member as a document of its own when its content is of a known format (see
-    // DecodeEmbedded), called by its name. False once the sink wants no more.
-    bool DecodeMember(std::size_t Entry);
+    // DecodeEmbedded), called Name, or by its file name when Name is empty. False once the sink
+    // wants no more.
+    bool DecodeMember(std::size_t Entry, std::u16string_view Name = {});
     // Reads every member whose part name begins with Folder ("" for all) with DecodeMember, in the
     // directory's order. False once the sink wants no more.
     bool DecodeMembersUnder(std::string_view Folder);
@@ -72,6 +78,7 @@ private:
     std::vector<TZipEntry> FEntries;
     std::vector<std::string> FNames;
     std::unordered_map<std::string, std::size_t> FIndex;
+    std::unique_ptr<TMemoryLease> FLease;  // the memory the members' names take
 };
 
 // A kind of package: whether it claims a package, by the members it holds, and how it reads one.

@@ -8,7 +8,10 @@
 #include <vector>
 
 #include "pure/doctext/bytereader.h"
+#include "pure/doctext/codepagetext.h"
 #include "pure/doctext/decodelimits.h"
+#include "pure/doctext/rtfwords.h"
+#include "pure/doctext/sinkwriter.h"
 
 namespace {
 
@@ -24,141 +27,10 @@ struct TGroup {
     TDest BeforeAlternate = TDest::Text;  // the destination that a \ud group inside \upr returns to
     unsigned char FallbackCount = 1;      // \ucN: characters that stand in for each \uN
     unsigned short FontCodePage = 0;      // of the current font's character set; 0: the document's
+    TTextPlace Place = TTextPlace::Body;  // where the group's text stands
 };
 
-enum class TAction : unsigned char {
-    Break,         // ends a paragraph, cell, row, section or page
-    Unit,          // a character given by the table
-    Unicode,       // \uN
-    UnicodeSkip,   // \ucN
-    CodePage,      // \ansicpg
-    Hide,          // a destination a reader does not see
-    Info,          // the document properties
-    Property,      // one property inside \info
-    Alternate,     // \upr: an 8-bit copy, then a Unicode one
-    UnicodeCopy,   // \ud inside \upr
-    Binary,        // \binN: N bytes of data follow
-    FontTable,     // \fonttbl
-    Font,          // \fN: selects a font, or names one in the font table
-    FontCharset,   // \fcharsetN in the font table
-    FontCodePage,  // \cpgN in the font table
-};
-
-struct TWord {
-    std::string_view Name;
-    TAction Action;
-    char16_t Unit = 0;
-};
-
-// Sorted by name for the binary search.
-constexpr TWord Words[] = {
-    {"ansicpg", TAction::CodePage},
-    {"author", TAction::Property},
-    {"bin", TAction::Binary},
-    {"bkmkstart", TAction::Hide},
-    {"bullet", TAction::Unit, 0x2022},
-    {"category", TAction::Property},
-    {"cell", TAction::Break},
-    {"colortbl", TAction::Hide},
-    {"comment", TAction::Property},
-    {"company", TAction::Property},
-    {"cpg", TAction::FontCodePage},
-    {"datastore", TAction::Hide},
-    {"doccomm", TAction::Property},
-    {"emdash", TAction::Unit, 0x2014},
-    {"emspace", TAction::Unit, 0x2003},
-    {"endash", TAction::Unit, 0x2013},
-    {"enspace", TAction::Unit, 0x2002},
-    {"f", TAction::Font},
-    {"fcharset", TAction::FontCharset},
-    {"fldinst", TAction::Hide},
-    {"fonttbl", TAction::FontTable},
-    {"info", TAction::Info},
-    {"keywords", TAction::Property},
-    {"ldblquote", TAction::Unit, 0x201C},
-    {"line", TAction::Unit, u'\n'},
-    {"listoverridetable", TAction::Hide},
-    {"listtable", TAction::Hide},
-    {"lquote", TAction::Unit, 0x2018},
-    {"manager", TAction::Property},
-    {"nestcell", TAction::Break},
-    {"nonshppict", TAction::Hide},
-    {"objdata", TAction::Hide},
-    {"object", TAction::Unit, 0},  // holds \objdata (hidden) and \result (visible)
-    {"operator", TAction::Property},
-    {"page", TAction::Break},
-    {"par", TAction::Break},
-    {"pict", TAction::Hide},
-    {"qmspace", TAction::Unit, 0x2005},
-    {"rdblquote", TAction::Unit, 0x201D},
-    {"revtbl", TAction::Hide},
-    {"row", TAction::Break},
-    {"rquote", TAction::Unit, 0x2019},
-    {"sect", TAction::Break},
-    {"stylesheet", TAction::Hide},
-    {"subject", TAction::Property},
-    {"tab", TAction::Unit, u'\t'},
-    {"themedata", TAction::Hide},
-    {"title", TAction::Property},
-    {"u", TAction::Unicode},
-    {"uc", TAction::UnicodeSkip},
-    {"ud", TAction::UnicodeCopy},
-    {"upr", TAction::Alternate},
-};
-
-static_assert(std::is_sorted(std::begin(Words), std::end(Words),
-                             [](const TWord& A, const TWord& B) { return A.Name < B.Name; }));
-
-constexpr TWord UnicodeWord{"u", TAction::Unicode};
-
-const TWord* FindWord(std::string_view Name) {
-    const auto* End = std::end(Words);
-    const auto* At =
-        std::lower_bound(std::begin(Words), End, Name, [](const TWord& W, std::string_view N) { return W.Name < N; });
-    return At != End && At->Name == Name ? At : nullptr;
-}
-
-bool IsDoubleByteCodePage(unsigned CodePage) {
-    return CodePage == 932 || CodePage == 936 || CodePage == 949 || CodePage == 950;
-}
-
-// The Windows code page of an RTF font character set; 0 for the document's own.
-unsigned short CharsetCodePage(std::int64_t Charset) {
-    switch (Charset) {
-    case 77:
-        return 10000;
-    case 128:
-        return 932;
-    case 129:
-        return 949;
-    case 130:
-        return 1361;
-    case 134:
-        return 936;
-    case 136:
-        return 950;
-    case 161:
-        return 1253;
-    case 162:
-        return 1254;
-    case 163:
-        return 1258;
-    case 177:
-        return 1255;
-    case 178:
-        return 1256;
-    case 186:
-        return 1257;
-    case 204:
-        return 1251;
-    case 222:
-        return 874;
-    case 238:
-        return 1250;
-    default:
-        return 0;
-    }
-}
+constexpr TRtfWord UnicodeWord{"u", TRtfAction::Unicode};
 
 // The value of every byte as a hexadecimal digit, -1 for bytes that are none; and the bytes that
 // end a run of plain text. Tables, since both tests run once per byte of the document.
@@ -181,17 +53,24 @@ int HexValue(int C) { return C < 0 ? -1 : ByteClasses.Hex[C]; }
 
 bool IsDigit(unsigned char C) { return C >= '0' && C <= '9'; }
 
+bool IsLetter(int C) { return (C >= 'a' && C <= 'z') || (C >= 'A' && C <= 'Z'); }
+
 // A byte that is 8-bit text by itself, not markup or a line end.
 bool IsPlainText(unsigned char C) { return !ByteClasses.EndsText[C]; }
 
 class TRtfDecoder {
 public:
-    TRtfDecoder(TByteSource& Source, TTextSink& Sink, const TDecodeEnv& Env) : FReader(Source), FSink(Sink), FEnv(Env) {
+    TRtfDecoder(TByteSource& Source, TTextSink& Sink, const TDecodeEnv& Env, bool FastPaths)
+        : FReader(Source),
+          FOut(Sink),
+          FText(FOut, Env.CodePages, Env.SystemCodePage()),
+          FFast(FastPaths),
+          FCodePage(Env.SystemCodePage()) {
         FStack.reserve(64);
     }
 
     void Run() {
-        while (!FStop) {
+        while (!FDone && !FOut.Stopped()) {
             const int C = FReader.Get();
             if (C < 0) break;
             switch (C) {
@@ -199,32 +78,27 @@ public:
                 OpenGroup();
                 break;
             case '}':
-                if (!CloseGroup()) {  // the document's outermost group ended
-                    Flush();
-                    FStop = true;
-                }
+                FDone = !CloseGroup();  // the document's outermost group ended
                 break;
             case '\\':
-                if (!UnicodeEscape() && !HexEscapes()) Control();
+                if (!FFast || (!UnicodeEscape() && !HexEscapes())) Control();
                 break;
             case '\r':
             case '\n':
             case '\0':
                 break;
             default:
-                if (FFallbackLeft == 0 && !FStarred)
+                if (FFast && FFallbackLeft == 0 && !FStarred)
                     TextRun(static_cast<unsigned char>(C));
                 else
                     TextByte(static_cast<unsigned char>(C));
             }
         }
-        Flush();
+        FText.Convert();
+        FOut.Flush();
     }
 
 private:
-    // Pending 8-bit text and collected units are handed on in pieces of about this size.
-    static constexpr std::size_t PieceSize = 4096;
-
     TGroup& Top() { return FStack.empty() ? FOutside : FStack.back(); }
 
     void OpenGroup() {
@@ -247,20 +121,34 @@ private:
             return true;
         }
         if (FStack.empty()) return true;
-        ConvertPending();  // in the closing group's code page
         const TDest Was = FStack.back().Dest;
         FStack.pop_back();
+        FText.SetCodePage(CodePage());  // the text held is converted in the closing group's
         if (FStack.empty()) return false;
-        if (Was != Top().Dest) {
-            Flush();
-            if (Was == TDest::Property) Break();
-        }
+        if (Was == TDest::Property && Top().Dest != TDest::Property) Break();
+        ShowPlace(Top().Place);
         return true;
+    }
+
+    // Ends the run and tells the sink where the text that follows stands, when that changed.
+    void ShowPlace(TTextPlace Place) {
+        if (Place == FPlace) return;
+        FText.Convert();
+        FOut.EndRun();
+        FOut.Place(Place);
+        FPlace = Place;
+    }
+
+    // The text of the group from here on stands in Place (only text a reader sees has a place).
+    void SetPlace(TTextPlace Place) {
+        if (Top().Dest != TDest::Text) return;
+        Top().Place = Place;
+        ShowPlace(Place);
     }
 
     void SetDest(TDest Dest) {
         if (Top().Dest == Dest) return;
-        Flush();
+        FText.Convert();
         Top().Dest = Dest;
     }
 
@@ -277,14 +165,16 @@ private:
         std::size_t Pos = 0;    // P[Pos] follows a backslash already taken
         std::size_t Taken = 0;  // bytes taken for good; a backslash after them stays in the input
         bool Any = false;
-        char16_t Units[256];  // handed on together, not one by one
-        std::size_t Held = 0;
-        const auto HandOn = [&] {
-            FUnits.append(Units, Held);
+        // The units are written straight into the writer's buffer, Held of them not yet committed.
+        char16_t* Out = FOut.Space();
+        std::size_t Room = FOut.Room(), Held = 0;
+        const auto Commit = [&] {
+            FOut.Commit(Held);
             Held = 0;
-            if (FUnits.size() >= PieceSize) Send();
+            Out = FOut.Space();
+            Room = FOut.Room();
         };
-        while (!FStop) {
+        while (!FOut.Stopped()) {
             std::size_t I = Pos;
             if (Count - I < 3 || P[I] != 'u') break;
             ++I;
@@ -301,9 +191,12 @@ private:
             if (Negative) Param = -Param;
             if (Param < -32768 || Param > 65535) break;
             if (Show) {
-                if (!FPending.empty()) ConvertPending();
-                Units[Held++] = static_cast<char16_t>(Param < 0 ? Param + 65536 : Param);
-                if (Held == std::size(Units)) HandOn();
+                if (FText.Holds()) {  // 8-bit text before the first unit
+                    FText.Convert();
+                    Commit();
+                }
+                Out[Held++] = static_cast<char16_t>(Param < 0 ? Param + 65536 : Param);
+                if (Held == Room) Commit();
             }
             // One plain fallback byte is passed over here; anything else is left to the general way.
             if (Fallback != 1 || Taken >= Count || !IsPlainText(P[Taken])) {
@@ -314,7 +207,7 @@ private:
             if (Taken + 1 >= Count || P[Taken] != '\\') break;
             Pos = Taken + 1;
         }
-        if (Held > 0) HandOn();
+        FOut.Commit(Held);
         FReader.Advance(Taken);
         return Any;
     }
@@ -328,26 +221,28 @@ private:
         const unsigned char* P = FReader.Buffered(Count);
         std::size_t Pos = 0;    // P[Pos] follows a backslash already taken
         std::size_t Taken = 0;  // bytes taken for good
-        char Bytes[256];
-        std::size_t Held = 0;
         const bool Show = Visible(Top().Dest);
+        // The bytes are written straight into the held text's buffer, Held of them not yet committed.
+        char* Out = FText.Space();
+        std::size_t Room = FText.Room(), Held = 0;
         while (Count - Pos >= 3 && P[Pos] == '\'') {
             const int High = HexValue(P[Pos + 1]), Low = HexValue(P[Pos + 2]);
             if (High < 0 || Low < 0) break;
-            Bytes[Held++] = static_cast<char>(High * 16 + Low);
-            Taken = Pos + 3;
-            if (Held == sizeof Bytes) {
-                if (Show) FPending.append(Bytes, Held);
-                Held = 0;
+            if (Show) {
+                Out[Held++] = static_cast<char>(High * 16 + Low);
+                if (Held == Room) {
+                    FText.Commit(Held);
+                    Held = 0;
+                    Out = FText.Space();
+                    Room = FText.Room();
+                }
             }
+            Taken = Pos + 3;
             if (Count - Taken < 2 || P[Taken] != '\\') break;
             Pos = Taken + 1;
         }
+        FText.Commit(Held);
         if (Taken == 0) return false;
-        if (Show) {
-            FPending.append(Bytes, Held);
-            if (FPending.size() >= PieceSize) ConvertPending(true);
-        }
         FReader.Advance(Taken);
         return true;
     }
@@ -355,7 +250,7 @@ private:
     void Control() {
         const int C = FReader.Peek();
         if (C < 0) return;
-        if ((C >= 'a' && C <= 'z') || (C >= 'A' && C <= 'Z')) {
+        if (IsLetter(C)) {
             ControlWord();
             return;
         }
@@ -398,127 +293,189 @@ private:
         }
     }
 
-    void ControlWord() {
+    // A control word's name and number as read; a name longer than any known word is unknown.
+    struct TControlWord {
         char Name[32];
         std::size_t Length = 0;
-        for (int C = FReader.Peek(); (C >= 'a' && C <= 'z') || (C >= 'A' && C <= 'Z'); C = FReader.Peek()) {
-            FReader.Get();
-            if (Length < sizeof Name) Name[Length] = static_cast<char>(C);
-            ++Length;
-        }
-        const bool Known = Length <= sizeof Name;
-        bool Negative = false, HasParam = false;
+        bool HasParam = false;
         std::int64_t Param = 0;
-        if (FReader.Peek() == '-') {
+    };
+
+    TControlWord ReadControlWord() {
+        TControlWord W;
+        for (int C = FReader.Peek(); IsLetter(C); C = FReader.Peek()) {
             FReader.Get();
-            Negative = true;
+            if (W.Length < sizeof W.Name) W.Name[W.Length] = static_cast<char>(C);
+            ++W.Length;
         }
+        const bool Negative = FReader.Peek() == '-';
+        if (Negative) FReader.Get();
         for (int C = FReader.Peek(); C >= '0' && C <= '9'; C = FReader.Peek()) {
             FReader.Get();
-            HasParam = true;
-            if (Param < (std::int64_t(1) << 32)) Param = Param * 10 + (C - '0');
+            W.HasParam = true;
+            if (W.Param < (std::int64_t(1) << 32)) W.Param = W.Param * 10 + (C - '0');
         }
-        if (Negative) Param = -Param;
+        if (Negative) W.Param = -W.Param;
         if (FReader.Peek() == ' ') FReader.Get();
+        return W;
+    }
 
+    static const TRtfWord* Lookup(const TControlWord& W) {
+        // \uN is by far the most frequent word of Chinese text: it skips the table search.
+        if (W.Length == 1 && W.Name[0] == 'u') return &UnicodeWord;
+        return W.Length <= sizeof W.Name ? FindRtfWord(std::string_view(W.Name, W.Length)) : nullptr;
+    }
+
+    void ControlWord() {
+        const TControlWord W = ReadControlWord();
         const bool Starred = FStarred;
         FStarred = false;
-        // \uN is by far the most frequent word of Chinese text: it skips the table search.
-        const TWord* Word = Length == 1 && Name[0] == 'u' ? &UnicodeWord
-                            : Known                       ? FindWord(std::string_view(Name, Length))
-                                                          : nullptr;
-        if (Word != nullptr && Word->Action == TAction::Binary) {  // data, whatever the destination
-            if (HasParam && Param > 0) FReader.Skip(static_cast<std::uint64_t>(Param));
-            return;
-        }
-        if (FFallbackLeft > 0) {  // a control word standing in for the preceding \uN
-            --FFallbackLeft;
-            return;
-        }
-        if (Word == nullptr) {
-            // An unknown destination marked as ignorable is one a reader does not see.
-            if (Starred) SetDest(TDest::Hidden);
-            return;
-        }
-        if (Starred && Word->Action != TAction::UnicodeCopy && Word->Action != TAction::Property) {
-            SetDest(TDest::Hidden);
-            return;
-        }
+        const TRtfWord* Word = Lookup(W);
+        if (!Acts(Word, W, Starred)) return;
         switch (Word->Action) {
-        case TAction::Break:
+        case TRtfAction::Break:
+        case TRtfAction::LineBreak:
+        case TRtfAction::Unit:
+        case TRtfAction::Unicode:
+        case TRtfAction::UnicodeSkip:
+            CharacterWord(*Word, W);
+            break;
+        case TRtfAction::CodePage:
+        case TRtfAction::FontTable:
+        case TRtfAction::Font:
+        case TRtfAction::FontCharset:
+        case TRtfAction::FontCodePage:
+            FontWord(Word->Action, W);
+            break;
+        case TRtfAction::Hide:
+        case TRtfAction::Place:
+        case TRtfAction::Alternate:
+        case TRtfAction::UnicodeCopy:
+            DestinationWord(*Word);
+            break;
+        case TRtfAction::Info:
+        case TRtfAction::Property:
+            PropertyWord(Word->Action, Starred);
+            break;
+        case TRtfAction::Binary:
+            break;
+        }
+    }
+
+    // Takes the words that act whatever the group's state and answers false for them: \binN (its
+    // data passed over), a word standing in for the preceding \uN, and one unknown or marked as an
+    // ignorable destination ("\*": one a reader does not see, unless it is one of the few read
+    // here). True leaves the word to its kind.
+    bool Acts(const TRtfWord* Word, const TControlWord& W, bool Starred) {
+        if (Word != nullptr && Word->Action == TRtfAction::Binary) {
+            if (W.HasParam && W.Param > 0) FReader.Skip(static_cast<std::uint64_t>(W.Param));
+            return false;
+        }
+        if (FFallbackLeft > 0) {
+            --FFallbackLeft;
+            return false;
+        }
+        if (Word == nullptr ||
+            (Starred && Word->Action != TRtfAction::UnicodeCopy && Word->Action != TRtfAction::Property)) {
+            if (Starred) SetDest(TDest::Hidden);
+            return false;
+        }
+        return true;
+    }
+
+    // Paragraph and cell ends, the characters the table gives, \uN and the count of its fallbacks.
+    void CharacterWord(const TRtfWord& Word, const TControlWord& W) {
+        switch (Word.Action) {
+        case TRtfAction::Break:
             Break();
             break;
-        case TAction::Unit:
-            if (Word->Unit != 0) PutUnit(Word->Unit);
+        case TRtfAction::LineBreak:
+            if (Visible(Top().Dest)) {
+                FText.Convert();
+                FOut.LineBreak();
+            }
             break;
-        case TAction::Unicode:
-            if (HasParam && Param >= -32768 && Param <= 65535) {
-                PutUnit(static_cast<char16_t>(Param < 0 ? Param + 65536 : Param));
+        case TRtfAction::Unit:
+            if (Word.Unit != 0) PutUnit(Word.Unit);
+            break;
+        case TRtfAction::Unicode:
+            if (W.HasParam && W.Param >= -32768 && W.Param <= 65535) {
+                PutUnit(static_cast<char16_t>(W.Param < 0 ? W.Param + 65536 : W.Param));
                 FFallbackLeft = Top().FallbackCount;
             }
             break;
-        case TAction::UnicodeSkip:
-            if (HasParam) Top().FallbackCount = static_cast<unsigned char>(std::clamp<std::int64_t>(Param, 0, 16));
-            break;
-        case TAction::CodePage:
-            if (HasParam && Param > 0 && Param < 65536) {
-                ConvertPending();
-                FCodePage = static_cast<unsigned>(Param);
-            }
-            break;
-        case TAction::Hide:
-            SetDest(TDest::Hidden);
-            break;
-        case TAction::Info:
-            if (Top().Dest == TDest::Text) SetDest(TDest::Info);
-            break;
-        case TAction::Property:
-            if (Top().Dest == TDest::Info) {
-                SetDest(TDest::Property);
-                Break();
-            } else if (Starred) {
-                SetDest(TDest::Hidden);
-            }
-            break;
-        case TAction::Alternate:
-            if (Top().Dest != TDest::Hidden && Top().Dest != TDest::Alternate) {
-                Top().BeforeAlternate = Top().Dest;
-                SetDest(TDest::Alternate);
-            }
-            break;
-        case TAction::UnicodeCopy:
-            if (Top().Dest == TDest::Alternate)
-                SetDest(Top().BeforeAlternate);
-            else
-                SetDest(TDest::Hidden);
-            break;
-        case TAction::FontTable:
+        default:  // \ucN
+            if (W.HasParam) Top().FallbackCount = static_cast<unsigned char>(std::clamp<std::int64_t>(W.Param, 0, 16));
+        }
+    }
+
+    // The document's code page (\ansicpg), and the fonts: the table that names them with their
+    // character sets or code pages, and the choice of one in the text.
+    void FontWord(TRtfAction Action, const TControlWord& W) {
+        if (Action == TRtfAction::FontTable) {
             SetDest(TDest::FontTable);
+            return;
+        }
+        if (!W.HasParam) return;
+        const bool InTable = Top().Dest == TDest::FontTable;
+        switch (Action) {
+        case TRtfAction::CodePage:
+            if (W.Param > 0 && W.Param < 65536) {
+                FCodePage = static_cast<unsigned>(W.Param);
+                FText.SetCodePage(CodePage());
+            }
             break;
-        case TAction::Font:
-            if (!HasParam) break;
-            if (Top().Dest == TDest::FontTable) {
-                FTableFont = Param;
-                if (FontIndex(Param) < 0 && FFonts.size() < RtfMaxFonts) FFonts.push_back({Param, 0});
+        case TRtfAction::Font:
+            if (InTable) {
+                FTableFont = W.Param;
+                if (FontIndex(W.Param) < 0 && FFonts.size() < RtfMaxFonts) FFonts.push_back({W.Param, 0});
             } else {
-                const int Index = FontIndex(Param);
-                ConvertPending();
+                const int Index = FontIndex(W.Param);
                 Top().FontCodePage = Index < 0 ? 0 : FFonts[static_cast<std::size_t>(Index)].CodePage;
+                FText.SetCodePage(CodePage());
             }
             break;
-        case TAction::FontCharset:
-        case TAction::FontCodePage:
-            if (HasParam && Top().Dest == TDest::FontTable) {
-                const int Index = FontIndex(FTableFont);
-                const unsigned short CodePage =
-                    Word->Action == TAction::FontCharset
-                        ? CharsetCodePage(Param)
-                        : static_cast<unsigned short>(Param > 0 && Param < 65536 ? Param : 0);
-                if (Index >= 0 && CodePage != 0) FFonts[static_cast<std::size_t>(Index)].CodePage = CodePage;
-            }
-            break;
-        case TAction::Binary:
-            break;
+        default: {  // \fcharsetN, \cpgN
+            const int Index = InTable ? FontIndex(FTableFont) : -1;
+            if (Index < 0) break;
+            const unsigned short CodePage =
+                Action == TRtfAction::FontCharset
+                    ? RtfCharsetCodePage(W.Param)
+                    : static_cast<unsigned short>(W.Param > 0 && W.Param < 65536 ? W.Param : 0);
+            if (CodePage != 0) FFonts[static_cast<std::size_t>(Index)].CodePage = CodePage;
+        }
+        }
+    }
+
+    // Destinations a reader does not see, those that stand apart from the body (headers and
+    // footers, footnotes, comments), and the 8-bit copy of a text that its Unicode copy (\ud
+    // inside \upr) stands in for.
+    void DestinationWord(const TRtfWord& Word) {
+        const TRtfAction Action = Word.Action;
+        TGroup& G = Top();
+        if (Action == TRtfAction::Hide) {
+            SetDest(TDest::Hidden);
+        } else if (Action == TRtfAction::Place) {
+            SetPlace(Word.Place);
+        } else if (Action == TRtfAction::UnicodeCopy) {
+            SetDest(G.Dest == TDest::Alternate ? G.BeforeAlternate : TDest::Hidden);
+        } else if (G.Dest != TDest::Hidden && G.Dest != TDest::Alternate) {  // \upr
+            G.BeforeAlternate = G.Dest;
+            SetDest(TDest::Alternate);
+        }
+    }
+
+    // The document properties (\info), each property inside them a run of its own.
+    void PropertyWord(TRtfAction Action, bool Starred) {
+        if (Action == TRtfAction::Info) {
+            if (Top().Dest != TDest::Text) return;
+            SetPlace(TTextPlace::Properties);
+            SetDest(TDest::Info);
+        } else if (Top().Dest == TDest::Info) {
+            SetDest(TDest::Property);
+            Break();
+        } else if (Starred) {
+            SetDest(TDest::Hidden);
         }
     }
 
@@ -531,9 +488,8 @@ private:
         while (Length < Count && IsPlainText(P[Length])) ++Length;
         FReader.Advance(Length);
         if (!Visible(Top().Dest)) return;
-        FPending += static_cast<char>(First);
-        FPending.append(reinterpret_cast<const char*>(P), Length);
-        if (FPending.size() >= PieceSize) ConvertPending(true);
+        FText.Put(static_cast<char>(First));
+        FText.Put(P, Length);
     }
 
     // A byte of 8-bit text in the document's code page (a double-byte character comes as two).
@@ -544,8 +500,7 @@ private:
             return;
         }
         if (!Visible(Top().Dest)) return;
-        FPending += static_cast<char>(B);
-        if (FPending.size() >= PieceSize) ConvertPending(true);
+        FText.Put(static_cast<char>(B));
     }
 
     void PutUnit(char16_t Unit) {
@@ -554,9 +509,8 @@ private:
             return;
         }
         if (!Visible(Top().Dest)) return;
-        ConvertPending();
-        FUnits += Unit;
-        if (FUnits.size() >= PieceSize) Send();
+        FText.Convert();
+        FOut.Put(Unit);
     }
 
     int FontIndex(std::int64_t Number) const {
@@ -567,74 +521,37 @@ private:
 
     unsigned CodePage() { return Top().FontCodePage != 0 ? Top().FontCodePage : FCodePage; }
 
-    // Turns the pending bytes into units. KeepPartial: a lead byte at the end waits for its trail.
-    void ConvertPending(bool KeepPartial = false) {
-        if (FPending.empty()) return;
-        std::size_t Take = FPending.size();
-        const unsigned Page = CodePage();
-        if (KeepPartial && IsDoubleByteCodePage(Page)) {
-            std::size_t I = 0;
-            while (I < FPending.size()) {
-                const auto B = static_cast<unsigned char>(FPending[I]);
-                if (B >= 0x81 && B <= 0xFE) {
-                    if (I + 1 == FPending.size()) break;
-                    I += 2;
-                } else {
-                    ++I;
-                }
-            }
-            Take = I;
-        }
-        const std::string_view Bytes(FPending.data(), Take);
-        const bool Ascii =
-            std::all_of(Bytes.begin(), Bytes.end(), [](char C) { return static_cast<unsigned char>(C) < 0x80; });
-        if (Ascii || FEnv.CodePages == nullptr || !FEnv.CodePages->ToUtf16(Page, Bytes, FUnits)) {
-            // ASCII is the same in every code page; without one nothing else is known.
-            std::size_t End = FUnits.size();
-            FUnits.resize(End + Bytes.size());
-            for (char C : Bytes)
-                if (static_cast<unsigned char>(C) < 0x80) FUnits[End++] = static_cast<char16_t>(C);
-            FUnits.resize(End);
-        }
-        FPending.erase(0, Take);
-        if (FUnits.size() >= PieceSize) Send();
-    }
-
-    void Send() {
-        if (!FUnits.empty() && !FStop && !FSink.Text(FUnits.data(), FUnits.size())) FStop = true;
-        FUnits.clear();
-    }
-
-    void Flush() {
-        ConvertPending();
-        Send();
-    }
-
     void Break() {
-        Flush();
-        if (!FStop && !FSink.Break()) FStop = true;
+        FText.Convert();
+        FOut.Break();
     }
 
     TForwardReader FReader;
-    TTextSink& FSink;
-    const TDecodeEnv& FEnv;
+    TSinkWriter FOut;
+    TCodePageText FText;  // 8-bit text held until it is converted
+    const bool FFast;     // runs of text and escapes read straight from the buffer
     std::vector<TGroup> FStack;
     TGroup FOutside{TDest::Hidden, TDest::Hidden, 1};
     std::size_t FOverflow = 0;  // groups opened beyond RtfMaxDepth and not yet closed
-    unsigned FCodePage = 936;   // \ansicpg; without it, the system's code page
+    unsigned FCodePage;         // \ansicpg; without it, the system's
     struct TFont {
         std::int64_t Number;
         unsigned short CodePage;  // 0: the document's
     };
-    std::vector<TFont> FFonts;     // from the font table
-    std::int64_t FTableFont = -1;  // the font the table is describing
-    unsigned FFallbackLeft = 0;    // characters still to skip after a \uN
-    bool FStarred = false;         // a \* waits for the destination word it marks
-    bool FStop = false;
-    std::string FPending;   // 8-bit text not yet converted
-    std::u16string FUnits;  // converted text not yet handed to the sink
+    std::vector<TFont> FFonts;             // from the font table
+    std::int64_t FTableFont = -1;          // the font the table is describing
+    unsigned FFallbackLeft = 0;            // characters still to skip after a \uN
+    bool FStarred = false;                 // a \* waits for the destination word it marks
+    bool FDone = false;                    // the document's group has closed
+    TTextPlace FPlace = TTextPlace::Body;  // where the sink was last told the text stands
 };
 
 }  // namespace
 
-void DecodeRtf(TByteSource& Source, TTextSink& Sink, const TDecodeEnv& Env) { TRtfDecoder(Source, Sink, Env).Run(); }
+void DecodeRtf(TByteSource& Source, TTextSink& Sink, const TDecodeEnv& Env) {
+    TRtfDecoder(Source, Sink, Env, true).Run();
+}
+
+void DecodeRtfByteByByte(TByteSource& Source, TTextSink& Sink, const TDecodeEnv& Env) {
+    TRtfDecoder(Source, Sink, Env, false).Run();
+}

@@ -39,15 +39,16 @@ public:
         return Break();
     }
     virtual bool EndEmbedded() { return Break(); }
-    // True for a sink that keeps where its text stands: a decoder that can tell it only at a
-    // cost (in another order than the fastest) does so only then, handing out the same text.
-    virtual bool WantsPlaces() const { return false; }
     // The unit the sink waits for before any text can matter to it (a keyword test with no part
     // of its keyword matched yet: the keyword's first unit), or 0 when all text matters. Text that
     // holds neither this unit nor, for a letter a..z or A..Z, the letter's other case may then be
     // passed over rather than handed out; the run still ends with Break. Asked again after each
     // Text and Break, as only they change it.
     virtual char16_t AwaitedUnit() const { return 0; }
+    // True when the sink keeps where each piece of text stands: a decoder then hands text out in
+    // reading order under its places even where another order is cheaper for it (a workbook's
+    // shared strings in the cells that show them rather than in the table's order).
+    virtual bool WantsPlaces() const { return false; }
     // A stream held inside a container (such as one stream of a compound file), to be scanned
     // for the keyword's raw byte forms as if it were a file of its own. Returns false as Text does.
     virtual bool RawStream(TByteSource& Stream) = 0;

@@ -78,3 +78,24 @@ std::string DecodeXmlAttribute(std::string_view Value) {
     }
     return Out;
 }
+
+std::string_view XmlTextAfter(std::string_view Xml, std::string_view Name) {
+    if (Name.data() < Xml.data() || Name.data() + Name.size() > Xml.data() + Xml.size()) return {};
+    std::size_t At = static_cast<std::size_t>(Name.data() - Xml.data()) + Name.size();
+    char Quote = 0;
+    for (; At < Xml.size() && (Quote != 0 || Xml[At] != '>'); ++At) {
+        if (Quote != 0 && Xml[At] == Quote)
+            Quote = 0;
+        else if (Quote == 0 && (Xml[At] == '"' || Xml[At] == '\''))
+            Quote = Xml[At];
+    }
+    if (At >= Xml.size() || Xml[At - 1] == '/') return {};
+    const std::string_view Rest = Xml.substr(At + 1);
+    constexpr std::string_view CDataStart = "<![CDATA[";
+    if (Rest.substr(0, CDataStart.size()) == CDataStart) {
+        const std::size_t End = Rest.find("]]>", CDataStart.size());
+        return End == std::string_view::npos ? std::string_view{}
+                                             : Rest.substr(CDataStart.size(), End - CDataStart.size());
+    }
+    return Rest.substr(0, Rest.find('<'));
+}

@@ -19,3 +19,8 @@ std::string_view XmlAttribute(const TXmlAttributes& Attributes, std::string_view
 
 // A value with its entity and character references decoded, in UTF-8.
 std::string DecodeXmlAttribute(std::string_view Value);
+
+// The character data right after a start tag up to the next tag, as written (see
+// DecodeXmlAttribute), or the content of a CDATA section that stands there; empty for an empty
+// element. Name is the tag's name as ForEachXmlTag gave it: a view into Xml.
+std::string_view XmlTextAfter(std::string_view Xml, std::string_view Name);

@@ -84,7 +84,8 @@ void ApplyZip64Extra(const unsigned char* Extra, std::size_t Length, bool SizeFu
     }
 }
 
-bool ReadCentralDirectory(TByteSource& Source, const TDirectoryPlace& Place, std::vector<TZipEntry>& Entries) {
+bool ReadCentralDirectory(TByteSource& Source, const TDirectoryPlace& Place, std::size_t MaxBytes,
+                          std::vector<TZipEntry>& Entries) {
     const std::uint64_t FileSize = Source.Size();
     // A package with bytes before it (a self-extracting stub) shifts every offset by as much.
     std::uint64_t Shift = 0;
@@ -92,7 +93,7 @@ bool ReadCentralDirectory(TByteSource& Source, const TDirectoryPlace& Place, std
     std::uint64_t Offset = Place.Offset + Shift;
     if (Offset >= FileSize) return false;
     const std::size_t Size =
-        static_cast<std::size_t>(std::min<std::uint64_t>({Place.Size, FileSize - Offset, ZipMaxDirectoryBytes}));
+        static_cast<std::size_t>(std::min<std::uint64_t>({Place.Size, FileSize - Offset, MaxBytes}));
     if (Size < CentralSize) return false;
     std::vector<unsigned char> Directory(Size);
     if (!Source.ReadExactAt(Offset, Directory.data(), Size)) return false;
@@ -141,12 +142,14 @@ std::uint64_t FindLocalSignature(TByteSource& Source, std::uint64_t From) {
     return FileSize;
 }
 
-// Without a central directory: walks the local headers from the start of the file.
-void ReadLocalHeaders(TByteSource& Source, std::vector<TZipEntry>& Entries) {
+// Without a central directory: walks the local headers from the start of the file, keeping names
+// of MaxBytes in all, as a directory of that size would hold.
+void ReadLocalHeaders(TByteSource& Source, std::size_t MaxBytes, std::vector<TZipEntry>& Entries) {
     const std::uint64_t FileSize = Source.Size();
     std::uint64_t At = 0;
+    std::size_t NameBytes = 0;
     unsigned char L[LocalSize];
-    while (At + LocalSize <= FileSize && Entries.size() < ZipMaxEntries) {
+    while (At + LocalSize <= FileSize && Entries.size() < ZipMaxEntries && NameBytes < MaxBytes) {
         if (!Source.ReadExactAt(At, L, LocalSize) || Le32(L) != LocalSignature) break;
         TZipEntry Entry;
         Entry.Flags = Le16(L + 6);
@@ -174,6 +177,7 @@ void ReadLocalHeaders(TByteSource& Source, std::vector<TZipEntry>& Entries) {
             Next = DataAt + Entry.CompressedSize;
         }
         if (NameLength <= ZipMaxNameLength) Entries.push_back(std::move(Entry));
+        NameBytes += CentralSize + NameLength;
         if (Next <= At) break;
         At = Next;
     }
@@ -181,12 +185,12 @@ void ReadLocalHeaders(TByteSource& Source, std::vector<TZipEntry>& Entries) {
 
 }  // namespace
 
-std::vector<TZipEntry> ReadZipDirectory(TByteSource& Source) {
+std::vector<TZipEntry> ReadZipDirectory(TByteSource& Source, std::size_t MaxBytes) {
     std::vector<TZipEntry> Entries;
     TDirectoryPlace Place;
-    if (FindEndRecord(Source, Place) && ReadCentralDirectory(Source, Place, Entries)) return Entries;
+    if (FindEndRecord(Source, Place) && ReadCentralDirectory(Source, Place, MaxBytes, Entries)) return Entries;
     Entries.clear();
-    ReadLocalHeaders(Source, Entries);
+    ReadLocalHeaders(Source, MaxBytes, Entries);
     return Entries;
 }
 

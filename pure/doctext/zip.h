@@ -25,8 +25,8 @@ struct TZipEntry {
 };
 
 // The members of the package in Source, from its central directory, or from its local headers
-// when no usable directory is found (a truncated package).
-std::vector<TZipEntry> ReadZipDirectory(TByteSource& Source);
+// when no usable directory is found (a truncated package); of a directory of at most MaxBytes.
+std::vector<TZipEntry> ReadZipDirectory(TByteSource& Source, std::size_t MaxBytes = ZipMaxDirectoryBytes);
 
 // One member's content, read front to back.
 class TZipMemberReader {

@@ -124,6 +124,63 @@ std::vector<std::string> ChildTexts(HWND Parent, const std::string& Class) {
     return Search.Texts;
 }
 
+HWND WaitForMenu(DWORD TimeoutMs) {
+    const DWORD Start = GetTickCount();
+    for (;;) {
+        for (HWND Menu = FindWindowExA(nullptr, nullptr, "#32768", nullptr); Menu;
+             Menu = FindWindowExA(nullptr, Menu, "#32768", nullptr)) {
+            DWORD Process = 0;
+            GetWindowThreadProcessId(Menu, &Process);
+            if (Process == GetCurrentProcessId() && IsWindowVisible(Menu)) return Menu;
+        }
+        if (GetTickCount() - Start >= TimeoutMs) return nullptr;
+        Sleep(10);
+    }
+}
+
+std::vector<TMenuLine> MenuLines(HWND Menu) {
+    std::vector<TMenuLine> Lines;
+    const auto Items = reinterpret_cast<HMENU>(SendMessageA(Menu, MN_GETHMENU, 0, 0));
+    for (int I = 0; Items && I < GetMenuItemCount(Items); ++I) {
+        char Caption[256] = {};
+        GetMenuStringA(Items, static_cast<UINT>(I), Caption, sizeof Caption, MF_BYPOSITION);
+        const UINT State = GetMenuState(Items, static_cast<UINT>(I), MF_BYPOSITION);
+        Lines.push_back({Caption, (State & (MF_GRAYED | MF_SEPARATOR)) == MF_GRAYED});
+    }
+    return Lines;
+}
+
+std::vector<TMenuLine> ChooseFromMenu(const std::string& Caption) {
+    HWND Menu = WaitForMenu();
+    if (!Menu) return {};
+    const std::vector<TMenuLine> Lines = MenuLines(Menu);
+    // Down moves over the lines that are not separators, the first press onto the first one.
+    int Presses = 0;
+    bool Found = false;
+    for (const TMenuLine& Line : Lines) {
+        if (Line.Caption.empty()) continue;
+        ++Presses;
+        if (Line.Caption == Caption) {
+            Found = true;
+            break;
+        }
+    }
+    const auto Key = [Menu](WPARAM Code) {
+        PostMessageA(Menu, WM_KEYDOWN, Code, 1);
+        PostMessageA(Menu, WM_KEYUP, Code, static_cast<LPARAM>(0xC0000001u));
+    };
+    if (Found) {
+        for (int I = 0; I < Presses; ++I) Key(VK_DOWN);
+        Key(VK_RETURN);
+    }
+    // A greyed line takes no Enter: the menu is then dismissed.
+    for (int Wait = 0; Wait < 100 && IsWindowVisible(Menu); ++Wait) {
+        if (Wait == 20) Key(VK_ESCAPE);
+        Sleep(10);
+    }
+    return Lines;
+}
+
 void Click(HWND Button) { PostMessageA(Button, BM_CLICK, 0, 0); }
 
 void PostCommand(HWND Dialog, int Id) { PostMessageA(Dialog, WM_COMMAND, MAKEWPARAM(Id, BN_CLICKED), 0); }

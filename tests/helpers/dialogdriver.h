@@ -41,6 +41,20 @@ std::string AnswerNotice(const std::string& Caption = "提示", int Answer = IDO
 // none appeared.
 std::string NoticeOf(const std::function<void()>& Action);
 
+// A popup menu of this process (window class #32768) that appears within the time; nullptr
+// when none does.
+HWND WaitForMenu(DWORD TimeoutMs = 10000);
+struct TMenuLine {
+    std::string Caption;  // empty for a separator
+    bool Greyed = false;
+    bool operator==(const TMenuLine&) const = default;
+};
+std::vector<TMenuLine> MenuLines(HWND Menu);
+// Waits for a popup menu and chooses the line with the caption by the keyboard, as a person does
+// (the menu is dismissed when there is no such line); the lines the menu showed, empty when none
+// appeared.
+std::vector<TMenuLine> ChooseFromMenu(const std::string& Caption);
+
 class TDialogScript {
 public:
     explicit TDialogScript(std::function<void()> Script);

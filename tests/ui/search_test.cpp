@@ -63,7 +63,7 @@ protected:
         RemoveCacheFiles();
     }
     void RemoveCacheFiles() {
-        for (const char* Letters : {"txt", "", "doc"}) DeleteFileA(CacheFile(Letters).c_str());
+        for (const char* Letters : {"txt", "", "doc", "pdf"}) DeleteFileA(CacheFile(Letters).c_str());
     }
     std::string CacheFile(const std::string& Letters = "txt") const {
         return ProgramFolder() + Tree.Path().substr(0, 1) + Letters + ".dat";
@@ -171,6 +171,29 @@ TEST_F(WindowSearch, TheTypedTextsReachTheEngineAsTheySay) {
     Search(Form->BitBtn7, Tree.Path() + " ", "*.txt");  // not trimmed: that folder does not exist
     EXPECT_EQ(Listed().size(), 0u);
     EXPECT_EQ(SummaryCount(Status()), 0);
+}
+
+TEST_F(WindowSearch, TypesChosenFromTheListAreSearched) {
+    WriteBytes(Tree / "a.pdf", "%PDF-1.4");
+    WriteBytes(Tree / "b.txt", "");
+    WriteBytes(Tree / "README", "");
+    Form->Edit1.SetText(Tree.Path());
+    // Down through the list as the keyboard chooses: *.pdf comes after the nine first entries,
+    // every file (*.*) last.
+    const auto Choose = [this](const std::string& Type) {
+        Form->ComboBox1.SetFocus();
+        for (int I = 0; I < 30 && Form->ComboBox1.Text() != Type; ++I) {
+            PostMessageA(GetFocus(), WM_KEYDOWN, VK_DOWN, 1);
+            Application.ProcessMessages();
+        }
+        return Form->ComboBox1.Text();
+    };
+    ASSERT_EQ(Choose("*.pdf"), "*.pdf");
+    Press(Form->BitBtn7);
+    EXPECT_EQ(Listed(), std::vector<std::string>{Tree / "a.pdf"});
+    ASSERT_EQ(Choose("*.*"), "*.*");
+    Press(Form->BitBtn7);
+    EXPECT_EQ(Listed().size(), 3u);
 }
 
 TEST_F(WindowSearch, BlankFolderFieldDoesNothing) {

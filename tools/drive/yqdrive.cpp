@@ -3,6 +3,9 @@
 //   folder=TEXT  type=TEXT  keyword=TEXT   put TEXT into the folder, type or keyword field
 //   click=CAPTION                           press the button with that caption
 //   select=N                                select line N of the result list (0 = first)
+//   menu=N                                  open the context menu of line N (the menu key)
+//   choose=N                                choose line N of the open menu (1 = first; no separators)
+//   hover=N                                 rest the mouse on line N of the result list
 //   wait=MS                                 let MS milliseconds pass
 // The command line reaches the program in its code page, as the window takes its texts.
 #include <windows.h>
@@ -58,12 +61,27 @@ HWND ButtonWithCaption(HWND Form, const std::string& Text) {
     std::exit(1);
 }
 
+// Chooses line N (1 = the first; separators not counted) of the open popup menu by the
+// keyboard: Down N times, then Enter. A menu's lines cannot be read from another process under
+// Wine, so they are counted, not named.
+void ChooseFromMenu(int Line) {
+    HWND Menu = nullptr;
+    for (int I = 0; I < 100 && !Menu; ++I, Sleep(20))
+        for (HWND Open = FindWindowExA(nullptr, nullptr, "#32768", nullptr); Open && !Menu;
+             Open = FindWindowExA(nullptr, Open, "#32768", nullptr))
+            if (IsWindowVisible(Open)) Menu = Open;
+    if (!Menu) Fail("no menu is open");
+    for (int K = 0; K < Line; ++K) PostMessageA(Menu, WM_KEYDOWN, VK_DOWN, 1);
+    PostMessageA(Menu, WM_KEYDOWN, VK_RETURN, 1);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     HWND Form = nullptr;
-    for (int I = 0; I < 200 && !Form; ++I, Sleep(50)) Form = FindWindowA(nullptr, Caption);
-    if (!Form) Fail("the program's window did not appear");
+    // The window is shown once all its controls exist; before, some fields may be missing.
+    for (int I = 0; I < 200 && !(Form && IsWindowVisible(Form)); ++I, Sleep(50)) Form = FindWindowA(nullptr, Caption);
+    if (!Form || !IsWindowVisible(Form)) Fail("the program's window did not appear");
     // The fields in creation order: the folder edit, then the type box (with its edit), then the keyword edit.
     HWND Folder = Nth(Form, "Edit", 0);
     HWND Type = Nth(Form, "ComboBox", 0);
@@ -85,6 +103,21 @@ int main(int argc, char** argv) {
             SendMessageA(List, LB_SETCURSEL, static_cast<WPARAM>(std::atoi(Value.c_str())), 0);
             PostMessageA(GetParent(List), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(List), LBN_SELCHANGE),
                          reinterpret_cast<LPARAM>(List));
+        } else if (Name == "menu") {
+            SendMessageA(List, LB_SETCURSEL, static_cast<WPARAM>(std::atoi(Value.c_str())), 0);
+            SetForegroundWindow(Form);
+            PostMessageA(List, WM_KEYDOWN, VK_APPS, 1);
+        } else if (Name == "choose") {
+            ChooseFromMenu(std::atoi(Value.c_str()));
+        } else if (Name == "hover") {
+            RECT Line{};
+            SendMessageA(List, LB_GETITEMRECT, static_cast<WPARAM>(std::atoi(Value.c_str())),
+                         reinterpret_cast<LPARAM>(&Line));
+            POINT At{Line.left + 40, (Line.top + Line.bottom) / 2};
+            ClientToScreen(List, &At);
+            SetCursorPos(At.x - 3, At.y);
+            Sleep(50);
+            SetCursorPos(At.x, At.y);
         } else if (Name == "wait") {
             Sleep(static_cast<DWORD>(std::atoi(Value.c_str())));
         } else {

@@ -50,6 +50,47 @@ private:
     }
 };
 
+// Bytes in memory read short where a cut lies (Cuts ascending), so that a decoder's reader meets
+// the end of its buffer there.
+class TCutSource : public TMemorySource {
+public:
+    TCutSource(const void* Data, std::size_t Size, std::vector<std::size_t> Cuts)
+        : TMemorySource(Data, Size), FCuts(std::move(Cuts)) {}
+    std::size_t ReadAt(std::uint64_t Offset, void* Buffer, std::size_t Count) override {
+        const auto Cut = std::upper_bound(FCuts.begin(), FCuts.end(), Offset);
+        if (Cut != FCuts.end()) Count = static_cast<std::size_t>(std::min<std::uint64_t>(Count, *Cut - Offset));
+        return TMemorySource::ReadAt(Offset, Buffer, Count);
+    }
+
+private:
+    std::vector<std::size_t> FCuts;
+};
+
+// Also writes where text stands, as "<Page 2>", "<Sheet name>", "<Body>", "<Properties>", ..., and
+// a nested document as "{name:" its text "}"; wants places when asked to.
+class TPlaceSink : public TCollectSink {
+public:
+    bool Places = false;
+    bool BeginEmbedded(std::u16string_view Name) override {
+        Text8 += "{" + Utf16ToUtf8(Name.data(), Name.size()) + ":";
+        return true;
+    }
+    bool EndEmbedded() override {
+        Text8 += "}";
+        return true;
+    }
+    bool WantsPlaces() const override { return Places; }
+    bool Place(TTextPlace Where, std::uint32_t Number, std::u16string_view Name) override {
+        static const char* const Names[] = {"Body",         "Page",     "Sheet",     "Comment",
+                                            "HeaderFooter", "Footnote", "Properties"};
+        Text8 += std::string("<") + Names[static_cast<int>(Where)];
+        if (Number != 0) Text8 += " " + std::to_string(Number);
+        if (!Name.empty()) Text8 += " " + Utf16ToUtf8(Name.data(), Name.size());
+        Text8 += ">";
+        return true;
+    }
+};
+
 // UTF-8 text from a u8 literal (narrow literals of this build are GBK).
 inline std::string U8(const char8_t* Text) { return reinterpret_cast<const char*>(Text); }
 inline std::string U8(std::u8string_view Text) { return std::string(Text.begin(), Text.end()); }

@@ -70,7 +70,7 @@ TEST(Html, TextBetweenTheTags) {
     // The title and the properties a page's author wrote are properties; other meta data is not.
     EXPECT_EQ(DecodeWithPlaces(U8(u8"<html><head><title>年度 预算</title><meta name=\"keywords\" content=\"合同, "
                                   u8"&lt;评审&gt;\"><meta name=generator content=x></head><body><p>text")),
-              U8(u8"{P}年度 预算|{B}{P}合同, <评审>|{B}text|"));
+              U8(u8"<Properties>年度 预算|<Body><Properties>合同, <评审>|<Body>text|"));
 }
 
 TEST(Html, CharsetOfThePage) {
@@ -135,7 +135,8 @@ TEST(Epub, ChaptersInReadingOrderAndMetadata) {
         {"OEBPS/text/ch1.xhtml", Chapter(u8"第一章", u8"<p>报<span>销</span>单</p>")},
         {"OEBPS/s.css", "p { color: red }"},
     });
-    EXPECT_EQ(DecodeWithPlaces(Book), U8(u8"{P}第一章|{B}报销单||{P}第二章|{B}合同||{P}年度报告|王丽|{B}"));
+    EXPECT_EQ(DecodeWithPlaces(Book),
+              U8(u8"<Properties>第一章|<Body>报销单||<Properties>第二章|<Body>合同||<Properties>年度报告|王丽|<Body>"));
 }
 
 }  // namespace

@@ -114,7 +114,7 @@ TEST(Mime, Parameters) {
 std::string Mail(const std::string& Headers, const std::string& Body) {
     return "From: a@example.com\r\nTo: b@example.com\r\nSubject: s\r\nMIME-Version: 1.0\r\n" + Headers + "\r\n" + Body;
 }
-const std::string Props = "{P}s|a@example.com|b@example.com|{B}";
+const std::string Props = "<Properties>s|a@example.com|b@example.com|<Body>";
 
 TEST(Mime, PartsOfMails) {
     const std::string Utf8 = U8(u8"合同");
@@ -138,12 +138,12 @@ TEST(Mime, PartsOfMails) {
                   "\r\n--==b\r\nContent-Type: text/html; charset=gb2312\r\nContent-Transfer-Encoding: "
                   "quoted-printable\r\n\r\n<html><title>T</title><p>=BA=CF<span>=CD=AC</span></p></html>\r\n"
                   "--==b--\r\nepilogue\r\n"),
-         u8"合同|{P}T|{B}合同|"},
+         u8"合同|<Properties>T|<Body>合同|"},
         // a message inside a message: its headers are properties too
         {Mail("Content-Type: multipart/mixed; boundary=b\r\n",
               "--b\r\nContent-Type: message/rfc822\r\n\r\nFrom: x@y\r\nSubject: " + B("gbk", "内部") +
                   "\r\n\r\ninner\r\n--b--"),
-         u8"{P}内部|x@y|{B}inner|"},
+         u8"<Properties>内部|x@y|<Body>inner|"},
         // an outer boundary ends an inner multipart left open; the last one needs no line end
         {Mail("Content-Type: multipart/mixed; boundary=outer\r\n",
               "--outer\r\nContent-Type: multipart/alternative; boundary=inner\r\n\r\n--inner\r\n\r\none\r\n"
@@ -151,7 +151,7 @@ TEST(Mime, PartsOfMails) {
          u8"one|two|"},
         // a digest's parts are messages
         {Mail("Content-Type: multipart/digest; boundary=d\r\n", "--d\r\n\r\nSubject: first\r\n\r\nbody\r\n--d--"),
-         u8"{P}first|{B}body|"},
+         u8"<Properties>first|<Body>body|"},
         // parts of no known format give nothing, however they are named
         {Mail("Content-Type: multipart/mixed; boundary=m\r\n",
               "--m\r\nContent-Type: image/png; name=a.png\r\nContent-Transfer-Encoding: base64\r\n\r\n" +
@@ -159,7 +159,7 @@ TEST(Mime, PartsOfMails) {
                   std::string("\x00\x01\x02", 3) + "\r\n--m--\r\n"),
          u8""},
         // damaged: no blank line after the headers, a boundary never closed, a cut base64 group
-        {"Subject: only\r\nFrom: a\r\nTo: b\r\nCc: c", u8"{P}only|a|b|c|{B}"},
+        {"Subject: only\r\nFrom: a\r\nTo: b\r\nCc: c", u8"<Properties>only|a|b|c|<Body>"},
         {Mail("Content-Type: multipart/mixed; boundary=x\r\n", "--x\r\n\r\nopen"), u8"open|"},
         {Mail("Content-Transfer-Encoding: base64\r\n", Base64("abcd").substr(0, 7)), u8"abcd|"},
     };
@@ -210,13 +210,14 @@ TEST(Mime, MailsAsProgramsWriteThem) {
         "Content-Transfer-Encoding: base64\r\nContent-Disposition: attachment;\r\n\tfilename=\"" +
         B("gb2312", "通知.docx") + "\"\r\n\r\n" + Base64(Docx) + "\r\n------=_NextPart_000_0001_01DA--\r\n";
     const std::string Text = DecodeWithPlaces(Outlook);
-    EXPECT_EQ(Text.substr(0, Text.find("[")),
-              U8(u8"{P}关于年度预算的通知|\"张三\" <zhang@example.com>|李四 <li@example.com>|wang@example.com|{B}"
-                 u8"请查收附件。|"));
-    const std::size_t Attached = Text.find(U8(u8"[通知.docx:"));
+    EXPECT_EQ(
+        Text.substr(0, Text.find("{")),
+        U8(u8"<Properties>关于年度预算的通知|\"张三\" <zhang@example.com>|李四 <li@example.com>|wang@example.com|<Body>"
+           u8"请查收附件。|"));
+    const std::size_t Attached = Text.find(U8(u8"{通知.docx:"));
     ASSERT_NE(Attached, std::string::npos) << Text;
     EXPECT_NE(Text.find(U8(u8"年度预算"), Attached), std::string::npos) << Text;
-    EXPECT_EQ(Text.back(), ']');
+    EXPECT_EQ(Text.back(), '}');
     // A Foxmail-style GBK subject in Q words and a UTF-8 body in quoted-printable; a webmail
     // attachment named in the RFC 2231 form, in quoted-printable.
     const std::string Foxmail =
@@ -227,8 +228,9 @@ TEST(Mime, MailsAsProgramsWriteThem) {
         "=E8=AF=B7=E5=AE=A1=E6=89=B9=E3=80=82\r\n--fox\r\nContent-Type: application/octet-stream\r\n"
         "Content-Disposition: attachment; filename*=UTF-8''%E5%90%88%E5%90%8C.rtf\r\n"
         "Content-Transfer-Encoding: quoted-printable\r\n\r\n{\\rtf1 Kes=\r\nTrel \\'ba\\'cf\\'cd\\'ac}\r\n--fox--\r\n";
-    EXPECT_EQ(DecodeWithPlaces(Foxmail), U8(u8"{P}合同审批|\"王五\" <wang@example.com>|\"li\" <li@example.com>|{B}"
-                                            u8"请审批。|[合同.rtf:KesTrel 合同]"));
+    EXPECT_EQ(DecodeWithPlaces(Foxmail),
+              U8(u8"<Properties>合同审批|\"王五\" <wang@example.com>|\"li\" <li@example.com>|<Body>"
+                 u8"请审批。|{合同.rtf:KesTrel 合同}"));
 }
 
 TEST(Mime, WordSingleFileWebPage) {
@@ -246,7 +248,7 @@ TEST(Mime, WordSingleFileWebPage) {
         "=CF=CD=AC</p></div></body></html>\r\n\r\n------=_NextPart_01DA.5A3C\r\nContent-Location: file:///C:/x_files/"
         "image001.png\r\nContent-Transfer-Encoding: base64\r\nContent-Type: image/png\r\n\r\niVBORw0KGgo=\r\n"
         "------=_NextPart_01DA.5A3C--\r\n";
-    EXPECT_EQ(DecodeWithPlaces(Mht), U8(u8"{P}{B}{P}年度|{B}报销单|1.\u00A0合同|"));
+    EXPECT_EQ(DecodeWithPlaces(Mht), U8(u8"<Properties><Body><Properties>年度|<Body>报销单|1.\u00A0合同|"));
 }
 
 TEST(Mime, DeepAndEndlessInputs) {
@@ -256,7 +258,7 @@ TEST(Mime, DeepAndEndlessInputs) {
         Deep += "--b" + std::to_string(I) + "\r\nContent-Type: multipart/mixed; boundary=b" + std::to_string(I + 1) +
                 "\r\n\r\n";
     Deep += "--b10000\r\n\r\ndeepest\r\n--b1\r\n\r\nsecond\r\n--b0\r\n\r\nfirst\r\n";
-    EXPECT_EQ(DecodeWithPlaces(Deep), "{P}{B}second|first|");
+    EXPECT_EQ(DecodeWithPlaces(Deep), "<Properties><Body>second|first|");
     // One endless soft-broken line of quoted-printable text.
     std::string Endless = Mail("Content-Transfer-Encoding: quoted-printable\r\n", "");
     for (int I = 0; I < 200000; ++I) Endless += "ab=\r\n";
