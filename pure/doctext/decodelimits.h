@@ -112,13 +112,14 @@ inline constexpr std::size_t MimeMaxParameters = 64;
 // handed on in pieces rather than gathered.
 inline constexpr std::size_t MimeReadBlock = 64 * KiB;
 inline constexpr std::size_t MimeMaxLineCopy = 512;
-// The read block and its decoded copy; decoded text gathered up to two blocks, in UTF-16 twice
-// (the mail's and a web page's units) and held once more by the charset decoder; an attachment's
-// reading blocks; the header block with copies of the fields read from it; the boundaries.
-static_assert(MimeReadBlock * (1 + 1 + 2 + 2 * 4 + 2) + 64 * KiB + MimeMaxHeaderBytes * 5 +
-                      MimeMaxDepth * (MimeMaxBoundary + 64) <=
-                  MaxDecodeMemory / 16,
-              "mail");
+// What a mail's decoder holds, taken from the file's memory while it reads (an attachment's copy
+// is taken apart, as every nested document's): the read block and its decoded copy; decoded text
+// gathered up to two blocks, in UTF-16 twice (the mail's and a web page's units) and held once
+// more by the charset decoder; an attachment's reading blocks; the header block with copies of
+// the fields read from it; the boundaries.
+inline constexpr std::size_t MimeMaxMemory =
+    MimeReadBlock * (1 + 1 + 2 + 2 * 4 + 2) + 64 * KiB + MimeMaxHeaderBytes * 5 + MimeMaxDepth * (MimeMaxBoundary + 64);
+static_assert(MimeMaxMemory <= MaxDecodeMemory / 16, "mail");
 
 // ---- Web pages (HTML) ----
 // Bytes at the start of a page searched for a <meta> or XML declaration of its charset.
@@ -127,10 +128,11 @@ inline constexpr std::size_t HtmlCharsetScanBytes = 1024;
 inline constexpr std::size_t HtmlMaxMetaValue = 1024;
 // Bytes of a page read and decoded at a time.
 inline constexpr std::size_t HtmlReadBlock = 64 * KiB;
-// The read block, a copy the charset decoder may hold, its UTF-16 form, the meta values and the
-// tokenizer's few names.
-static_assert(HtmlReadBlock * 4 + HtmlCharsetScanBytes + 2 * 2 * HtmlMaxMetaValue + 4 * KiB <= MaxDecodeMemory / 64,
-              "web pages");
+// What a web page's decoder holds, taken from the file's memory while it reads: the read block, a
+// copy the charset decoder may hold, its UTF-16 form, the meta values and the tokenizer's names.
+inline constexpr std::size_t HtmlMaxMemory =
+    HtmlReadBlock * 4 + HtmlCharsetScanBytes + 2 * 2 * HtmlMaxMetaValue + 4 * KiB;
+static_assert(HtmlMaxMemory <= MaxDecodeMemory / 64, "web pages");
 
 // ---- PDF ----
 namespace pdf {

@@ -115,6 +115,8 @@ bool THtmlReader::Feed(const unsigned char* Data, std::size_t Size) { return FIm
 bool THtmlReader::Finish() { return FImpl->Finish(); }
 
 void DecodeHtml(TByteSource& Source, TTextSink& Sink, const TDecodeEnv& Env) {
+    const TMemoryLease Memory(Env.Budget, HtmlMaxMemory);
+    if (!Memory.Granted()) return;
     TSinkWriter Out(Sink);
     THtmlReader Reader(Out, Env);
     std::unique_ptr<unsigned char[]> Block(new unsigned char[HtmlReadBlock]);

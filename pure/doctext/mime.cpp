@@ -401,4 +401,7 @@ bool IsMimeMessage(const unsigned char* Head, std::size_t Size) {
     return Known >= 3 || (Version && Type);
 }
 
-void DecodeMime(TByteSource& Source, TTextSink& Sink, const TDecodeEnv& Env) { TMimeDecoder(Source, Sink, Env).Run(); }
+void DecodeMime(TByteSource& Source, TTextSink& Sink, const TDecodeEnv& Env) {
+    const TMemoryLease Memory(Env.Budget, MimeMaxMemory);
+    if (Memory.Granted()) TMimeDecoder(Source, Sink, Env).Run();
+}
