@@ -108,9 +108,12 @@ bool TRecords::Characters(std::size_t Count, bool Wide, TOut& Out) {
             Wide = (Option & 1) != 0;
             continue;
         }
-        const std::size_t N = std::min<std::size_t>({Count, Wide ? FLeft / 2u : FLeft, sizeof Raw / 2, Out.Room()});
-        if (N == 0) {  // half a 16-bit character before the record's end: damaged, dropped
-            Skip(FLeft);
+        // A record may claim more bytes than the stream holds: the characters there are count.
+        const std::size_t Bytes = static_cast<std::size_t>(std::min<std::uint64_t>(FLeft, FReader.Left()));
+        const std::size_t N = std::min<std::size_t>({Count, Wide ? Bytes / 2u : Bytes, sizeof Raw / 2, Out.Room()});
+        if (N == 0) {
+            if (Bytes < FLeft) return false;  // the stream ends inside the record
+            Skip(FLeft);                      // half a 16-bit character before the record's end: damaged, dropped
             continue;
         }
         if (!Read(Raw, Wide ? 2 * N : N)) return false;

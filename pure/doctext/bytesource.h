@@ -80,3 +80,20 @@ private:
     const unsigned char* FData;
     std::size_t FSize;
 };
+
+// Count bytes of another source from Offset on (fewer where it ends).
+class TSliceSource : public TByteSource {
+public:
+    TSliceSource(TByteSource& Base, std::uint64_t Offset, std::uint64_t Count)
+        : FBase(Base), FOffset(std::min(Offset, Base.Size())), FSize(std::min(Count, Base.Size() - FOffset)) {}
+    std::uint64_t Size() const override { return FSize; }
+    std::size_t ReadAt(std::uint64_t Offset, void* Buffer, std::size_t Count) override {
+        if (Offset >= FSize) return 0;
+        return FBase.ReadAt(FOffset + Offset, Buffer,
+                            static_cast<std::size_t>(std::min<std::uint64_t>(Count, FSize - Offset)));
+    }
+
+private:
+    TByteSource& FBase;
+    std::uint64_t FOffset, FSize;
+};

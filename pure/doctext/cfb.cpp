@@ -7,6 +7,7 @@
 #include "pure/doctext/biff.h"
 #include "pure/doctext/bytereader.h"
 #include "pure/doctext/decodeenv.h"
+#include "pure/doctext/document.h"
 
 namespace {
 
@@ -270,6 +271,54 @@ bool TCompoundFile::ForEachStream(const std::function<bool(const std::u16string&
     return true;
 }
 
+namespace {
+
+// The file an object packager wrapped (an attachment dropped into a document): the native data of
+// an "\001Ole10Native" stream is its size, a flag word, the label and the original path as
+// zero-ended 8-bit text, two words, the temporary path with its length, then the file's size and
+// bytes. Empty when the stream holds no such layout.
+bool PackagedFile(TByteSource& Stream, std::uint64_t& Offset, std::uint64_t& Size, std::u16string& Label) {
+    TForwardReader Reader(Stream, 0, 4096);
+    unsigned char Field[4];
+    if (!Reader.Read(Field, 4) || !Reader.Read(Field, 2)) return false;
+    std::string Texts[2];
+    for (std::string& Text : Texts)
+        for (int C = Reader.Get(); C != 0; C = Reader.Get()) {
+            if (C < 0 || Text.size() >= CfbMaxPackagedName) return false;
+            Text += static_cast<char>(C);
+        }
+    if (!Reader.Read(Field, 4) || !Reader.Read(Field, 4)) return false;
+    Reader.Skip(Le32(Field));  // the temporary path
+    if (!Reader.Read(Field, 4)) return false;
+    Offset = Reader.Position();
+    Size = std::min<std::uint64_t>(Le32(Field), Reader.Left());
+    // The label names the file as the user saw it; 8-bit text of the packager's code page, of
+    // which only the ASCII part is taken here.
+    for (const char C : Texts[0].empty() ? Texts[1] : Texts[0])
+        Label += static_cast<unsigned char>(C) < 0x80 ? static_cast<char16_t>(C) : u'?';
+    return Size > 0;
+}
+
+// Reads a stream that holds a document of its own (an embedded object: a workbook saved whole in
+// a "Package" stream, a PDF in "CONTENTS", a packaged file), when its content is of a known
+// format. False once the sink wants no more.
+bool DecodeEmbeddedStream(const std::u16string& Name, TByteSource& Stream, TTextSink& Sink, const TDecodeEnv& Env) {
+    if (SameNameNoCase(Name, "\001Ole10Native")) {
+        std::uint64_t Offset = 0, Size = 0;
+        std::u16string Label;
+        if (!PackagedFile(Stream, Offset, Size, Label)) return true;
+        TSliceSource File(Stream, Offset, Size);
+        return DecodeEmbedded(File, Label, Sink, Env);
+    }
+    // Property sets begin with the bytes of a UTF-16 byte-order mark: they are no text of their own.
+    unsigned char Head[2] = {};
+    if ((!Name.empty() && Name[0] == 5) || (Stream.ReadAt(0, Head, 2) == 2 && Head[0] == 0xFE && Head[1] == 0xFF))
+        return true;
+    return DecodeEmbedded(Stream, u"\u5D4C\u5165\u5BF9\u8C61", Sink, Env);  // "embedded object"
+}
+
+}  // namespace
+
 void DecodeCompoundFile(TByteSource& Source, TTextSink& Sink, const TDecodeEnv& Env) {
     TCompoundFile File(Source);
     File.ForEachStream([&Sink, &Env](const std::u16string& Name, TByteSource& Stream) {
@@ -278,9 +327,11 @@ void DecodeCompoundFile(TByteSource& Source, TTextSink& Sink, const TDecodeEnv& 
         // properties, the rest in the body.
         const bool Properties =
             SameNameNoCase(Name, "\005SummaryInformation") || SameNameNoCase(Name, "\005DocumentSummaryInformation");
-        if (!Sink.Place(Properties ? TTextPlace::Properties : TTextPlace::Body) || !Sink.RawStream(Stream))
-            return false;
-        if (SameNameNoCase(Name, "Workbook") || SameNameNoCase(Name, "Book")) return DecodeWorkbook(Stream, Sink, Env);
-        return true;
+        const bool Workbook = SameNameNoCase(Name, "Workbook") || SameNameNoCase(Name, "Book");
+        if (!Sink.Place(Properties ? TTextPlace::Properties : TTextPlace::Body)) return false;
+        // A sink that keeps places takes a workbook's text from its cells, not its bytes again.
+        if (!(Workbook && Sink.WantsPlaces()) && !Sink.RawStream(Stream)) return false;
+        if (Workbook) return DecodeWorkbook(Stream, Sink, Env);
+        return DecodeEmbeddedStream(Name, Stream, Sink, Env);
     });
 }

@@ -3,6 +3,7 @@
 // any size or count in its tables; these bounds keep memory below MaxDecodeMemory and the work
 // proportional to the file, whatever it claims. Each decoder's memory bound is checked against
 // MaxDecodeMemory below.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 
@@ -26,6 +27,8 @@ inline constexpr std::size_t CfbMaxDirectoryBytes = 4 * MiB;  // 32,768 entries
 // Files up to this size are read into memory in one piece: one read instead of a dozen small
 // ones. A larger file is read where needed: its tables, and of its streams what the sink asks for.
 inline constexpr std::uint64_t CfbMaxWholeFile = 64 * KiB;
+// Bytes of a packaged file's label or path read (Windows paths are far shorter).
+inline constexpr std::size_t CfbMaxPackagedName = 4 * KiB;
 // A small file's copy and a large file's FAT do not meet; one stream's sector list is at most the
 // FAT's size; the sink's own buffers fit in what is left.
 inline constexpr std::size_t CfbMaxMemory =
@@ -90,6 +93,9 @@ static_assert(3 * ZipMaxDirectoryBytes + ZipMaxEntries * 160 + 2 * ZipMaxIndexPa
 // ---- XML text ----
 // Most bytes of the text attribute's value kept (a sheet name has at most 31 characters).
 inline constexpr std::size_t XmlMaxAttributeValue = 1024;
+// Most spaces one space element stands for (OpenDocument's <text:s text:c="N"/>): a line's worth
+// many times over, while a count of billions gives no billion spaces.
+inline constexpr std::size_t XmlMaxRepeatedSpaces = 1024;
 
 // ---- Rich Text ----
 // Groups deeper than this share the state of the deepest one kept.
@@ -136,23 +142,50 @@ static_assert(HtmlMaxMemory <= MaxDecodeMemory / 64, "web pages");
 
 // ---- PDF ----
 namespace pdf {
-// Decoded bytes one stream may give, and all streams of one file together (64 times the file's
-// size, within these bounds).
-inline constexpr std::size_t MaxStreamBytes = 8 * MiB;
+// Decoded bytes one stream may give (of longer data, the first bytes), and all streams of one
+// file together (64 times the file's size, within these bounds).
+inline constexpr std::size_t MaxStreamBytes = 4 * MiB;
 inline constexpr std::size_t MaxFileStreamBytes = 256 * MiB;
 inline constexpr std::size_t MinFileStreamBytes = 32 * MiB;
-// Parser nodes one object may hold.
+// Parser nodes one object may hold, and one parse whose tokens are not kept (an object stream's
+// table of numbers and offsets). A string or name counts one node more for every
+// StringBytesPerNode bytes.
 inline constexpr std::size_t MaxParseNodes = std::size_t(1) << 18;
-// Files up to this size are read whole; larger ones through a window of WindowSize bytes.
-inline constexpr std::uint64_t WholeFileBytes = 12 * MiB;
+inline constexpr std::size_t DefaultParseNodes = std::size_t(1) << 20;
+inline constexpr std::size_t StringBytesPerNode = 64;
+// Files up to this size are read whole; larger ones through a window of WindowSize bytes, which
+// grows to hold an object or a stream (up to MaxStreamBytes).
+inline constexpr std::uint64_t WholeFileBytes = 8 * MiB;
 inline constexpr std::size_t WindowSize = 1 * MiB;
-// Object numbers above this are ignored (the table costs 16 bytes per number).
+// Object numbers above this are ignored (the table costs XrefEntryBytes per number).
 inline constexpr std::int64_t MaxObjects = std::int64_t(1) << 19;
+inline constexpr std::size_t XrefEntryBytes = 16;
 // Cross-reference sections followed through /Prev and /XRefStm.
 inline constexpr int MaxSections = 512;
-// Parsed objects kept, counted in parser nodes, and decoded object streams kept, in bytes.
-inline constexpr std::size_t MaxCacheNodes = 100000;
+// Bytes at the file's end searched for "startxref".
+inline constexpr std::size_t StartXrefTail = 2 * KiB;
+// Bytes first read for an object or a cross-reference table (more when it runs on), and nodes of
+// a trailer dictionary.
+inline constexpr std::size_t FirstReadBytes = 64 * KiB;
+inline constexpr std::size_t MaxTrailerNodes = std::size_t(1) << 16;
+// A rebuild by scanning keeps the positions of the last trailers found, and reads objects only as
+// far as a small dictionary goes (a catalog, an object stream's or cross-reference stream's).
+inline constexpr std::size_t MaxRebuildTrailers = 4096;
+inline constexpr std::size_t MaxRebuildNodes = 4096;
+// Object loads nested in one another (a stream's length held in an object stream, ...),
+// references followed from one to the next, and filters applied to one stream.
+inline constexpr int MaxLoadNesting = 8;
+inline constexpr int MaxRefHops = 8;
+inline constexpr std::size_t MaxFilters = 8;
+// Integer parameters of a filter (a predictor's columns) are taken up to this value.
+inline constexpr int MaxFilterParm = 1 << 20;
+// Parsed objects kept, counted in parser nodes, and decoded object streams kept, in bytes (the
+// data and a table of ObjStmMemberBytes per member).
+inline constexpr std::size_t MaxCacheNodes = std::size_t(1) << 15;
 inline constexpr std::size_t MaxObjStmBytes = 8 * MiB;
+inline constexpr std::size_t ObjStmMemberBytes = 32;
+// Members of one object stream that are found (writers put a few hundred in each).
+inline constexpr std::size_t MaxObjStmMembers = std::size_t(1) << 16;
 // Parsing work one file may cost, in bytes read by the object parser: 16 times the file's size
 // within these bounds (objects that run on to the end of a window are read again with a larger
 // one, and evicted objects are read again; damaged files must not repeat that without end).
@@ -164,11 +197,51 @@ inline constexpr int MaxDepth = 32;
 inline constexpr std::size_t MaxStringBytes = 1 * MiB;
 // Mappings one CMap may hold (characters, ranges and array members together).
 inline constexpr std::size_t MaxMappings = std::size_t(1) << 18;
-// Pages read at most, form XObjects nested at most, and fonts' mappings kept at once.
+// CMaps built on one another through /UseCMap, operands kept for one CMap operator, and code-space
+// ranges of one CMap.
+inline constexpr std::size_t MaxUseCMapChain = 4;
+inline constexpr std::size_t MaxCMapOperands = 4096;
+inline constexpr std::size_t MaxCodeSpaces = 256;
+// Pages read at most, levels of the page tree followed, form XObjects nested at most.
 inline constexpr std::size_t MaxPages = 100000;
+inline constexpr std::size_t MaxPageTreeDepth = 256;
 inline constexpr int MaxFormDepth = 12;
-inline constexpr std::size_t MaxFontWeight = std::size_t(1) << 17;
-// Objects one operand may hold (a TJ array), and operands kept for one operator.
-inline constexpr std::size_t MaxOperandNodes = std::size_t(1) << 16;
+// Fonts kept at once, counted in mappings of MappingBytes (a font's own tables count as
+// FontOwnWeight mappings).
+inline constexpr std::size_t MaxFontWeight = std::size_t(1) << 16;
+inline constexpr std::size_t MappingBytes = 96;
+inline constexpr std::size_t FontOwnWeight = 16;
+// Parser nodes that the operands of one operator hold together (a TJ array, a CMap's mappings),
+// and operands kept for one operator.
+inline constexpr std::size_t MaxOperandNodes = std::size_t(1) << 14;
 inline constexpr std::size_t MaxOperands = 64;
+// What one parser node may cost in memory: a 120-byte object or a 152-byte dictionary entry, in
+// an array grown by doubling to twice that at most, with a short name's or string's own block
+// (longer ones count more nodes).
+inline constexpr std::size_t NodeBytes = 320;
 }  // namespace pdf
+// What a PDF holds at once at worst, term by term (MiB with the limits above):
+//   the file's bytes: a small file's copy, or the window (a stream or an object at most)    8
+//   the cross-reference table                                                                 8
+//   object streams kept (one alone may pass MaxObjStmBytes by its member table)              8
+//   parsed objects in the cache                                                               10
+//   content held by the streams being run: a page's (with its next part) and its forms'      8
+//   one stream being decoded: its raw or intermediate bytes and its output                   8
+//   the operands of one operator, content or CMap (the other's are dropped first), and the
+//   long string among them                                                                    6
+//   fonts' mappings                                                                           6
+//   the sets of object numbers met by the walk of the page tree and of forms, a bit each     0.1
+// Reading the cross-reference data comes before all but the first two, and holds less: a table
+// of up to MaxObjects rows being read (24 bytes each: 12 MiB) and one stream.
+// Not counted: the objects in hand along the current path beyond the cache (the trailer, the
+// levels of the page tree, a page's and a form's dictionaries), each at most MaxParseNodes nodes;
+// nothing bounds their sum yet.
+static_assert(std::max<std::uint64_t>(pdf::WholeFileBytes, pdf::MaxStreamBytes + KiB) +
+                      std::uint64_t(pdf::MaxObjects) * pdf::XrefEntryBytes +
+                      std::max(pdf::MaxObjStmBytes,
+                               pdf::MaxStreamBytes + pdf::MaxObjStmMembers * pdf::ObjStmMemberBytes) +
+                      pdf::MaxCacheNodes * pdf::NodeBytes + 2 * pdf::MaxStreamBytes + 2 * pdf::MaxStreamBytes +
+                      pdf::MaxOperandNodes * pdf::NodeBytes + pdf::MaxStringBytes +
+                      pdf::MaxFontWeight * pdf::MappingBytes + 2 * std::uint64_t(pdf::MaxObjects) / 8 <=
+                  MaxDecodeMemory,
+              "PDF");

@@ -19,7 +19,12 @@ const TXmlTextRules WordRules{
     .Containers = "t", .Breaks = "p tc tr txbxContent", .Skips = "Fallback", .Tabs = "tab ptab", .LineBreaks = "br cr"};
 const TXmlTextRules DrawingRules{.Containers = "t", .Breaks = "p tc", .Skips = "Fallback", .LineBreaks = "br"};
 const TXmlTextRules SharedStringRules{.Containers = "t", .Breaks = "si", .Skips = "rPh"};
-const TXmlTextRules WorksheetRules{.Containers = "t", .Breaks = "c row is"};
+// A worksheet's cells, each a run: inline strings (<is><t>), and the value (<v>) of every cell
+// whose type says it is not an index into the shared strings (read from there), a truth value
+// or an error code: numbers as stored, formulas' cached results (not the formulas, <f>).
+const TXmlTextRules WorksheetRules{.Containers = "t",
+                                   .Breaks = "c row is",
+                                   .Unless = {.Containers = "v", .Element = "c", .Attribute = "t", .Values = "s b e"}};
 const TXmlTextRules SheetCommentRules{.Containers = "t", .Breaks = "comment", .Skips = "rPh"};
 // The workbook's sheet names, which its reader sees on the tabs.
 const TXmlTextRules WorkbookRules{.AttributeElement = "sheet", .AttributeName = "name"};

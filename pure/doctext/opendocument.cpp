@@ -16,6 +16,7 @@ const TXmlTextRules ContentRules{.Containers = "p h",
                                  .Breaks = OdfBreaks,
                                  .Skips = "tracked-changes creator date",
                                  .Spaces = "s",
+                                 .SpaceCount = "c",
                                  .Tabs = "tab",
                                  .LineBreaks = "line-break"};
 // A spreadsheet's table names are its sheet names, which its reader sees on the tabs.
@@ -23,6 +24,7 @@ const TXmlTextRules SpreadsheetRules{.Containers = "p h",
                                      .Breaks = OdfBreaks,
                                      .Skips = "tracked-changes creator date",
                                      .Spaces = "s",
+                                     .SpaceCount = "c",
                                      .Tabs = "tab",
                                      .LineBreaks = "line-break",
                                      .AttributeElement = "table",
@@ -30,6 +32,7 @@ const TXmlTextRules SpreadsheetRules{.Containers = "p h",
 const TXmlTextRules StyleRules{.Containers = "header footer header-left footer-left header-first footer-first",
                                .Breaks = OdfBreaks,
                                .Spaces = "s",
+                               .SpaceCount = "c",
                                .Tabs = "tab",
                                .LineBreaks = "line-break"};
 

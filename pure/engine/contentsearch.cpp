@@ -29,22 +29,35 @@ bool ContentHolds(TByteSource& File, const std::string& Wide, const TKeywordScan
     return DecodedTextHolds(File, Head, HeadSize, Wide, Scanner, Env);
 }
 
+namespace {
+
+std::vector<TTextHit> DecodedHits(const TDocumentFormat& Format, TByteSource& File, const std::string& Wide,
+                                  const TKeywordScanner& Scanner, std::size_t MaxHits, const TDecodeEnv& Env,
+                                  bool Places) {
+    THitCollector Collector(Wide, Scanner, MaxHits, Env, Places);
+    DecodeDocument(Format, File, Collector, Env);
+    Collector.Finish();
+    return Collector.Hits();
+}
+
+}  // namespace
+
 std::vector<TTextHit> FindContentHits(TByteSource& File, const std::string& Wide, const TKeywordScanner& Scanner,
                                       std::size_t MaxHits, const TDecodeEnv& Env) {
     if (MaxHits == 0) return {};
     unsigned char Head[FormatHeadSize];
     const std::size_t HeadSize = File.ReadAt(0, Head, sizeof Head);
+    const TDocumentFormat* Format = RecognizeFormat(Head, HeadSize);
     std::vector<TTextHit> Hits;
-    if (const TDocumentFormat* Format = RecognizeFormat(Head, HeadSize)) {
-        THitCollector Collector(Wide, Scanner, MaxHits, Env);
-        DecodeDocument(*Format, File, Collector, Env);
-        Collector.Finish();
-        Hits = Collector.Hits();
-    }
+    if (Format != nullptr) Hits = DecodedHits(*Format, File, Wide, Scanner, MaxHits, Env, true);
     if (Hits.empty()) {
         THitPlace Raw;
         Raw.Kind = THitPlace::RawBytes;
         FindRawHits(File, Scanner, Raw, MaxHits, Env, Hits);
     }
+    // A decoder that reads a stream's text for a sink that keeps places need not scan the stream's
+    // bytes as well; where neither its text nor the file's bytes held the keyword, the stream's
+    // bytes still may, where its pieces meet, as the keyword test finds them.
+    if (Hits.empty() && Format != nullptr) Hits = DecodedHits(*Format, File, Wide, Scanner, MaxHits, Env, false);
     return Hits;
 }

@@ -89,8 +89,8 @@ char16_t ShownUnit(char16_t Unit) {
 }
 
 THitCollector::THitCollector(const std::string& Wide, const TKeywordScanner& Scanner, std::size_t MaxHits,
-                             const TDecodeEnv& Env)
-    : FScanner(Scanner), FMaxHits(MaxHits), FEnv(Env) {
+                             const TDecodeEnv& Env, bool Places)
+    : FScanner(Scanner), FMaxHits(MaxHits), FEnv(Env), FPlaces(Places) {
     for (std::size_t I = 0; I + 1 < Wide.size(); I += 2)
         FPattern += FoldUnit(static_cast<char16_t>(static_cast<unsigned char>(Wide[I]) |
                                                    (static_cast<unsigned char>(Wide[I + 1]) << 8)));

@@ -46,7 +46,9 @@ public:
     // Wide: the keyword's UTF-16LE bytes; Scanner: its raw forms, for the streams a container holds
     // (it must outlive the collector). Collects up to MaxHits hits. CodePages decodes the context of
     // a raw hit in the 8-bit form (may be null: only ASCII then).
-    THitCollector(const std::string& Wide, const TKeywordScanner& Scanner, std::size_t MaxHits, const TDecodeEnv& Env);
+    // Places: whether the collector asks decoders for places where that costs another order.
+    THitCollector(const std::string& Wide, const TKeywordScanner& Scanner, std::size_t MaxHits, const TDecodeEnv& Env,
+                  bool Places = true);
 
     // The hits so far, in the order of the text; the last ones may still be gathering their After.
     const std::vector<TTextHit>& Hits() const { return FHits; }
@@ -60,7 +62,7 @@ public:
     bool Place(TTextPlace Where, std::uint32_t Number, std::u16string_view Name) override;
     bool BeginEmbedded(std::u16string_view Name) override;
     bool EndEmbedded() override;
-    bool WantsPlaces() const override { return true; }
+    bool WantsPlaces() const override { return FPlaces; }
     bool RawStream(TByteSource& Stream) override;
 
 private:
@@ -74,6 +76,7 @@ private:
     const TKeywordScanner& FScanner;
     std::size_t FMaxHits;
     const TDecodeEnv& FEnv;
+    bool FPlaces;
     THitPlace FPlace;     // where the text now arriving stands
     std::u16string FRun;  // the run's latest units as shown (a bounded tail)
     std::vector<TTextHit> FHits;

@@ -1,8 +1,9 @@
 #include "pure/engine/keyscan.h"
 
-#include <emmintrin.h>
-
 #include "pure/support/bytetext.h"
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -15,6 +16,7 @@ void FilterFor(unsigned char B, unsigned char& Or, unsigned char& Target) {
     Target = Letter ? static_cast<unsigned char>(X | 0x20) : X;
 }
 
+#if defined(__SSE2__)
 // A byte of the pattern as the sixteen-lane comparison needs it.
 struct TLaneFilter {
     __m128i Or, Target;
@@ -24,6 +26,7 @@ struct TLaneFilter {
 };
 
 inline __m128i Load(const unsigned char* At) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(At)); }
+#endif
 
 }  // namespace
 
@@ -66,7 +69,16 @@ bool TKeywordScanner::MatchAt(const unsigned char* Data, std::size_t Pos, std::s
     return FAnsi.At(Data, Pos, Avail) || FWide.At(Data, Pos, Avail) || FUtf8.At(Data, Pos, Avail);
 }
 
+bool TKeywordScanner::FindInPlain(const unsigned char* Data, std::size_t Avail, std::size_t Count,
+                                  std::size_t From) const {
+    Count = std::min(Count, Avail);
+    for (std::size_t Pos = From; Pos < Count; ++Pos)
+        if (MatchAt(Data, Pos, Avail)) return true;
+    return false;
+}
+
 bool TKeywordScanner::FindIn(const unsigned char* Data, std::size_t Avail, std::size_t Count) const {
+#if defined(__SSE2__)
     Count = std::min(Count, Avail);
     const std::size_t AnsiLast = FAnsi.Bytes.size() - 1;
     const bool HasWide = !FWide.Empty();
@@ -77,7 +89,7 @@ bool TKeywordScanner::FindIn(const unsigned char* Data, std::size_t Avail, std::
     const std::size_t Reach = std::max({AnsiLast, WideLast, Utf8Last});
 
     // Sixteen positions at a time: a position is a candidate when its first byte and the byte
-    // under the pattern's last byte both fit, for any of the forms.
+    // under the pattern's last byte both fit, for any of the forms; the rest one by one.
     // (The filters are set up once, outside the loop: the compiler cannot know that the call to
     // MatchAt leaves the pattern's members as they were, and would build them again each time.)
     std::size_t Pos = 0;
@@ -99,7 +111,8 @@ bool TKeywordScanner::FindIn(const unsigned char* Data, std::size_t Avail, std::
                 if (MatchAt(Data, Pos + static_cast<std::size_t>(__builtin_ctz(Mask)), Avail)) return true;
         }
     }
-    for (; Pos < Count; ++Pos)
-        if (MatchAt(Data, Pos, Avail)) return true;
-    return false;
+    return FindInPlain(Data, Avail, Count, Pos);
+#else
+    return FindInPlain(Data, Avail, Count);
+#endif
 }

@@ -27,7 +27,12 @@ public:
 
     // True when an occurrence of any form starts at one of the positions 0 .. Count - 1 of
     // Data and lies wholly inside its Avail bytes (Count <= Avail).
+    // Sixteen positions at a time where the processor has SSE2: a position becomes a candidate
+    // when its first byte and the byte under the pattern's last byte fit, for any form.
     bool FindIn(const unsigned char* Data, std::size_t Avail, std::size_t Count) const;
+    // The same answer from positions From .. Count - 1, each tried in turn: the tail of FindIn,
+    // all of it on a processor without SSE2, and the reference the native tests hold FindIn to.
+    bool FindInPlain(const unsigned char* Data, std::size_t Avail, std::size_t Count, std::size_t From = 0) const;
 
     // The forms of the keyword, in the order the scan tries them at one position.
     enum TForm { Ansi, Utf16Le, Utf8 };

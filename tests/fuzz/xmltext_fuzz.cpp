@@ -26,9 +26,19 @@ public:
     bool RawStream(TByteSource&) override { return true; }
 };
 
-const TXmlTextRules Rules{"t p h", "p h tc si", "Fallback", "s", "tab", "br line-break", "sheet", "name"};
+const TXmlTextRules Rules{.Containers = "t p h",
+                          .Breaks = "p h tc si c",
+                          .Skips = "Fallback",
+                          .Spaces = "s",
+                          .SpaceCount = "c",
+                          .Tabs = "tab",
+                          .LineBreaks = "br line-break",
+                          .AttributeElement = "sheet",
+                          .AttributeName = "name",
+                          .Unless = {.Containers = "v", .Element = "c", .Attribute = "t", .Values = "s b e"}};
 // Few names that act outside text: tags of no meaning are passed over unread.
-const TXmlTextRules FewRules{"t", "p tc si", "Fallback", "", "tab", "br line-break"};
+const TXmlTextRules FewRules{
+    .Containers = "t", .Breaks = "p tc si", .Skips = "Fallback", .Tabs = "tab", .LineBreaks = "br line-break"};
 
 std::u16string Extract(const TXmlTextRules& Rules, const std::uint8_t* Data, std::size_t Size, std::size_t Piece) {
     TCollect Sink;

@@ -65,6 +65,25 @@ TEST(KeywordScan, BlockScanEqualsWholeBufferScan) {
     EXPECT_LT(Found, 36000);
 }
 
+// The sixteen-lane filter against the plain position-by-position search, on the same buffers:
+// every count of start positions, keywords at the edges of the lanes and of the data.
+TEST(KeywordScan, SixteenLaneFilterEqualsPlainSearch) {
+    std::mt19937 Gen(7);
+    const std::string Alphabet = std::string("aAkK\0\xE4\xB8\xAD", 8);
+    for (int Round = 0; Round < 20000; ++Round) {
+        const std::string Ansi = Random(Gen, 1 + Gen() % 4, "aAkK");
+        std::string Wide;
+        for (std::size_t I = 0, N = Gen() % 3; I < N; ++I) Wide += std::string(Gen() % 2 ? "\x2D\x4E" : "k\0", 2);
+        const TKeywordScanner Scanner(Ansi, Wide);
+        std::string Data = Random(Gen, Gen() % 90, Alphabet);
+        if (Gen() % 2 == 0) Data.insert(Gen() % (Data.size() + 1), Gen() % 2 ? Ansi : Utf16LeToUtf8(Wide));
+        const auto* Bytes = reinterpret_cast<const unsigned char*>(Data.data());
+        const std::size_t Count = Gen() % (Data.size() + 2);
+        ASSERT_EQ(Scanner.FindIn(Bytes, Data.size(), Count), Scanner.FindInPlain(Bytes, Data.size(), Count))
+            << "round " << Round << " count " << Count;
+    }
+}
+
 TEST(KeywordScan, VectorPathFindsOccurrencesAtEveryOffsetAndEnd) {
     // Long buffers take the sixteen-at-a-time path; put the keyword at every offset near the
     // block's ends and check both forms.

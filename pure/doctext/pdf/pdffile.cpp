@@ -12,10 +12,48 @@ namespace pdf {
 
 namespace {
 
+// Bytes read to see what stands at an offset: "xref" or "N G obj"; "N G obj <<"; "endstream"
+// after a stream's data.
+constexpr std::size_t HeaderPeekBytes = 64, DictHeaderBytes = 256, EndPeekBytes = 32;
+// An object or table that runs on past what was read is read again with this many times more.
+constexpr std::size_t ReadGrowth = 4;
+// A cross-reference stream's fields are at most this wide (a 64-bit number).
+constexpr std::int64_t MaxFieldWidth = 8;
+// Object numbers have at most this many digits (MaxObjects has fewer).
+constexpr std::size_t MaxObjNumDigits = 10;
+// The rebuild's chunks overlap by this much, more than an object header is long.
+constexpr std::size_t ScanOverlap = 64;
+
 const unsigned char* Find(const unsigned char* Data, std::size_t Size, std::string_view Word) {
     if (Size < Word.size()) return nullptr;
     const std::size_t At = std::string_view(reinterpret_cast<const char*>(Data), Size).find(Word);
     return At == std::string_view::npos ? nullptr : Data + At;
+}
+
+// The number of the header "N G obj" whose "obj" is at Data[Obj], with where it starts; 0 when
+// no header ends there.
+std::int64_t ObjHeaderBefore(const unsigned char* Data, std::size_t Size, std::size_t Obj, std::size_t& Start) {
+    if (Obj + 3 < Size && IsRegular(Data[Obj + 3])) return 0;
+    // Walk back over " G " and "N".
+    std::size_t B = Obj;
+    auto Back = [&](bool Digits) {
+        while (B > 0 && (Digits ? (Data[B - 1] >= '0' && Data[B - 1] <= '9') : IsWhite(Data[B - 1]))) --B;
+    };
+    Back(false);
+    const std::size_t GenEnd = B;
+    Back(true);
+    if (B == GenEnd) return 0;
+    const std::size_t GenStart = B;
+    Back(false);
+    if (B == GenStart) return 0;
+    const std::size_t NumEnd = B;
+    Back(true);
+    if (B == NumEnd || NumEnd - B > MaxObjNumDigits) return 0;
+    if (B > 0 && IsRegular(Data[B - 1])) return 0;
+    std::int64_t Num = 0;
+    for (std::size_t K = B; K < NumEnd; ++K) Num = Num * 10 + (Data[K] - '0');
+    Start = B;
+    return Num;
 }
 
 }  // namespace
@@ -63,17 +101,27 @@ bool TFile::Open() {
     return SetupSecurity();
 }
 
+TFile::TEntry* TFile::Slot(std::int64_t Num) {
+    if (Num <= 0 || Num >= MaxObjects) return nullptr;
+    const std::size_t Index = static_cast<std::size_t>(Num);
+    if (Index >= FEntries.size()) {
+        // Grown by doubling, but never beyond the table's bound.
+        if (Index >= FEntries.capacity())
+            FEntries.reserve(std::min<std::size_t>(std::max(Index + 1, 2 * FEntries.capacity()), MaxObjects));
+        FEntries.resize(Index + 1);
+    }
+    return &FEntries[Index];
+}
+
 void TFile::SetEntry(std::int64_t Num, const TEntry& E) {
-    if (Num <= 0 || Num >= MaxObjects) return;
-    if (static_cast<std::uint64_t>(Num) >= FEntries.size()) FEntries.resize(static_cast<std::size_t>(Num) + 1);
-    TEntry& Slot = FEntries[static_cast<std::size_t>(Num)];
-    if (Slot.Type == 0) Slot = E;  // newer sections are read first and win
+    TEntry* S = Slot(Num);
+    if (S && S->Type == 0) *S = E;  // newer sections are read first and win
 }
 
 bool TFile::LoadXref() {
     const unsigned char* Tail;
-    const std::uint64_t TailAt = FSize > 2048 ? FSize - 2048 : 0;
-    const std::size_t TailSize = Span(TailAt, 2048, Tail);
+    const std::uint64_t TailAt = FSize > StartXrefTail ? FSize - StartXrefTail : 0;
+    const std::size_t TailSize = Span(TailAt, StartXrefTail, Tail);
     std::uint64_t Start = 0;
     bool Found = false;
     for (std::size_t I = TailSize; I-- > 0;) {
@@ -117,10 +165,10 @@ bool TFile::LoadXref() {
 
 bool TFile::ReadXrefSection(std::uint64_t At, TObject& Trailer, std::vector<std::uint64_t>& Next) {
     const unsigned char* Data;
-    const std::size_t N = Span(At, 64, Data);
-    TParser P(Data, N);
-    P.SkipWhite();
-    if (P.LooksAt("xref")) {
+    const std::size_t N = Span(At, HeaderPeekBytes, Data);
+    TLexer L(Data, N);
+    L.SkipWhite();
+    if (L.LooksAt("xref")) {
         if (!ReadXrefTable(At, Trailer)) return false;
         const TObject& Prev = Trailer.Get("Prev");
         if (Prev.Is(TKind::Int) && Prev.Int >= 0) Next.push_back(static_cast<std::uint64_t>(Prev.Int));
@@ -146,58 +194,14 @@ bool TFile::ReadXrefSection(std::uint64_t At, TObject& Trailer, std::vector<std:
 
 bool TFile::ReadXrefTable(std::uint64_t At, TObject& Trailer) {
     // The table is read token by token: writers vary the spacing of its 20-byte lines.
-    std::size_t Want = 1 << 16;
-    for (;;) {
+    for (std::size_t Want = FirstReadBytes;; Want = std::min(Want * ReadGrowth, MaxStreamBytes)) {
         const unsigned char* Data;
         const std::size_t N = Span(At, Want, Data);
         TParser P(Data, N);
         P.Budget = SIZE_MAX;  // tokens are not kept: the table may be long
-        P.SkipWhite();
-        P.Seek(P.Pos() + 4);  // "xref"
-        bool Short = false;
-        std::vector<std::pair<std::int64_t, TEntry>> Found;
-        for (;;) {
-            const std::size_t Mark = P.Pos();
-            TObject First = P.Next(false);
-            if (First.Is(TKind::Keyword) && First.Text == "trailer") {
-                P.Budget = 1 << 16;
-                Trailer = P.Next();
-                if (P.Truncated && N == Want) Short = true;
-                break;
-            }
-            if (First.Is(TKind::End)) {
-                Short = N == Want;
-                break;
-            }
-            if (!First.Is(TKind::Int)) {
-                P.Seek(Mark);
-                break;
-            }
-            const TObject Count = P.Next(false);
-            if (!Count.Is(TKind::Int) || Count.Int < 0) break;
-            std::int64_t Num = First.Int;
-            for (std::int64_t I = 0; I < Count.Int; ++I, ++Num) {
-                const TObject Offset = P.Next(false), Gen = P.Next(false), Kind = P.Next(false);
-                if (Offset.Is(TKind::End) || Gen.Is(TKind::End) || Kind.Is(TKind::End)) {
-                    Short = N == Want;
-                    break;
-                }
-                if (!Offset.Is(TKind::Int) || !Gen.Is(TKind::Int) || !Kind.Is(TKind::Keyword)) break;
-                if (Kind.Text == "n" && Offset.Int > 0) {
-                    TEntry E;
-                    E.Type = 1;
-                    E.Offset = static_cast<std::uint64_t>(Offset.Int);
-                    E.Gen = static_cast<std::uint16_t>(Gen.Int);
-                    Found.emplace_back(Num, E);
-                }
-                if (Found.size() > static_cast<std::size_t>(MaxObjects)) break;
-            }
-            if (Short) break;
-        }
-        if (Short && Want < MaxStreamBytes && At + N < FSize) {
-            Want *= 4;
-            continue;
-        }
+        TXrefRows Found;
+        const bool Short = ScanXrefTable(P, Found, Trailer) && N == Want;
+        if (Short && Want < MaxStreamBytes && At + N < FSize) continue;
         for (const auto& [Num, E] : Found) {
             // A table that numbers its first section from 1 instead of 0 is a known writer slip; the
             // rebuild catches it when the objects do not match.
@@ -205,6 +209,37 @@ bool TFile::ReadXrefTable(std::uint64_t At, TObject& Trailer) {
         }
         return Trailer.Is(TKind::Dict);
     }
+}
+
+bool TFile::ScanXrefTable(TParser& P, TXrefRows& Found, TObject& Trailer) {
+    P.Lexer().SkipWhite();
+    P.Seek(P.Pos() + 4);  // "xref"
+    while (Found.size() < static_cast<std::size_t>(MaxObjects)) {
+        const TObject First = P.Next(false);
+        if (First.Is(TKind::Keyword) && First.Text == "trailer") {
+            P.Budget = MaxTrailerNodes;
+            Trailer = P.Next();
+            return P.Truncated();
+        }
+        if (First.Is(TKind::End)) return true;
+        if (!First.Is(TKind::Int)) return false;
+        const TObject Count = P.Next(false);
+        if (!Count.Is(TKind::Int) || Count.Int < 0) return false;
+        if (!ReadXrefRows(P, First.Int, Count.Int, Found)) return true;
+    }
+    return false;
+}
+
+bool TFile::ReadXrefRows(TParser& P, std::int64_t Num, std::int64_t Count, TXrefRows& Found) {
+    for (std::int64_t I = 0; I < Count && Found.size() < static_cast<std::size_t>(MaxObjects); ++I, ++Num) {
+        const TObject Offset = P.Next(false), Gen = P.Next(false), Kind = P.Next(false);
+        if (Offset.Is(TKind::End) || Gen.Is(TKind::End) || Kind.Is(TKind::End)) return false;
+        if (!Offset.Is(TKind::Int) || !Gen.Is(TKind::Int) || !Kind.Is(TKind::Keyword)) break;
+        if (Kind.Text == "n" && Offset.Int > 0 && Num > 0 && Num < MaxObjects)
+            Found.emplace_back(
+                Num, TEntry{static_cast<std::uint64_t>(Offset.Int), 0, static_cast<std::uint16_t>(Gen.Int), 1});
+    }
+    return true;
 }
 
 bool TFile::ReadXrefStream(const TObject& Stream) {
@@ -216,7 +251,7 @@ bool TFile::ReadXrefStream(const TObject& Stream) {
     std::size_t Row = 0;
     for (int I = 0; I < 3; ++I) {
         const TObject& V = W.At(I);
-        Widths[I] = V.Is(TKind::Int) ? static_cast<int>(std::clamp<std::int64_t>(V.Int, 0, 8)) : 0;
+        Widths[I] = V.Is(TKind::Int) ? static_cast<int>(std::clamp<std::int64_t>(V.Int, 0, MaxFieldWidth)) : 0;
         Row += Widths[I];
     }
     if (Row == 0) return false;
@@ -262,19 +297,32 @@ void TFile::Rebuild() {
     if (FRebuilt) return;
     FRebuilt = true;
     FEntries.clear();
-    FCache.clear();
-    FCacheNodes = 0;
-    FObjStms.clear();
-    FObjStmBytes = 0;
-    // Pass one: every "N G obj" (the last of a number wins, as in an incremental update) and
-    // every "trailer" dictionary.
+    DropLoaded();
     std::vector<std::uint64_t> Trailers;
-    constexpr std::size_t Overlap = 64;
-    for (std::uint64_t Chunk = 0; Chunk < FSize; Chunk += WindowSize) {
-        // Each chunk starts a little early, so that a header cut by the chunk's start is whole.
-        const std::uint64_t Base = Chunk >= Overlap ? Chunk - Overlap : 0;
+    ScanFile(Trailers);
+    FTrailer = TObject{};
+    FTrailer.Kind = TKind::Dict;
+    FTrailer.Dict = std::make_shared<TDict>();
+    for (const std::uint64_t At : Trailers) {
         const unsigned char* Data;
-        const std::size_t N = Span(Base, WindowSize + 2 * Overlap, Data);
+        const std::size_t N = Span(At, FirstReadBytes, Data);
+        TParser P(Data, N);
+        P.Budget = MaxTrailerNodes;
+        const TObject T = P.Next();
+        if (T.Is(TKind::Dict)) MergeTrailer(T);
+    }
+    IndexDictionaries();
+    DropObjects();
+}
+
+void TFile::ScanFile(std::vector<std::uint64_t>& Trailers) {
+    // Pass one: every "N G obj" (the last of a number wins, as in an incremental update) and every
+    // "trailer" dictionary, chunk by chunk. Each chunk starts a little early, so that a header cut
+    // by the chunk's start is whole.
+    for (std::uint64_t Chunk = 0; Chunk < FSize; Chunk += WindowSize) {
+        const std::uint64_t Base = Chunk >= ScanOverlap ? Chunk - ScanOverlap : 0;
+        const unsigned char* Data;
+        const std::size_t N = Span(Base, WindowSize + 2 * ScanOverlap, Data);
         const std::size_t From = static_cast<std::size_t>(Chunk - Base);
         const std::size_t Limit = std::min(N, From + WindowSize);
         for (std::size_t I = From; I < Limit; ++I) {
@@ -283,62 +331,33 @@ void TFile::Rebuild() {
             I = static_cast<std::size_t>(Tr - Data);
             Trailers.push_back(Base + I + 7);
             // Later trailers win: of very many, only the last ones count.
-            if (Trailers.size() > 4096) Trailers.erase(Trailers.begin(), Trailers.begin() + 2048);
+            if (Trailers.size() > MaxRebuildTrailers)
+                Trailers.erase(Trailers.begin(), Trailers.begin() + MaxRebuildTrailers / 2);
         }
         for (std::size_t I = From; I < Limit; ++I) {
             const unsigned char* Hit = Find(Data + I, N - I, "obj");
             if (!Hit) break;
             I = static_cast<std::size_t>(Hit - Data);
             if (I >= Limit) break;
-            if (I + 3 < N && IsRegular(Data[I + 3])) continue;
-            // Walk back over " G " and "N".
-            std::size_t B = I;
-            auto Back = [&](bool Digits) {
-                while (B > 0 && (Digits ? (Data[B - 1] >= '0' && Data[B - 1] <= '9') : IsWhite(Data[B - 1]))) --B;
-            };
-            Back(false);
-            const std::size_t GenEnd = B;
-            Back(true);
-            if (B == GenEnd) continue;
-            const std::size_t GenStart = B;
-            Back(false);
-            if (B == GenStart) continue;
-            const std::size_t NumEnd = B;
-            Back(true);
-            if (B == NumEnd || NumEnd - B > 10) continue;
-            if (B > 0 && IsRegular(Data[B - 1])) continue;
-            std::int64_t Num = 0;
-            for (std::size_t K = B; K < NumEnd; ++K) Num = Num * 10 + (Data[K] - '0');
-            if (Num <= 0 || Num >= MaxObjects) continue;
-            if (static_cast<std::uint64_t>(Num) >= FEntries.size()) FEntries.resize(static_cast<std::size_t>(Num) + 1);
-            TEntry& E = FEntries[static_cast<std::size_t>(Num)];
-            E.Type = 1;
-            E.Offset = Base + B;
-            E.Gen = 0;
+            std::size_t Start = 0;
+            const std::int64_t Num = ObjHeaderBefore(Data, N, I, Start);
+            if (TEntry* E = Slot(Num)) *E = TEntry{Base + Start, 0, 0, 1};
         }
     }
-    TObject Trailer;
-    Trailer.Kind = TKind::Dict;
-    Trailer.Dict = std::make_shared<TDict>();
-    auto Merge = [&](const TObject& From) {
-        for (const char* Key : {"Root", "Info", "Encrypt", "ID"}) {
-            const TObject& V = From.Get(Key);
-            if (V.Is(TKind::Null)) continue;
-            bool Set = false;
-            for (auto& [K, Old] : *Trailer.Dict)
-                if (K == Key) Old = V, Set = true;
-            if (!Set) Trailer.Dict->emplace_back(Key, V);
-        }
-    };
-    for (const std::uint64_t At : Trailers) {
-        const unsigned char* Data;
-        const std::size_t N = Span(At, 1 << 16, Data);
-        TParser P(Data, N);
-        P.Budget = 1 << 16;
-        const TObject T = P.Next();
-        if (T.Is(TKind::Dict)) Merge(T);
+}
+
+void TFile::MergeTrailer(const TObject& From) {
+    for (const char* Key : {"Root", "Info", "Encrypt", "ID"}) {
+        const TObject& V = From.Get(Key);
+        if (V.Is(TKind::Null)) continue;
+        bool Set = false;
+        for (auto& [K, Old] : *FTrailer.Dict)
+            if (K == Key) Old = V, Set = true;
+        if (!Set) FTrailer.Dict->emplace_back(Key, V);
     }
-    FTrailer = Trailer;
+}
+
+void TFile::IndexDictionaries() {
     // Pass two: objects held in object streams, cross-reference streams that name the catalog,
     // and the catalog itself when no trailer names it.
     TObject Catalog;
@@ -347,49 +366,47 @@ void TFile::Rebuild() {
         TObject O;
         // Only dictionaries matter here, and small ones: a catalog, a cross-reference or object stream.
         if (!StartsWithDict(FEntries[Num].Offset) ||
-            !ParseAt(FEntries[Num].Offset, static_cast<std::int64_t>(Num), O, 4096) || !O.Is(TKind::Dict))
+            !ParseAt(FEntries[Num].Offset, static_cast<std::int64_t>(Num), O, MaxRebuildNodes) || !O.Is(TKind::Dict))
             continue;
         const TObject& Type = O.Get("Type");
         if (Type.IsName("XRef")) {
-            Merge(O);
+            MergeTrailer(O);
         } else if (Type.IsName("Catalog") && Catalog.Is(TKind::Null)) {
             Catalog.Kind = TKind::Ref;
             Catalog.Int = static_cast<std::int64_t>(Num);
         } else if (Type.IsName("ObjStm")) {
-            const TObjStm* S = ObjStm(static_cast<std::int64_t>(Num));
-            if (!S) continue;
-            for (std::size_t I = 0; I < S->Offsets.size(); ++I) {
-                const std::int64_t Member = S->Offsets[I].first;
-                if (Member <= 0 || Member >= MaxObjects) continue;
-                if (static_cast<std::uint64_t>(Member) >= FEntries.size())
-                    FEntries.resize(static_cast<std::size_t>(Member) + 1);
-                TEntry& E = FEntries[static_cast<std::size_t>(Member)];
-                if (E.Type == 0) {
-                    E.Type = 2;
-                    E.Offset = Num;
-                    E.Index = static_cast<std::uint32_t>(I);
-                }
-            }
+            if (const TObjStm* S = ObjStm(static_cast<std::int64_t>(Num)))
+                for (std::size_t I = 0; I < S->Offsets.size(); ++I)
+                    SetEntry(S->Offsets[I].first, TEntry{Num, static_cast<std::uint32_t>(I), 0, 2});
         }
     }
     if (FTrailer.Get("Root").Is(TKind::Null) && !Catalog.Is(TKind::Null)) FTrailer.Dict->emplace_back("Root", Catalog);
+}
+
+void TFile::DropObjects() {
     FCache.clear();
     FCacheNodes = 0;
 }
 
+void TFile::DropLoaded() {
+    DropObjects();
+    FObjStms.clear();
+    FObjStmBytes = 0;
+}
+
 bool TFile::StartsWithDict(std::uint64_t At) {
     const unsigned char* Data;
-    const std::size_t N = Span(At, 256, Data);
+    const std::size_t N = Span(At, DictHeaderBytes, Data);
     TParser P(Data, N);
     std::int64_t Num;
     int Gen;
     if (!P.ReadObjHeader(Num, Gen)) return false;
-    P.SkipWhite();
-    return P.LooksAt("<<") || (P.Pos() + 1 < N && Data[P.Pos()] == '<' && Data[P.Pos() + 1] == '<');
+    P.Lexer().SkipWhite();
+    return P.Lexer().LooksAt("<<") || (P.Pos() + 1 < N && Data[P.Pos()] == '<' && Data[P.Pos() + 1] == '<');
 }
 
 bool TFile::ParseAt(std::uint64_t At, std::int64_t Num, TObject& Out, std::size_t Nodes) {
-    for (std::size_t Want = 1 << 16;; Want *= 4) {
+    for (std::size_t Want = FirstReadBytes;; Want = std::min(Want * ReadGrowth, MaxStreamBytes)) {
         if (FParseBytes > FMaxParse) return false;
         const unsigned char* Data;
         const std::size_t N = Span(At, Want, Data);
@@ -400,9 +417,9 @@ bool TFile::ParseAt(std::uint64_t At, std::int64_t Num, TObject& Out, std::size_
         const bool Header = P.ReadObjHeader(Found, Gen) && Found == Num;
         if (Header) Out = P.NextWithStream();
         FParseBytes += P.Pos();
-        FLastWeight = Nodes - P.Budget + P.Pos() / 64;
+        FLastWeight = Nodes - P.Budget;
         if (!Header) return false;
-        if (P.Truncated && N == Want && Want < MaxStreamBytes) continue;
+        if (P.Truncated() && N == Want && Want < MaxStreamBytes) continue;
         if (Out.Is(TKind::Error) || Out.Is(TKind::End)) return false;
         if (Out.Is(TKind::Keyword)) Out = TObject{};  // "N G obj endobj": a null object
         if (Out.StreamAt >= 0) Out.StreamAt += static_cast<std::int64_t>(At);
@@ -428,7 +445,7 @@ TFile::TObjStm* TFile::ObjStm(std::int64_t StmNum) {
     if (!First.Is(TKind::Int) || First.Int < 0 || static_cast<std::uint64_t>(First.Int) > S.Data.size()) return nullptr;
     S.First = static_cast<std::size_t>(First.Int);
     TParser P(reinterpret_cast<const unsigned char*>(S.Data.data()), S.First);
-    const std::int64_t N = Count.Is(TKind::Int) ? std::min<std::int64_t>(Count.Int, MaxObjects) : 0;
+    const std::int64_t N = Count.Is(TKind::Int) ? std::min<std::int64_t>(Count.Int, MaxObjStmMembers) : 0;
     for (std::int64_t I = 0; I < N; ++I) {
         const TObject Num = P.Next(false), Offset = P.Next(false);
         if (!Num.Is(TKind::Int) || !Offset.Is(TKind::Int) || Offset.Int < 0) break;
@@ -436,7 +453,7 @@ TFile::TObjStm* TFile::ObjStm(std::int64_t StmNum) {
     }
     S.ByNumber = S.Offsets;
     std::sort(S.ByNumber.begin(), S.ByNumber.end());
-    S.Bytes = S.Data.size() + 2 * S.Offsets.size() * sizeof S.Offsets[0];
+    S.Bytes = S.Data.size() + S.Offsets.size() * ObjStmMemberBytes;
     FObjStmBytes += S.Bytes;
     FObjStms.push_front(std::move(S));
     while (FObjStmBytes > MaxObjStmBytes && FObjStms.size() > 1) {
@@ -447,6 +464,7 @@ TFile::TObjStm* TFile::ObjStm(std::int64_t StmNum) {
 }
 
 bool TFile::LoadFromObjStm(std::int64_t StmNum, std::uint32_t Index, std::int64_t Num, TObject& Out) {
+    if (FParseBytes > FMaxParse) return false;
     TObjStm* S = ObjStm(StmNum);
     if (!S) return false;
     std::size_t Offset = SIZE_MAX;
@@ -461,17 +479,14 @@ bool TFile::LoadFromObjStm(std::int64_t StmNum, std::uint32_t Index, std::int64_
     P.Budget = MaxParseNodes;
     Out = P.Next();
     FParseBytes += P.Pos() - S->First - Offset;
-    FLastWeight = MaxParseNodes - P.Budget + (P.Pos() - S->First - Offset) / 64;
+    FLastWeight = MaxParseNodes - P.Budget;
     if (Out.Is(TKind::Error) || Out.Is(TKind::End) || Out.Is(TKind::Keyword)) return false;
     Out.ObjNum = Num;
     return true;
 }
 
 void TFile::Cache(std::int64_t Num, const TObject& O, std::size_t Nodes) {
-    if (FCacheNodes + Nodes > MaxCacheNodes) {
-        FCache.clear();
-        FCacheNodes = 0;
-    }
+    if (FCacheNodes + Nodes > MaxCacheNodes) DropObjects();
     FCache[Num] = O;
     FCacheNodes += Nodes;
 }
@@ -479,7 +494,7 @@ void TFile::Cache(std::int64_t Num, const TObject& O, std::size_t Nodes) {
 namespace {
 
 void DecryptStrings(TObject& O, const TSecurity& S, std::int64_t Num, int Gen, int Depth) {
-    if (Depth > 32) return;
+    if (Depth > MaxDepth) return;
     if (O.Is(TKind::String)) {
         S.DecryptString(O.Text, Num, Gen);
     } else if (O.Array) {
@@ -497,7 +512,7 @@ bool TFile::LoadObject(std::int64_t Num, int Gen, TObject& Out) {
         Out = I->second;
         return true;
     }
-    if (FLoading > 8) return false;
+    if (FLoading > MaxLoadNesting) return false;
     ++FLoading;
     bool Ok = false;
     for (int Attempt = 0; Attempt < 2 && !Ok; ++Attempt) {
@@ -521,7 +536,7 @@ bool TFile::LoadObject(std::int64_t Num, int Gen, TObject& Out) {
 
 TObject TFile::Resolve(const TObject& O) {
     TObject Current = O;
-    for (int Hops = 0; Current.Is(TKind::Ref) && Hops < 8; ++Hops) {
+    for (int Hops = 0; Current.Is(TKind::Ref) && Hops < MaxRefHops; ++Hops) {
         TObject Next;
         if (!LoadObject(Current.Int, Current.Gen, Next)) return TObject{};
         Current = std::move(Next);
@@ -529,7 +544,7 @@ TObject TFile::Resolve(const TObject& O) {
     return Current.Is(TKind::Ref) ? TObject{} : Current;
 }
 
-bool TFile::RawStream(const TObject& Stream, std::string& Out) {
+bool TFile::RawStream(const TObject& Stream, std::string& Out, std::size_t Limit) {
     const std::uint64_t Start = static_cast<std::uint64_t>(Stream.StreamAt);
     if (Start > FSize) return false;
     std::uint64_t Length = UINT64_MAX;
@@ -537,44 +552,48 @@ bool TFile::RawStream(const TObject& Stream, std::string& Out) {
     if (L.Is(TKind::Int) && L.Int >= 0 && Start + static_cast<std::uint64_t>(L.Int) <= FSize) {
         // Trust /Length when "endstream" follows it.
         const unsigned char* Data;
-        const std::size_t N = Span(Start + L.Int, 32, Data);
-        TParser P(Data, N);
+        const std::size_t N = Span(Start + L.Int, EndPeekBytes, Data);
+        TLexer P(Data, N);
         P.SkipWhite();
         if (P.LooksAt("endstream") || P.LooksAt("endobj")) Length = static_cast<std::uint64_t>(L.Int);
     }
     if (Length == UINT64_MAX) {
         const unsigned char* Data;
-        const std::size_t N = Span(Start, MaxStreamBytes + 16, Data);
+        const std::size_t N = Span(Start, Limit + EndPeekBytes, Data);
         const unsigned char* End = Find(Data, N, "endstream");
         if (!End) End = Find(Data, N, "endobj");
         std::size_t Len = End ? static_cast<std::size_t>(End - Data) : N;
         while (Len > 0 && (Data[Len - 1] == '\n' || Data[Len - 1] == '\r')) --Len;
         Length = Len;
     }
-    if (Length > MaxStreamBytes) return false;
+    Length = std::min<std::uint64_t>(Length, Limit);  // of longer data, the first bytes
     const unsigned char* Data;
     const std::size_t N = Span(Start, static_cast<std::size_t>(Length), Data);
     Out.assign(reinterpret_cast<const char*>(Data), N);
     return true;
 }
 
-bool TFile::DecodeStream(const TObject& Stream, std::string& Data) {
+bool TFile::FilterChain(const TObject& Stream, TChain& Chain) {
     TObject Filters = Resolve(Stream.Get("Filter"));
     TObject Parms = Resolve(Stream.Get("DecodeParms"));
     if (Parms.Is(TKind::Null)) Parms = Resolve(Stream.Get("DP"));
-    std::vector<std::pair<std::string, TObject>> Chain;
     if (Filters.Is(TKind::Name)) {
         Chain.emplace_back(Filters.Text, Parms.Is(TKind::Array) ? Resolve(Parms.At(0)) : Parms);
     } else if (Filters.Is(TKind::Array)) {
-        for (std::size_t I = 0; I < Filters.Size() && I < 8; ++I) {
+        for (std::size_t I = 0; I < Filters.Size() && I < MaxFilters; ++I) {
             const TObject F = Resolve(Filters.At(I));
             if (!F.Is(TKind::Name)) return false;
             Chain.emplace_back(F.Text, Parms.Is(TKind::Array) ? Resolve(Parms.At(I)) : TObject{});
         }
     }
+    return true;
+}
+
+bool TFile::Decode(const TChain& Chain, std::string& Data, std::size_t Limit) {
     std::string Out;
     for (const auto& [Name, P] : Chain) {
-        const std::size_t Room = std::min(MaxStreamBytes, FMaxDecoded - FDecodedBytes);
+        // The unfiltered data counted before may have passed the file's bound already.
+        const std::size_t Room = FDecodedBytes < FMaxDecoded ? std::min(Limit, FMaxDecoded - FDecodedBytes) : 0;
         if (Room == 0) return false;
         if (ApplyFilter(Name, P, Data, Out, Room) != TFilterResult::Ok) return false;
         FDecodedBytes += Out.size();
@@ -583,15 +602,18 @@ bool TFile::DecodeStream(const TObject& Stream, std::string& Data) {
     return true;
 }
 
-bool TFile::StreamData(const TObject& Stream, std::string& Out) {
+bool TFile::StreamData(const TObject& Stream, std::string& Out, std::size_t Limit) {
     Out.clear();
     if (!Stream.IsStream() || FDecodedBytes >= FMaxDecoded) return false;
-    if (!RawStream(Stream, Out)) return false;
+    // The filters are looked up first: that may read other streams, which then do not meet this
+    // one's data in memory.
+    TChain Chain;
+    if (!FilterChain(Stream, Chain) || !RawStream(Stream, Out, Limit)) return false;
     FDecodedBytes += Out.size();  // unfiltered data costs the reader as much as decoded data
     if (FSecurity && Stream.ObjNum >= 0 && !Stream.Get("Type").IsName("XRef") &&
         !(Stream.Get("Type").IsName("Metadata") && !FSecurity->EncryptsMetadata()))
         FSecurity->DecryptStream(Out, Stream.ObjNum, Stream.ObjGen);
-    if (!DecodeStream(Stream, Out)) {
+    if (!Decode(Chain, Out, Limit)) {
         Out.clear();
         return false;
     }
@@ -608,11 +630,7 @@ bool TFile::SetupSecurity() {
     auto Security = std::make_unique<TSecurity>();
     if (!Security->Open(Encrypt, First.Is(TKind::String) ? First.Text : std::string(), FEnv.Crypto)) return false;
     FSecurity = std::move(Security);
-    // Objects read so far were not decrypted.
-    FCache.clear();
-    FCacheNodes = 0;
-    FObjStms.clear();
-    FObjStmBytes = 0;
+    DropLoaded();  // objects read so far were not decrypted
     return true;
 }
 

@@ -33,9 +33,10 @@ public:
     TObject Resolve(const TObject& O);
     // A dictionary's value for Key, resolved.
     TObject Get(const TObject& Dict, std::string_view Key) { return Resolve(Dict.Get(Key)); }
-    // The decoded data of a stream object (as Resolve returned it). False when the stream cannot be
+    // The decoded data of a stream object (as Resolve returned it), at most Limit bytes of it (of
+    // longer undecoded data, the first Limit bytes are decoded). False when the stream cannot be
     // read or uses an image filter; Out then holds nothing.
-    bool StreamData(const TObject& Stream, std::string& Out);
+    bool StreamData(const TObject& Stream, std::string& Out, std::size_t Limit = MaxStreamBytes);
 
 private:
     struct TEntry {
@@ -44,6 +45,7 @@ private:
         std::uint16_t Gen = 0;
         std::uint8_t Type = 0;  // 0 none, 1 in the file, 2 in an object stream
     };
+    static_assert(sizeof(TEntry) <= XrefEntryBytes);
     struct TObjStm {
         std::int64_t Num = -1;
         std::string Data;
@@ -52,6 +54,7 @@ private:
         std::size_t First = 0;
         std::size_t Bytes = 0;  // what it holds in memory
     };
+    static_assert(2 * sizeof(std::pair<std::int64_t, std::size_t>) <= ObjStmMemberBytes);
 
     TByteSource& FSource;
     const TDecodeEnv& FEnv;
@@ -69,11 +72,10 @@ private:
     std::size_t FObjStmBytes = 0;
     std::size_t FDecodedBytes = 0;
     std::size_t FMaxDecoded = MinFileStreamBytes;
-    int FLoading = 0;
+    int FLoading = 0;               // nesting of object loads (a stream length held in an object stream, ...)
     std::uint64_t FParseBytes = 0;  // bytes the object parser has read so far
     std::uint64_t FMaxParse = 0;
-    std::size_t FLastWeight = 0;  // parser nodes (and bytes / 64) of the last object read  // nesting of object loads
-                                  // (a stream length held in an object stream, ...)
+    std::size_t FLastWeight = 0;  // parser nodes (with its strings' bytes) of the last object read
     std::unique_ptr<TSecurity> FSecurity;
 
     // Bytes [At, At+Want) or fewer at the file's end; the pointer stays valid until the next call.
@@ -81,16 +83,37 @@ private:
     bool LoadXref();
     bool ReadXrefSection(std::uint64_t At, TObject& Trailer, std::vector<std::uint64_t>& Next);
     bool ReadXrefTable(std::uint64_t At, TObject& Trailer);
+    // A cross-reference table's rows as read, by object number.
+    using TXrefRows = std::vector<std::pair<std::int64_t, TEntry>>;
+    // Reads a table's subsections and then its trailer; true when the data ran out before their
+    // end (a window may read more).
+    bool ScanXrefTable(TParser& P, TXrefRows& Found, TObject& Trailer);
+    // The rows of one subsection, numbered from Num on; false when the data ran out among them.
+    bool ReadXrefRows(TParser& P, std::int64_t Num, std::int64_t Count, TXrefRows& Found);
     bool ReadXrefStream(const TObject& Stream);
+    // The table's entry of Num, added when missing; null when Num is out of bounds.
+    TEntry* Slot(std::int64_t Num);
     void SetEntry(std::int64_t Num, const TEntry& E);
+    // Rebuilds the table and the trailer by scanning the file: ScanFile finds the object headers
+    // and trailers, MergeTrailer takes a trailer's entries, IndexDictionaries reads the object
+    // streams and finds the catalog.
     void Rebuild();
+    void ScanFile(std::vector<std::uint64_t>& Trailers);
+    void MergeTrailer(const TObject& From);
+    void IndexDictionaries();
+    // Forgets the objects, or the objects and object streams, read so far.
+    void DropObjects();
+    void DropLoaded();
     bool LoadObject(std::int64_t Num, int Gen, TObject& Out);
     bool ParseAt(std::uint64_t At, std::int64_t Num, TObject& Out, std::size_t Nodes = MaxParseNodes);
     bool StartsWithDict(std::uint64_t At);
     bool LoadFromObjStm(std::int64_t StmNum, std::uint32_t Index, std::int64_t Num, TObject& Out);
     TObjStm* ObjStm(std::int64_t StmNum);
-    bool RawStream(const TObject& Stream, std::string& Out);
-    bool DecodeStream(const TObject& Stream, std::string& Data);
+    bool RawStream(const TObject& Stream, std::string& Out, std::size_t Limit);
+    // A stream's filters with their parameters, and the decoding of Data through them.
+    using TChain = std::vector<std::pair<std::string, TObject>>;
+    bool FilterChain(const TObject& Stream, TChain& Chain);
+    bool Decode(const TChain& Chain, std::string& Data, std::size_t Limit);
     void Cache(std::int64_t Num, const TObject& O, std::size_t Nodes);
     bool SetupSecurity();
 };

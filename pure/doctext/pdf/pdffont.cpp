@@ -3,10 +3,17 @@
 #include <algorithm>
 
 #include "pure/doctext/pdf/pdffile.h"
+#include "pure/support/bytetext.h"
 
 namespace pdf {
 
 namespace {
+
+// The GB CMaps' codes are those of this code page (GBK, a superset of GB 2312).
+constexpr unsigned GbCodePage = 936;
+// A code is looked up in this many of the ranges that start at or below it, from the nearest
+// (ranges may overlap; a later one that starts lower may still reach the code).
+constexpr int RangeLookback = 16;
 
 const char16_t MacRomanHigh[128] = {
     0x00C4, 0x00C5, 0x00C7, 0x00C9, 0x00D1, 0x00D6, 0x00DC, 0x00E1, 0x00E0, 0x00E2, 0x00E4, 0x00E3, 0x00E5,
@@ -321,7 +328,8 @@ void AppendCodePoint(char32_t C, std::u16string& Out) {
 // its own mappings override theirs.
 void LoadCMap(TFile& File, const TObject& Stream, TCMap& Map) {
     std::vector<TObject> Chain;
-    for (TObject S = Stream; S.IsStream() && Chain.size() < 4; S = File.Get(S, "UseCMap")) Chain.push_back(S);
+    for (TObject S = Stream; S.IsStream() && Chain.size() < MaxUseCMapChain; S = File.Get(S, "UseCMap"))
+        Chain.push_back(S);
     std::string Data;
     for (auto I = Chain.rbegin(); I != Chain.rend(); ++I)
         if (File.StreamData(*I, Data)) Map.Parse(Data);
@@ -355,16 +363,7 @@ std::u16string TextString(std::string_view Bytes) {
         return Utf16Be(Bytes.substr(2));
     std::u16string Out;
     if (Bytes.size() >= 3 && Bytes.substr(0, 3) == "\xEF\xBB\xBF") {
-        // UTF-8 (PDF 2.0).
-        for (std::size_t I = 3; I < Bytes.size();) {
-            const unsigned char C = static_cast<unsigned char>(Bytes[I]);
-            const int N = C < 0x80 ? 1 : C >= 0xF0 ? 4 : C >= 0xE0 ? 3 : C >= 0xC0 ? 2 : 1;
-            char32_t V = N == 1 ? C : C & (0x3F >> (N - 1));
-            for (int K = 1; K < N && I + K < Bytes.size(); ++K)
-                V = (V << 6) | (static_cast<unsigned char>(Bytes[I + K]) & 0x3F);
-            AppendCodePoint(V, Out);
-            I += N;
-        }
+        DecodeUtf8(Bytes.substr(3), Out);  // PDF 2.0
         return Out;
     }
     std::array<char16_t, 256> Table;
@@ -393,70 +392,98 @@ TPredefined PredefinedCMap(std::string_view Name) {
 void TCMap::Parse(std::string_view Data) {
     TParser P(reinterpret_cast<const unsigned char*>(Data.data()), Data.size());
     std::vector<TObject> Operands;
+    std::size_t Held = 0;  // parser nodes of the operands kept
     std::size_t Mappings = FChars.size() + FRanges.size();
     for (;;) {
+        P.Budget = MaxOperandNodes - Held;
         TObject O = P.Next(false);
-        if (O.Is(TKind::End) || O.Is(TKind::Error)) break;
+        if (O.Is(TKind::End)) break;
+        if (O.Is(TKind::Error)) {
+            // Operands too large to keep: dropped, and reading goes on from the next token.
+            Operands.clear();
+            Held = 0;
+            continue;
+        }
         if (!O.Is(TKind::Keyword)) {
-            if (Operands.size() < 4096) Operands.push_back(std::move(O));
+            if (Operands.size() < MaxCMapOperands) {
+                Held = MaxOperandNodes - P.Budget;
+                Operands.push_back(std::move(O));
+            }
             continue;
         }
         const std::string& Op = O.Text;
         if (Op == "usecmap") {
             if (!Operands.empty() && Operands.back().Is(TKind::Name)) UseCMap = Operands.back().Text;
         } else if (Op == "endcodespacerange") {
-            for (std::size_t I = 0; I + 1 < Operands.size(); I += 2) {
-                const std::string& Lo = Operands[I].Text;
-                const std::string& Hi = Operands[I + 1].Text;
-                if (Lo.empty() || Lo.size() > 4 || Lo.size() != Hi.size()) continue;
-                TSpace S{static_cast<int>(Lo.size()), {}, {}};
-                for (std::size_t K = 0; K < Lo.size(); ++K) {
-                    S.Low[K] = static_cast<unsigned char>(Lo[K]);
-                    S.High[K] = static_cast<unsigned char>(Hi[K]);
-                }
-                if (FSpaces.size() < 256) FSpaces.push_back(S);
-            }
+            CodeSpaces(Operands);
         } else if (Op == "endbfchar") {
-            for (std::size_t I = 0; I + 1 < Operands.size() && Mappings < MaxMappings; I += 2) {
-                const TObject& Src = Operands[I];
-                const TObject& Dst = Operands[I + 1];
-                if (!Src.Is(TKind::String) || Src.Text.empty()) continue;
-                std::u16string Text;
-                if (Dst.Is(TKind::String))
-                    Text = Utf16Be(Dst.Text);
-                else if (Dst.Is(TKind::Name))
-                    AppendCodePoint(GlyphNameToUnicode(Dst.Text), Text);
-                if (Text.empty()) continue;
-                FChars[CodeOf(Src.Text)] = std::move(Text);
-                ++Mappings;
-            }
+            BfChars(Operands, Mappings);
         } else if (Op == "endbfrange") {
-            for (std::size_t I = 0; I + 2 < Operands.size() && Mappings < MaxMappings; I += 3) {
-                const TObject& Lo = Operands[I];
-                const TObject& Hi = Operands[I + 1];
-                const TObject& Dst = Operands[I + 2];
-                if (!Lo.Is(TKind::String) || !Hi.Is(TKind::String) || Lo.Text.empty()) continue;
-                const std::uint32_t L = CodeOf(Lo.Text), H = CodeOf(Hi.Text);
-                if (H < L) continue;
-                if (Dst.Is(TKind::String)) {
-                    std::u16string Start = Utf16Be(Dst.Text);
-                    if (Start.empty()) continue;
-                    FRanges.push_back({L, H, std::move(Start)});
-                    ++Mappings;
-                } else if (Dst.Is(TKind::Array)) {
-                    for (std::size_t K = 0; K < Dst.Size() && K <= H - L && Mappings < MaxMappings; ++K) {
-                        const TObject& Item = Dst.At(K);
-                        if (!Item.Is(TKind::String)) continue;
-                        FChars[L + static_cast<std::uint32_t>(K)] = Utf16Be(Item.Text);
-                        ++Mappings;
-                    }
-                }
-            }
+            BfRanges(Operands, Mappings);
         }
         // Other operators (begin..., cidrange, def, findresource...) only end the operand list.
         Operands.clear();
+        Held = 0;
     }
     std::stable_sort(FRanges.begin(), FRanges.end(), [](const TRange& A, const TRange& B) { return A.Low < B.Low; });
+}
+
+void TCMap::CodeSpaces(const std::vector<TObject>& Operands) {
+    for (std::size_t I = 0; I + 1 < Operands.size(); I += 2) {
+        const std::string& Lo = Operands[I].Text;
+        const std::string& Hi = Operands[I + 1].Text;
+        if (Lo.empty() || Lo.size() > 4 || Lo.size() != Hi.size()) continue;
+        TSpace S{static_cast<int>(Lo.size()), {}, {}};
+        for (std::size_t K = 0; K < Lo.size(); ++K) {
+            S.Low[K] = static_cast<unsigned char>(Lo[K]);
+            S.High[K] = static_cast<unsigned char>(Hi[K]);
+        }
+        if (FSpaces.size() < MaxCodeSpaces) FSpaces.push_back(S);
+    }
+}
+
+void TCMap::BfChars(const std::vector<TObject>& Operands, std::size_t& Mappings) {
+    for (std::size_t I = 0; I + 1 < Operands.size() && Mappings < MaxMappings; I += 2) {
+        const TObject& Src = Operands[I];
+        const TObject& Dst = Operands[I + 1];
+        if (!Src.Is(TKind::String) || Src.Text.empty()) continue;
+        std::u16string Text;
+        if (Dst.Is(TKind::String))
+            Text = Utf16Be(Dst.Text);
+        else if (Dst.Is(TKind::Name))
+            AppendCodePoint(GlyphNameToUnicode(Dst.Text), Text);
+        if (Text.empty()) continue;
+        CountText(Text);
+        FChars[CodeOf(Src.Text)] = std::move(Text);
+        ++Mappings;
+    }
+}
+
+void TCMap::BfRanges(const std::vector<TObject>& Operands, std::size_t& Mappings) {
+    for (std::size_t I = 0; I + 2 < Operands.size() && Mappings < MaxMappings; I += 3) {
+        const TObject& Lo = Operands[I];
+        const TObject& Hi = Operands[I + 1];
+        const TObject& Dst = Operands[I + 2];
+        if (!Lo.Is(TKind::String) || !Hi.Is(TKind::String) || Lo.Text.empty()) continue;
+        const std::uint32_t L = CodeOf(Lo.Text), H = CodeOf(Hi.Text);
+        if (H < L) continue;
+        if (Dst.Is(TKind::String)) {
+            std::u16string Start = Utf16Be(Dst.Text);
+            if (Start.empty()) continue;
+            CountText(Start);
+            FRanges.push_back({L, H, std::move(Start)});
+            ++Mappings;
+        } else if (Dst.Is(TKind::Array)) {
+            for (std::size_t K = 0; K < Dst.Size() && K <= H - L && Mappings < MaxMappings; ++K) {
+                const TObject& Item = Dst.At(K);
+                if (!Item.Is(TKind::String)) continue;
+                std::u16string Text = Utf16Be(Item.Text);
+                CountText(Text);
+                FChars[L + static_cast<std::uint32_t>(K)] = std::move(Text);
+                ++Mappings;
+            }
+        }
+    }
 }
 
 int TCMap::CodeLength(const unsigned char* P, std::size_t N) const {
@@ -480,7 +507,7 @@ bool TCMap::Lookup(std::uint32_t Code, std::u16string& Out) const {
     // The last range starting at or below Code that reaches it.
     auto I = std::upper_bound(FRanges.begin(), FRanges.end(), Code,
                               [](std::uint32_t C, const TRange& R) { return C < R.Low; });
-    for (int Tries = 0; I != FRanges.begin() && Tries < 16; ++Tries) {
+    for (int Tries = 0; I != FRanges.begin() && Tries < RangeLookback; ++Tries) {
         --I;
         if (Code <= I->High) {
             std::u16string Text = I->Start;
@@ -567,7 +594,7 @@ void TFont::Decode(std::string_view Bytes, std::u16string& Out) const {
                     FPredefined == TPredefined::GbkEuc || FPredefined == TPredefined::Gbk2K;
     std::string GbBytes;  // GB codes waiting for one conversion through code page 936
     auto FlushGb = [&] {
-        if (!GbBytes.empty() && FCodePages) FCodePages->ToUtf16(936, GbBytes, Out);
+        if (!GbBytes.empty() && FCodePages) FCodePages->ToUtf16(GbCodePage, GbBytes, Out);
         GbBytes.clear();
     };
     for (std::size_t I = 0; I < N;) {

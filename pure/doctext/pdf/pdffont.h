@@ -30,8 +30,11 @@ public:
     bool Lookup(std::uint32_t Code, std::u16string& Out) const;
     bool Empty() const { return FChars.empty() && FRanges.empty(); }
     bool HasCodeSpace() const { return !FSpaces.empty(); }
-    // Mappings held: what the CMap costs in memory, roughly.
-    std::size_t Weight() const { return FChars.size() + FRanges.size() + FSpaces.size(); }
+    // What the CMap costs in memory, counted in mappings (MappingBytes each): its mappings and,
+    // for texts too long to be held inside their string, their units.
+    std::size_t Weight() const {
+        return FChars.size() + FRanges.size() + FSpaces.size() + FLongUnits * 2 / MappingBytes;
+    }
 
 private:
     struct TSpace {
@@ -45,6 +48,17 @@ private:
     std::vector<TSpace> FSpaces;
     std::unordered_map<std::uint32_t, std::u16string> FChars;
     std::vector<TRange> FRanges;  // sorted by Low once parsing ends
+    std::size_t FLongUnits = 0;   // units of the texts held outside their strings
+    // The operators that end a block: code-space ranges, character and range mappings (counting
+    // in Mappings what the CMap holds).
+    void CodeSpaces(const std::vector<TObject>& Operands);
+    void BfChars(const std::vector<TObject>& Operands, std::size_t& Mappings);
+    void BfRanges(const std::vector<TObject>& Operands, std::size_t& Mappings);
+    void CountText(const std::u16string& Text) {
+        if (Text.size() > ShortTextUnits) FLongUnits += Text.size();
+    }
+    // Texts up to this many units are held inside their string.
+    static constexpr std::size_t ShortTextUnits = 7;
 };
 
 // The predefined CMaps that a Type0 font may name as its encoding.
@@ -62,7 +76,7 @@ public:
     void Load(TFile& File, const TObject& Font, const TDecodeEnv& Env);
     // Appends the Unicode text of the string Bytes shown with this font.
     void Decode(std::string_view Bytes, std::u16string& Out) const;
-    std::size_t Weight() const { return 1 + FToUnicode.Weight() + FEncodingCMap.Weight(); }
+    std::size_t Weight() const { return FontOwnWeight + FToUnicode.Weight() + FEncodingCMap.Weight(); }
 
 private:
     const TCodePageConverter* FCodePages = nullptr;

@@ -1,5 +1,5 @@
 #pragma once
-// PDF objects and the tokenizer/parser that reads them from bytes in memory. The same parser reads
+// PDF objects and the parser that builds them from the lexer's tokens. The same parser reads
 // indirect objects of the file, members of object streams, cross-reference sections, content
 // streams and CMaps. It keeps no state between calls beyond the bytes it is given, and every
 // parse is bounded: a node budget caps what one parse may build, and nesting is capped.
@@ -10,6 +10,9 @@
 #include <string_view>
 #include <utility>
 #include <vector>
+
+#include "pure/doctext/decodelimits.h"
+#include "pure/doctext/pdf/pdflexer.h"
 
 namespace pdf {
 
@@ -43,57 +46,52 @@ struct TObject {
     const TObject& At(std::size_t I) const;
 };
 
+// A node's cost in memory (see NodeBytes): its dictionary entry, doubled, and a small block.
+static_assert(2 * sizeof(std::pair<std::string, TObject>) + 16 <= NodeBytes);
+
 const TObject& NullObject();
 
-// Byte classes of the syntax.
-inline bool IsWhite(unsigned char C) { return C == 0 || C == 9 || C == 10 || C == 12 || C == 13 || C == 32; }
-inline bool IsDelimiter(unsigned char C) {
-    return C == '(' || C == ')' || C == '<' || C == '>' || C == '[' || C == ']' || C == '{' || C == '}' || C == '/' ||
-           C == '%';
-}
-inline bool IsRegular(unsigned char C) { return !IsWhite(C) && !IsDelimiter(C); }
-
-// Reads objects and tokens from Data[0, Size). Offsets are relative to Data.
+// Reads objects from Data[0, Size) through a TLexer. Offsets are relative to Data.
 class TParser {
 public:
-    TParser(const unsigned char* Data, std::size_t Size, std::size_t At = 0) : FData(Data), FSize(Size), FAt(At) {}
+    TParser(const unsigned char* Data, std::size_t Size, std::size_t At = 0) : FLexer(Data, Size, At) {}
 
-    std::size_t Pos() const { return FAt; }
-    void Seek(std::size_t At) { FAt = At < FSize ? At : FSize; }
-    bool AtEnd() {
-        SkipWhite();
-        return FAt >= FSize;
-    }
-    const unsigned char* Data() const { return FData; }
-    std::size_t Size() const { return FSize; }
+    TLexer& Lexer() { return FLexer; }
+    std::size_t Pos() const { return FLexer.Pos(); }
+    void Seek(std::size_t At) { FLexer.Seek(At); }
+    bool AtEnd() { return FLexer.AtEnd(); }
 
-    void SkipWhite();
-    // The next object; keywords (operators, "obj", "R", "stream") come back as Keyword, the end of
-    // the data as End, a budget overrun as Error. References "N G R" are recognised when
-    // AllowRefs is set (never in content streams).
-    TObject Next(bool AllowRefs = true);
+    // The next object; keywords (operators, "obj", "R", "stream") and stray delimiters come back
+    // as Keyword, the end of the data as End, a budget overrun as Error. References "N G R" are
+    // recognised when AllowRefs is set (never in content streams).
+    TObject Next(bool AllowRefs = true) { return Parse(AllowRefs, 0); }
     // Like Next, but a dictionary followed by "stream" records where the data starts.
     TObject NextWithStream();
     // Reads "N G obj" at the current position; false when that is not there.
     bool ReadObjHeader(std::int64_t& Num, int& Gen);
-    // Whether the bytes at Pos spell Word followed by a non-regular byte (or the end).
-    bool LooksAt(std::string_view Word) const;
 
-    // Objects this parser may still build (arrays and dictionaries count their members).
-    std::size_t Budget = 1 << 20;
+    // Objects this parser may still build (arrays and dictionaries count their members; strings
+    // and names count one more for every StringBytesPerNode bytes).
+    std::size_t Budget = DefaultParseNodes;
     // True once the data ran out in the middle of an object: a window onto a larger file may
     // retry with more bytes.
-    bool Truncated = false;
+    bool Truncated() const { return FTruncated || FLexer.Truncated; }
 
 private:
-    const unsigned char* FData;
-    std::size_t FSize;
-    std::size_t FAt;
+    TLexer FLexer;
+    TToken FToken;  // the token being read (its text goes into the object)
+    bool FTruncated = false;
     TObject Parse(bool AllowRefs, int Depth);
-    void ReadLiteral(std::string& Out);
-    void ReadHex(std::string& Out);
-    void ReadName(std::string& Out);
-    bool ReadNumber(TObject& Out);
+    // Makes O (holding the token's text) the object the token begins.
+    void Build(TObject& O, const TToken& Token, bool AllowRefs, int Depth);
+    void ParseArray(TObject& O, bool AllowRefs, int Depth);
+    void ParseDict(TObject& O, bool AllowRefs, int Depth);
+    // A keyword that ends the object being read: it is put back for the caller.
+    bool PutBackEnd(const TObject& Keyword);
+    void ChargeBytes(std::size_t Bytes);
+    // Whether the array or dictionary being read ends here, at Closer (read) or at the end of the
+    // data; C is the next byte (-1 at the end).
+    bool Closes(char Closer, int& C);
 };
 
 }  // namespace pdf

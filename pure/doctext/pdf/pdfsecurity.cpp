@@ -16,6 +16,9 @@ bool Hash(const TCrypto& C, THashKind Kind, const std::string& In, std::string& 
     return C.Hash(Kind, In.data(), In.size(), reinterpret_cast<unsigned char*>(Out.data()));
 }
 
+// The rule below ends by round 288 at the latest; a guard all the same.
+constexpr int Hash6RoundCap = 1024;
+
 // The hash of a password with a salt and user data for revision 6: rounds of AES-128 and SHA-2
 // until the data says stop (at least 64 rounds; each round lengthens the data by nothing, so the
 // work is bounded by the round limit below).
@@ -23,7 +26,7 @@ bool Hash6(const TCrypto& C, const std::string& Salt, std::string& K) {
     if (!Hash(C, THashKind::Sha256, Salt, K)) return false;
     std::string K1, E(0, '\0');
     for (int Round = 0; Round < 64 || static_cast<unsigned char>(E.back()) > Round - 32; ++Round) {
-        if (Round > 1024) return false;
+        if (Round > Hash6RoundCap) return false;
         K1.clear();
         for (int I = 0; I < 64; ++I) K1 += K;  // the password is empty
         E.assign(K1.size(), '\0');
@@ -42,6 +45,13 @@ bool Hash6(const TCrypto& C, const std::string& Salt, std::string& K) {
 }
 
 std::int64_t IntOf(const TObject& O, std::int64_t Default) { return O.Is(TKind::Int) ? O.Int : Default; }
+
+// The empty password padded to 32 bytes: the padding alone.
+std::string PaddedPassword() { return std::string(reinterpret_cast<const char*>(Padding), sizeof Padding); }
+
+// Rounds of MD5 over the key (revision 3 on), and of RC4 over the check of U.
+constexpr int KeyHashRounds = 50;
+constexpr int CheckRc4Rounds = 20;
 
 }  // namespace
 
@@ -69,81 +79,88 @@ bool TSecurity::Open(const TObject& Encrypt, const std::string& FirstId, const T
     FRevision = static_cast<int>(IntOf(Encrypt.Get("R"), 0));
     const TObject& EncryptMetadata = Encrypt.Get("EncryptMetadata");
     FEncryptMetadata = !(EncryptMetadata.Is(TKind::Bool) && EncryptMetadata.Int == 0);
-    const std::string& O = Encrypt.Get("O").Text;
-    const std::string& U = Encrypt.Get("U").Text;
+    if (!ChooseMethods(Encrypt, V)) return false;
+    return FRevision >= 5 ? OpenAes256(Encrypt) : OpenRc4Key(Encrypt, V, FirstId);
+}
 
-    // The methods of strings and streams: RC4 for V 1 and 2, named crypt filters for V 4 and 5.
-    TMethod Method = TMethod::Rc4;
-    if (V == 4 || V == 5) {
-        auto Filter = [&](std::string_view Key) {
-            const TObject& Name = Encrypt.Get(Key);
-            if (!Name.Is(TKind::Name) || Name.Text == "Identity") return TMethod::None;
-            const TObject& Cfm = Encrypt.Get("CF").Get(Name.Text).Get("CFM");
-            if (Cfm.IsName("V2")) return TMethod::Rc4;
-            if (Cfm.IsName("AESV2") || Cfm.IsName("AESV3")) return TMethod::Aes;
-            return TMethod::None;
-        };
-        FStrings = Filter("StrF");
-        FStreams = Filter("StmF");
-        Method = FStreams != TMethod::None ? FStreams : FStrings;
-    } else if (V == 1 || V == 2) {
+bool TSecurity::ChooseMethods(const TObject& Encrypt, int V) {
+    // RC4 for V 1 and 2, named crypt filters for V 4 and 5.
+    if (V == 1 || V == 2) {
         FStrings = FStreams = TMethod::Rc4;
-    } else {
+        return true;
+    }
+    if (V != 4 && V != 5) return false;
+    auto Filter = [&](std::string_view Key) {
+        const TObject& Name = Encrypt.Get(Key);
+        if (!Name.Is(TKind::Name) || Name.Text == "Identity") return TMethod::None;
+        const TObject& Cfm = Encrypt.Get("CF").Get(Name.Text).Get("CFM");
+        if (Cfm.IsName("V2")) return TMethod::Rc4;
+        if (Cfm.IsName("AESV2") || Cfm.IsName("AESV3")) return TMethod::Aes;
+        return TMethod::None;
+    };
+    FStrings = Filter("StrF");
+    FStreams = Filter("StmF");
+    return true;
+}
+
+bool TSecurity::OpenAes256(const TObject& Encrypt) {
+    // The file key is UE decrypted with a key made from the empty password.
+    const std::string& U = Encrypt.Get("U").Text;
+    const std::string& Ue = Encrypt.Get("UE").Text;
+    if (U.size() < 48 || Ue.size() < 32) return false;
+    std::string Check, Key;
+    const std::string ValidationSalt = U.substr(32, 8), KeySalt = U.substr(40, 8);
+    if (FRevision == 5) {
+        if (!Hash(*FCrypto, THashKind::Sha256, ValidationSalt, Check) ||
+            !Hash(*FCrypto, THashKind::Sha256, KeySalt, Key))
+            return false;
+    } else if (!Hash6(*FCrypto, ValidationSalt, Check) || !Hash6(*FCrypto, KeySalt, Key)) {
         return false;
     }
+    if (Check.compare(0, 32, U, 0, 32) != 0) return false;  // a user password is set
+    const unsigned char Iv[16] = {};
+    FKey.assign(32, '\0');
+    return FCrypto->AesCbc(false, reinterpret_cast<const unsigned char*>(Key.data()), 32, Iv,
+                           reinterpret_cast<const unsigned char*>(Ue.data()), 32,
+                           reinterpret_cast<unsigned char*>(FKey.data()));
+}
 
-    if (FRevision >= 5) {
-        // AES-256: the file key is UE decrypted with a key made from the empty password.
-        const std::string& Ue = Encrypt.Get("UE").Text;
-        if (U.size() < 48 || Ue.size() < 32) return false;
-        std::string Check, Key;
-        const std::string ValidationSalt = U.substr(32, 8), KeySalt = U.substr(40, 8);
-        if (FRevision == 5) {
-            if (!Hash(*Crypto, THashKind::Sha256, ValidationSalt, Check) ||
-                !Hash(*Crypto, THashKind::Sha256, KeySalt, Key))
-                return false;
-        } else if (!Hash6(*Crypto, ValidationSalt, Check) || !Hash6(*Crypto, KeySalt, Key)) {
-            return false;
-        }
-        if (Check.compare(0, 32, U, 0, 32) != 0) return false;  // a user password is set
-        const unsigned char Iv[16] = {};
-        FKey.assign(32, '\0');
-        return Crypto->AesCbc(false, reinterpret_cast<const unsigned char*>(Key.data()), 32, Iv,
-                              reinterpret_cast<const unsigned char*>(Ue.data()), 32,
-                              reinterpret_cast<unsigned char*>(FKey.data()));
-    }
-
+bool TSecurity::OpenRc4Key(const TObject& Encrypt, int V, const std::string& FirstId) {
+    // The file key: an MD5 of the padded empty password, O, P and the file's first ID.
+    const std::string& O = Encrypt.Get("O").Text;
+    const std::string& U = Encrypt.Get("U").Text;
     if (O.size() < 32 || U.size() < 16) return false;
     const std::int64_t Bits = V == 1 ? 40 : IntOf(Encrypt.Get("Length"), V == 4 ? 128 : 40);
     const std::size_t Bytes = FRevision == 2 ? 5 : static_cast<std::size_t>(std::clamp<std::int64_t>(Bits / 8, 5, 16));
-    std::string In(reinterpret_cast<const char*>(Padding), 32);
+    std::string In = PaddedPassword();
     In.append(O, 0, 32);
     const std::uint32_t P = static_cast<std::uint32_t>(IntOf(Encrypt.Get("P"), 0));
     for (int I = 0; I < 4; ++I) In += static_cast<char>((P >> (8 * I)) & 0xFF);
     In += FirstId;
     if (FRevision >= 4 && !FEncryptMetadata) In.append(4, '\xFF');
     std::string H;
-    if (!Hash(*Crypto, THashKind::Md5, In, H)) return false;
+    if (!Hash(*FCrypto, THashKind::Md5, In, H)) return false;
     if (FRevision >= 3)
-        for (int I = 0; I < 50; ++I)
-            if (!Hash(*Crypto, THashKind::Md5, H.substr(0, Bytes), H)) return false;
+        for (int I = 0; I < KeyHashRounds; ++I)
+            if (!Hash(*FCrypto, THashKind::Md5, H.substr(0, Bytes), H)) return false;
     FKey = H.substr(0, Bytes);
+    return EmptyPasswordMatches(U, FirstId);
+}
 
-    // The empty password is right when it reproduces U.
+bool TSecurity::EmptyPasswordMatches(const std::string& U, const std::string& FirstId) const {
+    // The empty password is right when the key reproduces U.
     std::string Check;
     if (FRevision == 2) {
-        Check.assign(reinterpret_cast<const char*>(Padding), 32);
+        Check = PaddedPassword();
         Rc4(FKey, Check);
         return Check.compare(0, 32, U, 0, 32) == 0;
     }
-    if (!Hash(*Crypto, THashKind::Md5, std::string(reinterpret_cast<const char*>(Padding), 32) + FirstId, Check))
-        return false;
-    for (int I = 0; I < 20; ++I) {
+    if (!Hash(*FCrypto, THashKind::Md5, PaddedPassword() + FirstId, Check)) return false;
+    for (int I = 0; I < CheckRc4Rounds; ++I) {
         std::string Key = FKey;
         for (char& B : Key) B = static_cast<char>(B ^ I);
         Rc4(Key, Check);
     }
-    (void)Method;
     return Check.compare(0, 16, U, 0, 16) == 0;
 }
 

@@ -27,6 +27,10 @@ private:
     TMethod FStrings = TMethod::None, FStreams = TMethod::None;
     bool FEncryptMetadata = true;
     void Decrypt(TMethod Method, std::string& Data, std::int64_t Num, int Gen) const;
+    bool ChooseMethods(const TObject& Encrypt, int V);
+    bool OpenAes256(const TObject& Encrypt);
+    bool OpenRc4Key(const TObject& Encrypt, int V, const std::string& FirstId);
+    bool EmptyPasswordMatches(const std::string& U, const std::string& FirstId) const;
 };
 
 // RC4 over Data in place with Key.

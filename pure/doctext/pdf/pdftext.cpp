@@ -1,117 +1,47 @@
+#include <algorithm>
 #include <memory>
 #include <unordered_map>
-#include <unordered_set>
 
 #include "pure/doctext/pdf/pdfdecoder.h"
 #include "pure/doctext/pdf/pdffile.h"
 #include "pure/doctext/pdf/pdffont.h"
+#include "pure/doctext/sinkwriter.h"
+#include "pure/doctext/xmltext.h"
 
 namespace pdf {
 
 namespace {
 
-// Collects text and hands it to the sink in chunks.
-class TTextOut {
-public:
-    explicit TTextOut(TTextSink& Sink) : FSink(Sink) {}
-    bool Stopped() const { return FStopped; }
-    std::u16string& Buffer() { return FBuffer; }
-    void Flush() {
-        if (!FStopped && !FBuffer.empty() && !FSink.Text(FBuffer.data(), FBuffer.size())) FStopped = true;
-        FBuffer.clear();
-    }
-    void MaybeFlush() {
-        if (FBuffer.size() >= 4096) Flush();
-    }
-    void Break() {
-        Flush();
-        if (!FStopped && !FSink.Break()) FStopped = true;
-    }
+// A reference's ';' lies at most this many bytes after its '&' ("&#x10FFFF;" needs 9); farther
+// on, the '&' is text.
+constexpr std::size_t MaxReferenceLength = 10;
 
-private:
-    TTextSink& FSink;
-    std::u16string FBuffer;
-    bool FStopped = false;
-};
-
-void AppendUtf8(std::string_view S, std::u16string& Out) {
-    for (std::size_t I = 0; I < S.size();) {
-        const unsigned char C = static_cast<unsigned char>(S[I]);
-        const int N = C < 0x80 ? 1 : C >= 0xF0 ? 4 : C >= 0xE0 ? 3 : C >= 0xC0 ? 2 : 1;
-        char32_t V = N == 1 ? C : C & (0x3F >> (N - 1));
-        for (int K = 1; K < N && I + K < S.size(); ++K) V = (V << 6) | (static_cast<unsigned char>(S[I + K]) & 0x3F);
-        I += N;
-        if (V >= 0x10000 && V < 0x110000) {
-            V -= 0x10000;
-            Out += static_cast<char16_t>(0xD800 + (V >> 10));
-            Out += static_cast<char16_t>(0xDC00 + (V & 0x3FF));
-        } else if (V < 0x10000) {
-            Out += static_cast<char16_t>(V);
-        }
+// Puts the XML character data Run, its predefined entities and character references resolved.
+void PutXmlText(std::string_view Run, TSinkWriter& Out) {
+    std::size_t Plain = 0;  // the first byte not yet put
+    for (std::size_t I = Run.find('&'); I != std::string_view::npos; I = Run.find('&', I + 1)) {
+        const std::size_t Semi = Run.find(';', I);
+        char32_t C;
+        if (Semi == std::string_view::npos || Semi - I > MaxReferenceLength ||
+            !DecodeXmlReference(Run.data() + I + 1, Semi - I - 1, C))
+            continue;
+        Out.PutUtf8(Run.substr(Plain, I - Plain));
+        Out.PutCodePoint(C);
+        Plain = Semi + 1;
+        I = Semi;
     }
+    Out.PutUtf8(Run.substr(Plain));
 }
 
-// The character data of an XMP packet: every text between tags, with entities resolved.
-void XmpText(std::string_view Xml, TTextOut& Out) {
+// The character data of an XMP packet: every text between tags that is not all white space, each
+// a run of its own.
+void XmpText(std::string_view Xml, TSinkWriter& Out) {
     std::size_t At = 0;
     while (At < Xml.size() && !Out.Stopped()) {
         const std::size_t Lt = Xml.find('<', At);
         const std::string_view Run = Xml.substr(At, Lt == std::string_view::npos ? Xml.npos : Lt - At);
-        bool Blank = true;
-        for (const char C : Run) Blank = Blank && IsWhite(static_cast<unsigned char>(C));
-        if (!Blank) {
-            std::string Plain;
-            for (std::size_t I = 0; I < Run.size(); ++I) {
-                if (Run[I] != '&') {
-                    Plain += Run[I];
-                    continue;
-                }
-                const std::size_t Semi = Run.find(';', I);
-                if (Semi == std::string_view::npos || Semi - I > 10) {
-                    Plain += '&';
-                    continue;
-                }
-                const std::string_view Entity = Run.substr(I + 1, Semi - I - 1);
-                char32_t V = 0;
-                if (Entity == "amp")
-                    V = '&';
-                else if (Entity == "lt")
-                    V = '<';
-                else if (Entity == "gt")
-                    V = '>';
-                else if (Entity == "quot")
-                    V = '"';
-                else if (Entity == "apos")
-                    V = '\'';
-                else if (!Entity.empty() && Entity[0] == '#') {
-                    const bool Hex = Entity.size() > 1 && (Entity[1] == 'x' || Entity[1] == 'X');
-                    for (std::size_t K = Hex ? 2 : 1; K < Entity.size() && V < 0x110000; ++K) {
-                        const char C = Entity[K];
-                        const int D = (C >= '0' && C <= '9')                          ? C - '0'
-                                      : Hex && (C | 0x20) >= 'a' && (C | 0x20) <= 'f' ? (C | 0x20) - 'a' + 10
-                                                                                      : -1;
-                        if (D < 0) break;
-                        V = V * (Hex ? 16 : 10) + D;
-                    }
-                }
-                if (V == 0 || V >= 0x110000) {
-                    Plain += '&';
-                    continue;
-                }
-                // Re-encode as UTF-8 so the whole run converts once.
-                if (V < 0x80)
-                    Plain += static_cast<char>(V);
-                else if (V < 0x800)
-                    Plain += {static_cast<char>(0xC0 | (V >> 6)), static_cast<char>(0x80 | (V & 0x3F))};
-                else if (V < 0x10000)
-                    Plain += {static_cast<char>(0xE0 | (V >> 12)), static_cast<char>(0x80 | ((V >> 6) & 0x3F)),
-                              static_cast<char>(0x80 | (V & 0x3F))};
-                else
-                    Plain += {static_cast<char>(0xF0 | (V >> 18)), static_cast<char>(0x80 | ((V >> 12) & 0x3F)),
-                              static_cast<char>(0x80 | ((V >> 6) & 0x3F)), static_cast<char>(0x80 | (V & 0x3F))};
-                I = Semi;
-            }
-            AppendUtf8(Plain, Out.Buffer());
+        if (!std::all_of(Run.begin(), Run.end(), [](char C) { return IsWhite(static_cast<unsigned char>(C)); })) {
+            PutXmlText(Run, Out);
             Out.Break();
         }
         if (Lt == std::string_view::npos) break;
@@ -123,14 +53,22 @@ void XmpText(std::string_view Xml, TTextOut& Out) {
 
 class TDocumentReader {
 public:
-    TDocumentReader(TFile& File, TTextOut& Out, const TDecodeEnv& Env) : FFile(File), FOut(Out), FEnv(Env) {}
+    TDocumentReader(TFile& File, TSinkWriter& Out, const TDecodeEnv& Env) : FFile(File), FOut(Out), FEnv(Env) {}
+
+    // The document information and the XMP metadata.
+    void Properties() {
+        FOut.EndRun();
+        FOut.Place(TTextPlace::Properties);
+        Info();
+        if (!FOut.Stopped()) Metadata();
+    }
 
     void Info() {
         const TObject Info = FFile.Get(FFile.Trailer(), "Info");
         for (const char* Key : {"Title", "Subject", "Keywords", "Author"}) {
             const TObject Value = FFile.Get(Info, Key);
             if (!Value.Is(TKind::String)) continue;
-            FOut.Buffer() += TextString(Value.Text);
+            FOut.Put(TextString(Value.Text));
             FOut.Break();
         }
     }
@@ -142,47 +80,84 @@ public:
         if (Stream.IsStream() && FFile.StreamData(Stream, Data)) XmpText(Data, FOut);
     }
 
+    // The pages in reading order: depth first through the page tree, each level holding a node's
+    // kids and the resources it hands down. A kid is read once, under the first parent reached
+    // that lists it (at its last place there): loops and shared kids end there.
     void Pages() {
         const TObject Root = FFile.Get(FFile.Trailer(), "Root");
-        struct TNode {
-            TObject Node;
-            TObject Resources;
-        };
-        std::vector<TNode> Stack;
-        std::unordered_set<std::int64_t> Seen;
+        TPageWalk Walk;
         const TObject& PagesRef = Root.Get("Pages");
-        if (PagesRef.Is(TKind::Ref)) Seen.insert(PagesRef.Int);
-        Stack.push_back({FFile.Resolve(PagesRef), TObject{}});
-        std::size_t Pages = 0;
-        while (!Stack.empty() && !FOut.Stopped() && Pages < MaxPages) {
-            TNode Item = std::move(Stack.back());
-            Stack.pop_back();
-            const TObject& Node = Item.Node;
-            if (!Node.Is(TKind::Dict)) continue;
-            TObject Resources = FFile.Get(Node, "Resources");
-            if (!Resources.Is(TKind::Dict)) Resources = Item.Resources;
-            const TObject Kids = FFile.Get(Node, "Kids");
-            if (Kids.Is(TKind::Array) && !Node.Get("Type").IsName("Page")) {
-                for (std::size_t I = Kids.Size(); I-- > 0;) {
-                    const TObject& Kid = Kids.At(I);
-                    if (Kid.Is(TKind::Ref) && !Seen.insert(Kid.Int).second) continue;  // a loop or a shared kid
-                    Stack.push_back({FFile.Resolve(Kid), Resources});
-                }
+        if (PagesRef.Is(TKind::Ref)) Walk.Seen.FirstTime(PagesRef.Int);
+        Visit(FFile.Resolve(PagesRef), TObject{}, Walk);
+        while (!Walk.Levels.empty() && !FOut.Stopped() && Walk.Pages < MaxPages) {
+            TLevel& Level = Walk.Levels.back();
+            if (Level.Next == Level.Kids.Size()) {
+                Walk.Levels.pop_back();
                 continue;
             }
-            ++Pages;
-            Page(Node, Resources);
-            FOut.Break();
+            const std::size_t I = Level.Next++;
+            if (!Level.Fresh[I]) continue;
+            const TObject Resources = Level.Resources;  // Visit may add a level
+            Visit(FFile.Resolve(Level.Kids.At(I)), Resources, Walk);
         }
     }
 
 private:
+    // Object numbers met, one bit each, as far as the largest met. A number outside the table is
+    // new every time: no object can be read under it, so it leads nowhere twice.
+    struct TNumberSet {
+        std::vector<bool> Bits;
+        bool FirstTime(std::int64_t Num) {
+            if (Num < 0 || Num >= MaxObjects) return true;
+            if (static_cast<std::size_t>(Num) >= Bits.size()) Bits.resize(static_cast<std::size_t>(Num) + 1);
+            if (Bits[static_cast<std::size_t>(Num)]) return false;
+            Bits[static_cast<std::size_t>(Num)] = true;
+            return true;
+        }
+    };
+    struct TLevel {
+        TObject Kids, Resources;
+        std::size_t Next = 0;
+        std::vector<bool> Fresh;  // the kids to read: not met before
+    };
+    struct TPageWalk {
+        std::vector<TLevel> Levels;
+        TNumberSet Seen;
+        std::size_t Pages = 0;
+    };
+
+    // A node of the page tree: a page is read, a node with kids becomes a level of the walk.
+    void Visit(const TObject& Node, const TObject& Inherited, TPageWalk& Walk) {
+        if (!Node.Is(TKind::Dict)) return;
+        TObject Resources = FFile.Get(Node, "Resources");
+        if (!Resources.Is(TKind::Dict)) Resources = Inherited;
+        TObject Kids = FFile.Get(Node, "Kids");
+        if (Kids.Is(TKind::Array) && !Node.Get("Type").IsName("Page")) {
+            if (Walk.Levels.size() >= MaxPageTreeDepth) return;
+            TLevel Level{std::move(Kids), std::move(Resources), 0, {}};
+            Level.Fresh.resize(Level.Kids.Size());
+            for (std::size_t I = Level.Kids.Size(); I-- > 0;) {
+                const TObject& Kid = Level.Kids.At(I);
+                Level.Fresh[I] = !Kid.Is(TKind::Ref) || Walk.Seen.FirstTime(Kid.Int);
+            }
+            Walk.Levels.push_back(std::move(Level));
+            return;
+        }
+        ++Walk.Pages;
+        FOut.EndRun();
+        FOut.Place(TTextPlace::Page, static_cast<std::uint32_t>(Walk.Pages));
+        Page(Node, Resources);
+        FOut.Break();
+    }
+
     TFile& FFile;
-    TTextOut& FOut;
+    TSinkWriter& FOut;
     const TDecodeEnv& FEnv;
     std::unordered_map<std::int64_t, std::unique_ptr<TFont>> FFonts;
     std::size_t FFontWeight = 0;
-    std::unordered_set<std::int64_t> FFormsDone;
+    TNumberSet FFormsDone;
+    std::size_t FHeld = 0;  // bytes of content held by the content streams being run
+    std::u16string FShown;  // the text of one string shown
 
     void Page(const TObject& Page, const TObject& Resources) {
         const TObject Contents = FFile.Get(Page, "Contents");
@@ -195,7 +170,9 @@ private:
                 const TObject S = FFile.Resolve(Contents.At(I));
                 if (!S.IsStream() || !FFile.StreamData(S, Part)) continue;
                 if (Data.size() + Part.size() > MaxStreamBytes) {
+                    FHeld = Part.size();
                     Run(Data, Resources, 0);
+                    FHeld = 0;
                     Data.clear();
                 }
                 Data += Part;
@@ -228,17 +205,21 @@ private:
     }
 
     void Show(const TFont* F, const TObject& S) {
-        if (F && S.Is(TKind::String)) F->Decode(S.Text, FOut.Buffer());
+        if (!F || !S.Is(TKind::String)) return;
+        FShown.clear();
+        F->Decode(S.Text, FShown);
+        FOut.Put(FShown);
     }
 
     void Form(const TObject& Resources, const std::string& Name, int Depth) {
         const TObject XObjects = FFile.Get(Resources, "XObject");
         const TObject& Ref = XObjects.Get(Name);
-        if (Ref.Is(TKind::Ref) && !FFormsDone.insert(Ref.Int).second) return;  // each form is read once
+        if (Ref.Is(TKind::Ref) && !FFormsDone.FirstTime(Ref.Int)) return;  // each form is read once
         const TObject X = FFile.Resolve(Ref);
-        if (!X.IsStream() || !X.Get("Subtype").IsName("Form")) return;
+        if (!X.IsStream() || !X.Get("Subtype").IsName("Form") || FHeld >= MaxStreamBytes) return;
+        // The content held by the streams that draw the form and the form's own share one bound.
         std::string Data;
-        if (!FFile.StreamData(X, Data)) return;
+        if (!FFile.StreamData(X, Data, MaxStreamBytes - FHeld)) return;
         TObject Own = FFile.Get(X, "Resources");
         Run(Data, Own.Is(TKind::Dict) ? Own : Resources, Depth + 1);
     }
@@ -247,12 +228,13 @@ private:
     // inline images skipped.
     void Run(const std::string& Data, const TObject& Resources, int Depth) {
         if (Depth > MaxFormDepth || Data.empty()) return;
+        FHeld += Data.size();
         TParser P(reinterpret_cast<const unsigned char*>(Data.data()), Data.size());
         std::vector<TObject> Ops;
         const TFont* Current = nullptr;
         std::string CurrentName;
         while (!FOut.Stopped()) {
-            P.Budget = MaxOperandNodes;
+            if (Ops.empty()) P.Budget = MaxOperandNodes;  // the operands of one operator share it
             TObject O = P.Next(false);
             if (O.Is(TKind::End)) break;
             if (O.Is(TKind::Error)) {
@@ -266,22 +248,22 @@ private:
                 continue;
             }
             const std::string& Op = O.Text;
-            if (Op == "Tj" || Op == "'") {
-                if (!Ops.empty()) Show(Current, Ops.back());
-            } else if (Op == "\"") {
-                if (!Ops.empty()) Show(Current, Ops.back());
+            if (Op == "Tj" || Op == "'" || Op == "\"") {
+                if (!Ops.empty()) Show(Current, Ops.back());  // the string is the last operand
             } else if (Op == "TJ") {
                 if (!Ops.empty() && Ops.back().Is(TKind::Array))
                     for (const TObject& Item : *Ops.back().Array) Show(Current, Item);
             } else if (Op == "Tf") {
                 if (Ops.size() >= 2 && Ops[Ops.size() - 2].Is(TKind::Name)) {
-                    CurrentName = Ops[Ops.size() - 2].Text;
+                    CurrentName = std::move(Ops[Ops.size() - 2].Text);
+                    Ops.clear();  // nothing held while the font loads
                     Current = Font(Resources, CurrentName);
                 }
             } else if (Op == "Do") {
                 if (!Ops.empty() && Ops.back().Is(TKind::Name)) {
-                    FOut.MaybeFlush();
-                    Form(Resources, Ops.back().Text, Depth);
+                    const std::string Name = std::move(Ops.back().Text);
+                    Ops.clear();
+                    Form(Resources, Name, Depth);
                     // The form may have replaced fonts in the cache: look the current one up again.
                     if (!CurrentName.empty()) Current = Font(Resources, CurrentName);
                 }
@@ -289,9 +271,9 @@ private:
                 SkipInlineImage(P);
             }
             Ops.clear();
-            FOut.MaybeFlush();
         }
         FOut.Flush();
+        FHeld -= Data.size();
     }
 
     // Skips an inline image's dictionary and data up to and including "EI".
@@ -302,8 +284,8 @@ private:
             if (O.Is(TKind::End)) return;
             if (O.Is(TKind::Keyword) && O.Text == "ID") break;
         }
-        const unsigned char* D = P.Data();
-        const std::size_t N = P.Size();
+        const unsigned char* D = P.Lexer().Data();
+        const std::size_t N = P.Lexer().Size();
         for (std::size_t I = P.Pos() + 1; I + 1 < N; ++I) {
             if (D[I] == 'E' && D[I + 1] == 'I' && IsWhite(D[I - 1]) && (I + 2 == N || !IsRegular(D[I + 2]))) {
                 P.Seek(I + 2);
@@ -321,10 +303,9 @@ private:
 void DecodePdf(TByteSource& Source, TTextSink& Sink, const TDecodeEnv& Env) {
     pdf::TFile File(Source, Env);
     if (!File.Open()) return;
-    pdf::TTextOut Out(Sink);
+    TSinkWriter Out(Sink);
     pdf::TDocumentReader Reader(File, Out, Env);
-    Reader.Info();
-    if (!Out.Stopped()) Reader.Metadata();
+    Reader.Properties();
     if (!Out.Stopped()) Reader.Pages();
     Out.Flush();
 }

@@ -6,6 +6,7 @@
 #include <ctime>
 #include <new>
 
+#include "tests/pure/doctext/cfbwriter.h"
 #include "tests/pure/doctext/doctexttest.h"
 #include "tests/pure/doctext/ziptest.h"
 
@@ -48,8 +49,26 @@ std::string Zip(const std::vector<TZipMember>& Members) { return TZipWriter().Bu
 std::string Nested(const std::string& Bytes) {
     TPlaceSink Sink;
     TMemorySource Source(Bytes.data(), Bytes.size());
-    DecodeDocument(*FindFormat("zip"), Source, Sink, TDecodeEnv{});
+    const auto* Head = reinterpret_cast<const unsigned char*>(Bytes.data());
+    DecodeDocument(*RecognizeFormat(Head, std::min(Bytes.size(), FormatHeadSize)), Source, Sink, TDecodeEnv{});
     return Sink.Text8;
+}
+
+// A compound file (a Word 97 document) holding streams as its objects do.
+std::string Compound(const std::vector<std::pair<std::string, std::string>>& Streams) {
+    TCfbWriter W;
+    for (const auto& [Name, Data] : Streams) W.Add(Name, Data);
+    return W.Build();
+}
+
+// A packaged file's native data: its size, a flag word, label, path, two words, temporary path,
+// then the file.
+std::string Packaged(const std::string& Label, const std::string& File) {
+    auto Le32 = [](std::size_t V) { return std::string{char(V), char(V >> 8), char(V >> 16), char(V >> 24)}; };
+    const std::string Temp = "C:\\Temp\\" + Label;
+    const std::string Body = std::string("\x02\0", 2) + Label + '\0' + "C:\\" + Label + '\0' + Le32(0x30000) +
+                             Le32(Temp.size() + 1) + Temp + '\0' + Le32(File.size()) + File;
+    return Le32(Body.size()) + Body;
 }
 
 TEST(NestedDocuments, MembersAndEmbeddedObjectsAreReadAsDocuments) {
@@ -74,6 +93,12 @@ TEST(NestedDocuments, MembersAndEmbeddedObjectsAreReadAsDocuments) {
               {"content.xml", "<office:document-content><text:p>odt</text:p></office:document-content>"},
               {"Object 1", Inner}}),
          "<Body>odt|{object 1:<Body>inner words|}"},
+        {"a workbook saved whole in a Word 97 document's object",
+         Compound({{"WordDocument", std::string(600, 'w')}, {"Package", Inner}}),
+         U8(u8"<Body><Body>{嵌入对象:<Body>inner words|}")},
+        {"a file an object packager wrapped",
+         Compound({{"WordDocument", std::string(600, 'w')}, {"\x01Ole10Native", Packaged("plan.docx", Inner)}}),
+         "<Body><Body>{plan.docx:<Body>inner words|}"},
     };
     for (const auto& C : Cases) EXPECT_EQ(Nested(C.File), C.Expected) << C.What;
 }

@@ -290,6 +290,58 @@ TEST(PdfText, DamageEndsWorkNotTheDecoder) {
     EXPECT_LT(TextOf(Many, true, 10).size(), 5000u);
 }
 
+// Writes every place into the text: "<P>" for the properties, "<N>" for page N.
+class TPlaceSink : public TCollectSink {
+public:
+    bool Place(TTextPlace Where, std::uint32_t Number, std::u16string_view) override {
+        Text8 += Where == TTextPlace::Properties ? "<P>" : "<" + std::to_string(Number) + ">";
+        return true;
+    }
+};
+
+TEST(PdfText, PlacesOfPagesAndProperties) {
+    TPdfBuilder B;
+    B.Add("<</Type /Catalog /Pages 2 0 R>>");
+    B.Add("<</Type /Pages /Kids [3 0 R 4 0 R 5 0 R] /Count 3 /Resources <</Font <</F1 6 0 R>>>>>>");
+    B.Add("<</Type /Page /Contents 7 0 R>>");
+    B.Add("<</Type /Page>>");
+    B.Add("<</Type /Page /Contents 8 0 R>>");
+    B.Add("<</Type /Font /Subtype /Type1 /Encoding /WinAnsiEncoding>>");
+    B.Add(TPdfBuilder::Stream("", "BT /F1 9 Tf (one) Tj ET"));
+    B.Add(TPdfBuilder::Stream("", "BT /F1 9 Tf (three) Tj ET"));
+    B.Add("<</Title (Kestrel)>>");
+    const std::string Pdf = B.Build("/Root 1 0 R /Info 9 0 R");
+    TMemorySource Source(Pdf.data(), Pdf.size());
+    TPlaceSink Sink;
+    DecodeDocument(*RecognizeFormat(reinterpret_cast<const unsigned char*>(Pdf.data()), FormatHeadSize), Source, Sink,
+                   TDecodeEnv{});
+    EXPECT_EQ(Sink.Text8, "<P>Kestrel|<1>one|<2>|<3>three|");
+}
+
+TEST(PdfText, DamageKeepsTheTextAround) {
+    Check({
+        {"a marked-content dictionary with a key and no value",
+         Page("/P <</MCID>> BDC BT /F1 9 Tf (kestrel) Tj ET EMC"),
+         {"kestrel"},
+         {}},
+        {"content longer than a stream may be: its first bytes",
+         Page("BT /F1 9 Tf (kestrel) Tj ET " + std::string(pdf::MaxStreamBytes, ' ') + "BT (falcon) Tj ET"),
+         {"kestrel"},
+         {"falcon"}},
+    });
+    // A text string in UTF-8: a byte that starts no character gives U+FFFD.
+    EXPECT_EQ(pdf::TextString("\xEF\xBB\xBF"
+                              "K\xC3\xA9\xFF!"),
+              u"K\u00E9\uFFFD!");
+    // A predictor row wider than the data: the part there is undone, in place (no buffer as wide
+    // as the row claims).
+    std::string Out;
+    const std::string Wide = "<</Predictor 12 /Colors 32 /BitsPerComponent 16 /Columns 1048576>>";
+    pdf::TParser P(reinterpret_cast<const unsigned char*>(Wide.data()), Wide.size());
+    pdf::ApplyFilter("FlateDecode", P.Next(), Zlib(std::string("\x02kestrel", 8)), Out, 1 << 20);
+    EXPECT_EQ(Out, "kestrel");
+}
+
 TEST(PdfFilters, DecodeEachAndChains) {
     using pdf::TObject;
     auto Parms = [](const std::string& Dict) {

@@ -9,8 +9,18 @@
 
 namespace {
 
-const TXmlTextRules Word{"t", "p tc", "Fallback", "", "tab", "br"};
-const TXmlTextRules Odf{"p h", "p h table-cell", "", "s", "tab", "line-break", "table", "name"};
+const TXmlTextRules Word{.Containers = "t", .Breaks = "p tc", .Skips = "Fallback", .Tabs = "tab", .LineBreaks = "br"};
+const TXmlTextRules Odf{.Containers = "p h",
+                        .Breaks = "p h table-cell",
+                        .Spaces = "s",
+                        .SpaceCount = "c",
+                        .Tabs = "tab",
+                        .LineBreaks = "line-break",
+                        .AttributeElement = "table",
+                        .AttributeName = "name"};
+const TXmlTextRules Sheet{.Containers = "t",
+                          .Breaks = "c row",
+                          .Unless = {.Containers = "v", .Element = "c", .Attribute = "t", .Values = "s b e"}};
 
 std::string Extract(const TXmlTextRules& Rules, const std::string& Xml, std::size_t Piece) {
     TCollectSink Sink;
@@ -56,11 +66,28 @@ TEST(XmlText, TextOfElementsJoinedWithinRunsAndCutByBreaks) {
         {&Word, "<w:p><w:t>\xE5\x90 \xFF</w:t></w:p>", U8(u8"\uFFFD \uFFFD|")},
         {&Word, "<w:p><w:t>\xE0\x90\x88 \xF0\x80\x81\x81</w:t></w:p>", U8(u8"\uFFFD \uFFFD|")},  // overlong forms
         {&Odf, "<text:p>a<text:s/>b<text:tab/>c<text:line-break/>d</text:p><text:h>e</text:h>", "a b\tc|d|e|"},
+        {&Odf, "<text:p>a<text:s text:c=\"3\"/>b<text:s text:c='0'/>c<text:s x=\">\" c=\" 2 \"/>d</text:p>",
+         "a   b c  d|"},
         {&Odf,
          U8(u8"<table:table table:style-name=\"正文\" table:name=\"年度&amp;预算\"><table:table-cell><text:p>x</text:p>"
             u8"</table:table-cell></table:table>"),
          U8(u8"年度&预算|x|")},
         {&Word, "<w:p><w:t>unclosed", "unclosed|"},
+        // Containers that count unless the element around them says not; the attribute read
+        // wherever it stands, quoted either way, in tags cut anywhere.
+        {&Sheet,
+         "<row><c r=\"A1\" t=\"s\"><v>7</v></c><c r=\"B1\"><f>A1*2</f><v>14</v></c><x:c x:t='b'><x:v>1</x:v></x:c>"
+         "<c t = \"str\" r=\"D1\"><v>ab</v></c><c t=\"e\"/><c><v>3</v></c><c t=\"inlineStr\"><is><t>x</t></is></c>"
+         "</row>",
+         "14|ab|3|x|"},
+        // Attribute names by one rule however the tag arrives: the run before '=', its local part,
+        // the first of a name; and "/>" with blanks between.
+        {&Sheet,
+         "<c r t = 's'><v>1</v></c><c y:t=\"b\" t=\"n\"><v>2</v></c><c tt=\"s\" at=\"e\"><v>3</v></c>"
+         "<c t=\"str\" / ><v>4</v><c t=\"e\"x=\"1\"><v>5</v></c><c t='s'/ ><v>6</v>",
+         "3|4|6|"},
+        // Damaged: a cell left open, an end tag of another name inside; what follows still counts.
+        {&Sheet, "<c><v>1</t></v><c t=\"s\"><v>2</v><v>3</v></c><c><v>4</v></c><t>5</t>", "1|4|5|"},
         // Breaks whose attributes hold '>' and "/>", and an empty one.
         {&Word,
          "<w:p w:a=\"1>2\" w:b='/>'><w:r><w:t>a</w:t></w:r></w:p><w:p w:c=\"x\"/><w:p><w:t>b</w:t><w:tab "
@@ -83,6 +110,20 @@ TEST(XmlText, TagsThatActFoundAmongOthersAtAnyAlignment) {
                             Filler + "</w:p><x:t>b</x:t>";
     for (std::size_t Pad = 0; Pad < 70; ++Pad)
         EXPECT_EQ("a\t|b|", Extract(Word, std::string(Pad, ' ') + Xml, Xml.size() + Pad)) << Pad;
+}
+
+// Rules may list any number of names of any length: the last of forty names and a name longer
+// than a tag name read at once still act, a longer tag name than any listed one does not.
+TEST(XmlText, EveryListedNameActsHoweverManyOrLong) {
+    std::string Containers;
+    for (int I = 0; I < 40; ++I) Containers += "n" + std::to_string(I) + " ";
+    const std::string Long(45, 'q');
+    Containers += Long;
+    const TXmlTextRules Many{.Containers = Containers.c_str(), .Breaks = "p"};
+    const std::string Xml = "<p><x:n39>a</x:n39><n0>b</n0><n40>no</n40></p><p><" + Long + ">c</" + Long + "><" + Long +
+                            "q>no</" + Long + "q></p>";
+    for (std::size_t Piece : {Xml.size(), std::size_t(1), std::size_t(4)})
+        EXPECT_EQ("ab|c|", Extract(Many, Xml, Piece)) << Piece;
 }
 
 TEST(XmlText, Utf16PartsWithByteOrderMark) {
@@ -145,6 +186,22 @@ TEST(XmlText, KeywordTestPassingOverRunsFindsWhatTheTextHolds) {
             EXPECT_EQ(C.Found, Matcher.Found()) << C.Xml << " in pieces of " << Piece;
         }
     }
+}
+
+// Line-break elements end a line inside the paragraph, not the paragraph; a line break with no
+// text before it in its run ends nothing.
+TEST(XmlText, LineBreaksEndLinesNotParagraphs) {
+    struct TLineSink : TCollectSink {
+        bool LineBreak() override {
+            Text8 += '/';
+            return true;
+        }
+    } Sink;
+    TXmlTextExtractor Extractor(Word, Sink);
+    const std::string Xml = "<w:p><w:t>a</w:t><w:br/><w:br/><w:t>b</w:t></w:p><w:p><w:br/><w:t>c</w:t></w:p>";
+    Extractor.Feed(reinterpret_cast<const unsigned char*>(Xml.data()), Xml.size());
+    Extractor.Finish();
+    EXPECT_EQ("a/b|c|", Sink.Text8);
 }
 
 TEST(XmlText, StopsWhenTheSinkHasEnough) {

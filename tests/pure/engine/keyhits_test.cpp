@@ -98,6 +98,8 @@ TEST(KeywordHits, ContextAsAReaderSeesIt) {
          u8"body: xxxxxxxxxxxxxxxxxxxxxxxxxxxxxx[kestrel]xxxxxxxxxxxxxxxxxxxxxxxxxxxxxx"},
         {"the document's own letter case, a tab as the reader sees it",
          Docx("<w:p><w:t>the KesTrel</w:t><w:tab/><w:t>plan</w:t></w:p>"), u"kestrel", u8"body: the [KesTrel] plan"},
+        {"a line break inside the paragraph", Docx("<w:p><w:t>first line</w:t><w:br/><w:t>kestrel</w:t></w:p>"),
+         u"kestrel", u8"body: first line \u00B6 [kestrel]"},
         {"a property", Docx("<w:p><w:t>none</w:t></w:p>", "Kestrel notes"), u"kestrel",
          u8"properties: [Kestrel] notes"},
         {"raw bytes of a file of no known format, in the form that matched", "head \xBA\xCF\xCD\xAC tail\x01", u"合同",

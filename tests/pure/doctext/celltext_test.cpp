@@ -1,0 +1,75 @@
+// What a reader sees in a spreadsheet's cells and in OpenDocument's space and tab elements: small
+// hand-built parts, each in a package of its own, with the text that comes out.
+#include <gtest/gtest.h>
+
+#include "tests/pure/doctext/doctexttest.h"
+#include "tests/pure/doctext/ziptest.h"
+
+namespace {
+
+std::string Worksheet(const std::string& Rows) {
+    const std::string Types =
+        "<Types><Override PartName=\"/xl/worksheets/sheet1.xml\" ContentType=\"application/"
+        "vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml\"/></Types>";
+    const std::string Sheet =
+        "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
+        "<sheetData>" +
+        Rows + "</sheetData></worksheet>";
+    return TZipWriter().Build({{"[Content_Types].xml", Types}, {"xl/worksheets/sheet1.xml", Sheet}});
+}
+
+TEST(CellText, WorksheetCellsGiveWhatTheSheetShows) {
+    const struct {
+        const char* What;
+        std::string Rows, Text;
+    } Cases[] = {
+        {"numbers as stored, each cell its own run",
+         "<row r=\"1\"><c r=\"A1\" s=\"2\"><v>24330000012345</v></c><c r=\"B1\" t=\"n\"><v>1234.5</v></c>"
+         "<c r=\"C1\"><v>-3E-05</v></c></row>",
+         "24330000012345|1234.5|-3E-05|"},
+        {"a shared string's index, a truth value, an error code: nothing",
+         "<row><c r=\"A1\" t=\"s\"><v>17</v></c><c t=\"b\"><v>1</v></c><c t=\"e\"><v>#DIV/0!</v></c></row>", ""},
+        {"inline strings, plain and rich",
+         U8(u8"<row><c t=\"inlineStr\"><is><t>发票号码</t></is></c><c t=\"inlineStr\"><is><r><t>合</t></r>"
+            u8"<r><rPr><b/></rPr><t>同</t></r></is></c></row>"),
+         U8(u8"发票号码|合同|")},
+        {"cached formula results, not the formulas",
+         U8(u8"<row><c r=\"A2\"><f>SUM(A1:C1)</f><v>1234.49997</v></c><c t=\"str\"><f>A1&amp;\"号\"</f>"
+            u8"<v>甲&amp;乙</v></c><c t=\"b\"><f>A1&gt;0</f><v>1</v></c><c t=\"e\"><f>1/0</f><v>#DIV/0!</v></c></row>"),
+         U8(u8"1234.49997|甲&乙|")},
+        {"prefixed names, single quotes, the type anywhere among the attributes",
+         "<x:row><x:c x:t='s' r='A1'><x:v>3</x:v></x:c><x:c s=\"1\" r=\"B1\"><x:v>42</x:v></x:c>"
+         "<c r=\"C1\" s=\"3\" t=\"e\"><v>#N/A</v></c><c r=\"D1\" t=\"d\"><v>2024-05-01</v></c></x:row>",
+         "42|2024-05-01|"},
+        {"empty and self-closed cells between",
+         "<row><c r=\"A1\" s=\"1\"/><c r=\"B1\" t=\"s\"/><c r=\"C1\"><v>7</v></c><c r=\"D1\"></c></row>", "7|"},
+    };
+    for (const auto& C : Cases) EXPECT_EQ(C.Text, DecodeToText(Worksheet(C.Rows))) << C.What;
+}
+
+std::string OpenDocument(const std::string& Body) {
+    return TZipWriter().Build({{"mimetype", "application/vnd.oasis.opendocument.text"},
+                               {"content.xml", "<office:document-content xmlns:text=\"t\"><office:body><office:text>" +
+                                                   Body + "</office:text></office:body></office:document-content>"}});
+}
+
+TEST(CellText, OpenDocumentSpacesAndTabs) {
+    const struct {
+        const char* What;
+        std::string Body, Text;
+    } Cases[] = {
+        {"one space, a tab", "<text:p>a<text:s/>b<text:tab/>c</text:p>", "a b\tc|"},
+        {"a counted run of spaces among other attributes",
+         "<text:p>No.<text:s text:c=\"4\"/>1<text:s text:style-name=\"x\" text:c='2'/>2</text:p>", "No.    1  2|"},
+        {"a count of none or not a number stands for one space",
+         "<text:p>a<text:s text:c=\"0\"/>b<text:s text:c=\"-3\"/>c<text:s text:c=\"\"/>d</text:p>", "a b c d|"},
+        {"a count beyond the bound", "<text:p>a<text:s text:c=\"99999999999999999999\"/>b</text:p>",
+         "a" + std::string(1024, ' ') + "b|"},
+        {"in a heading and a table cell",
+         "<text:h>x<text:s text:c=\"2\"/>y</text:h><table:table-cell><text:p>1<text:tab/>2</text:p></table:table-cell>",
+         "x  y|1\t2|"},
+    };
+    for (const auto& C : Cases) EXPECT_EQ(C.Text, DecodeToText(OpenDocument(C.Body))) << C.What;
+}
+
+}  // namespace
