@@ -109,6 +109,42 @@ inline constexpr std::size_t RtfMaxDepth = 1024;
 inline constexpr std::size_t RtfMaxFonts = 1024;
 static_assert(RtfMaxDepth * 16 + RtfMaxFonts * 16 + 64 * KiB <= MaxDecodeMemory / 64, "Rich Text");
 
+// ---- Mail (.eml, .mht) ----
+// Multipart levels whose boundaries are followed, and messages held in messages with no multipart
+// between them; the parts of deeper ones are passed over.
+inline constexpr std::size_t MimeMaxDepth = 32;
+// Bytes of a boundary followed (the standard allows 70).
+inline constexpr std::size_t MimeMaxBoundary = 200;
+// Bytes of one header block kept; the fields after them are not read.
+inline constexpr std::size_t MimeMaxHeaderBytes = 64 * KiB;
+// Parameters of one field read (a Content-Type's charset, boundary, name and its sections).
+inline constexpr std::size_t MimeMaxParameters = 64;
+// Bytes the mail is read in; a line longer than MimeMaxLineCopy, which no boundary line is, is
+// handed on in pieces rather than gathered.
+inline constexpr std::size_t MimeReadBlock = 64 * KiB;
+inline constexpr std::size_t MimeMaxLineCopy = 512;
+// What a mail's decoder holds, taken from the file's memory while it reads (an attachment's copy
+// is taken apart, as every nested document's): the read block and its decoded copy; decoded text
+// gathered up to two blocks, in UTF-16 twice (the mail's and a web page's units) and held once
+// more by the charset decoder; an attachment's reading blocks; the header block with copies of
+// the fields read from it; the boundaries.
+inline constexpr std::size_t MimeMaxMemory =
+    MimeReadBlock * (1 + 1 + 2 + 2 * 4 + 2) + 64 * KiB + MimeMaxHeaderBytes * 5 + MimeMaxDepth * (MimeMaxBoundary + 64);
+static_assert(MimeMaxMemory <= MaxDecodeMemory / 16, "mail");
+
+// ---- Web pages (HTML) ----
+// Bytes at the start of a page searched for a <meta> or XML declaration of its charset.
+inline constexpr std::size_t HtmlCharsetScanBytes = 1024;
+// Units of a <meta> element's name and content kept (a page's keywords, description, author).
+inline constexpr std::size_t HtmlMaxMetaValue = 1024;
+// Bytes of a page read and decoded at a time.
+inline constexpr std::size_t HtmlReadBlock = 64 * KiB;
+// What a web page's decoder holds, taken from the file's memory while it reads: the read block, a
+// copy the charset decoder may hold, its UTF-16 form, the meta values and the tokenizer's names.
+inline constexpr std::size_t HtmlMaxMemory =
+    HtmlReadBlock * 4 + HtmlCharsetScanBytes + 2 * 2 * HtmlMaxMetaValue + 4 * KiB;
+static_assert(HtmlMaxMemory <= MaxDecodeMemory / 64, "web pages");
+
 // ---- PDF ----
 namespace pdf {
 // Decoded bytes one stream may give (of longer data, the first bytes), and all streams of one

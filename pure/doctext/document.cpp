@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "pure/doctext/cfb.h"
+#include "pure/doctext/html.h"
+#include "pure/doctext/mime.h"
 #include "pure/doctext/package.h"
 #include "pure/doctext/pdf/pdfdecoder.h"
 #include "pure/doctext/plaintext.h"
@@ -26,8 +28,11 @@ const TDocumentFormat Formats[] = {
     {"compound", "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", nullptr, DecodeCompoundFile},
     {"zip", "PK\x03\x04", nullptr, DecodeZipPackage},
     {"rtf", "{\\rtf", nullptr, DecodeRtf},
+    // Before the UTF-16BE text, whose byte-order mark a page in UTF-16BE begins with too.
+    {"html", "", IsHtml, DecodeHtml},
     {"utf16be", "\xFE\xFF", nullptr, DecodeUtf16BigEndian},
     {"pdf", "", HoldsPdfHeader, DecodePdf},
+    {"mime", "", IsMimeMessage, DecodeMime},
 };
 
 bool Recognizes(const TDocumentFormat& Format, const unsigned char* Head, std::size_t Size) {

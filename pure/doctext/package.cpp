@@ -20,7 +20,8 @@ const TXmlTextRules PackagePropertyRules{.Containers = PropertyNames, .Breaks = 
 namespace {
 
 // Every kind of package, in the order they are asked: the first that claims a package reads it.
-const TPackageKind* const PackageKinds[] = {&OfficeOpenXmlPackage, &OfdPackage, &OpenDocumentPackage, &ArchivePackage};
+const TPackageKind* const PackageKinds[] = {&OfficeOpenXmlPackage, &OfdPackage, &EpubPackage, &OpenDocumentPackage,
+                                            &ArchivePackage};
 
 // A member's name as UTF-8: names not flagged as UTF-8 and not valid as such are in the
 // writer's code page, taken to be the system's (what archivers of the user's locale write).

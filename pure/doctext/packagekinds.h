@@ -11,6 +11,7 @@ extern const TXmlTextRules PackagePropertyRules;
 
 extern const TPackageKind OfficeOpenXmlPackage;
 extern const TPackageKind OfdPackage;
+extern const TPackageKind EpubPackage;
 extern const TPackageKind OpenDocumentPackage;
 // Any other ZIP archive: its members that are documents of a known format, each in its own right.
 extern const TPackageKind ArchivePackage;

@@ -107,6 +107,47 @@ TEST_F(Keyword, TextOfDocumentFormats) {
     }
 }
 
+TEST_F(Keyword, TextOfMailsAndWebPages) {
+    const std::string Contract = "合同";
+    const std::string Mail = "From: a@example.com\r\nTo: b@example.com\r\nMIME-Version: 1.0\r\n";
+    struct Case {
+        const char* Name;
+        std::string Content;
+        std::string Keyword;
+    } Cases[] = {
+        // GB18030 with four-byte forms, which the platform's converter may not know
+        {"gb18030.eml",
+         Mail + "Content-Type: text/plain; charset=gb18030\r\nContent-Transfer-Encoding: base64\r\n\r\n"
+                "gTCGOLrPzayUOfw2\r\n",
+         Contract},
+        {"subject.eml", Mail + "Subject: =?gb2312?B?us/NrMnzxfo=?=\r\n\r\nbody", Contract},
+        // a word only in an attached document
+        {"attached.eml",
+         Mail + "Content-Type: multipart/mixed; boundary=b\r\n\r\n--b\r\n\r\nsee attachment\r\n--b\r\n"
+                "Content-Type: application/octet-stream; name=a.rtf\r\nContent-Transfer-Encoding: base64\r\n\r\n"
+                "e1xydGYxIEtlc3tcYiBUcmVsfSBcJ2JhXCdjZlwnY2RcJ2FjfQ==\r\n--b--\r\n",
+         Contract},
+        {"attached2.eml",
+         Mail + "Content-Type: multipart/mixed; boundary=b\r\n\r\n--b\r\n"
+                "Content-Type: application/octet-stream; name=a.rtf\r\nContent-Transfer-Encoding: base64\r\n\r\n"
+                "e1xydGYxIEtlc3tcYiBUcmVsfSBcJ2JhXCdjZlwnY2RcJ2FjfQ==\r\n--b--\r\n",
+         "kestrel"},
+        // a word split by tags or written as references; quoted-printable HTML cut inside a character
+        {"split.htm", "<html><body><p>报<span>销</span>单</p>", "报销单"},
+        {"refs.html", "<!DOCTYPE html><p>&#21512;&#x540C;</p>", Contract},
+        {"utf8.html", "<html><p>\xE5\xB9\xB4<b>\xE5\xBA\xA6</b>\xE9\xA2\x84\xE7\xAE\x97</p>", "年度预算"},
+        {"page.mht",
+         "MIME-Version: 1.0\r\nContent-Type: multipart/related; boundary=\"x\"\r\n\r\n--x\r\n"
+         "Content-Type: text/html; charset=\"gb2312\"\r\nContent-Transfer-Encoding: quoted-printable\r\n\r\n"
+         "<html><p>=BA=\r\n=CF<span>=CD=AC</span></p></html>\r\n--x--\r\n",
+         Contract},
+    };
+    for (const auto& C : Cases) {
+        WriteBytes(Dir / C.Name, C.Content);
+        EXPECT_TRUE(Matches(Dir / C.Name, C.Keyword)) << C.Name;
+    }
+}
+
 TEST_F(Keyword, OccurrencesAcrossTheBlockBoundary) {
     const std::string Chinese = "中文";
     const std::string Wide = Utf16(L"\x4E2D\x6587");

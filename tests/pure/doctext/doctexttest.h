@@ -95,11 +95,18 @@ public:
 inline std::string U8(const char8_t* Text) { return reinterpret_cast<const char*>(Text); }
 inline std::string U8(std::u8string_view Text) { return std::string(Text.begin(), Text.end()); }
 
-// Windows code pages through glibc's iconv ("CP936", "CP1252", ...).
+// Windows code pages through glibc's iconv ("CP936", "CP1252", GB18030 for 54936, ISO-8859-N for
+// 2859N, ...); Missing stands for a code page the platform lacks (54936 under Wine).
 class TIconvCodePages : public TCodePageConverter {
 public:
+    unsigned Missing = 0;
+
     bool ToUtf16(unsigned CodePage, std::string_view Bytes, std::u16string& Out) const override {
-        const std::string Name = CodePage == 65001 ? "UTF-8" : "CP" + std::to_string(CodePage);
+        if (CodePage == Missing) return false;
+        const std::string Name = CodePage == 65001                      ? "UTF-8"
+                                 : CodePage == 54936                    ? "GB18030"
+                                 : CodePage > 28590 && CodePage < 28600 ? "ISO-8859-" + std::to_string(CodePage - 28590)
+                                                                        : "CP" + std::to_string(CodePage);
         iconv_t Cd = iconv_open("UTF-16LE", Name.c_str());
         if (Cd == reinterpret_cast<iconv_t>(-1)) return false;
         std::string In(Bytes);

@@ -33,6 +33,17 @@ TEST(FormatRecognition, EachFormatsHeadAndNearMisses) {
         {std::string(1000, ' ') + "%PDF-1.4", "pdf"},  // after junk within the first kilobyte
         {std::string(1020, ' ') + "%PDF-1.4", "-"},    // cut by the kilobyte's end
         {"%PD", "-"},
+        {"<!DOCTYPE html>\n<html>", "html"},
+        {"\xEF\xBB\xBF <!-- saved --> <HTML lang=zh>", "html"},
+        {"<?xml version=\"1.0\"?><html xmlns=\"x\">", "html"},
+        {std::string("\xFE\xFF\x00<\x00h\x00t\x00m\x00l\x00>", 14), "html"},  // before UTF-16BE text
+        {"<htmlx>", "-"},
+        {"<p>a fragment</p>", "-"},
+        {"<html>%PDF-1.4", "html"},
+        {"From: a@example.com\r\nTo: b@example.com\r\nSubject: s\r\n\r\n", "mime"},
+        {"MIME-Version: 1.0\r\nContent-Type: multipart/related; boundary=x\r\n\r\n", "mime"},
+        {"From: a@example.com\r\nthis is a note\r\n", "-"},
+        {"Subject: s\r\nTo: b\r\n", "-"},  // two fields only
         {"plain text", "-"},
         {"", "-"},
     };
