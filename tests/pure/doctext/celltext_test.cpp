@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/pure/doctext/doctexttest.h"
+#include "tests/pure/doctext/placesink.h"
 #include "tests/pure/doctext/ziptest.h"
 
 namespace {
@@ -45,6 +46,38 @@ TEST(CellText, WorksheetCellsGiveWhatTheSheetShows) {
          "<row><c r=\"A1\" s=\"1\"/><c r=\"B1\" t=\"s\"/><c r=\"C1\"><v>7</v></c><c r=\"D1\"></c></row>", "7|"},
     };
     for (const auto& C : Cases) EXPECT_EQ(C.Text, DecodeToText(Worksheet(C.Rows))) << C.What;
+}
+
+// A workbook of two named sheets over one table of shared strings, read with and without places:
+// with them each string stands on the sheet whose cell first shows it, the unused ones last; the
+// runs are the same either way.
+TEST(CellText, SharedStringsStandOnTheSheetsThatShowThem) {
+    const std::string Main = "spreadsheetml.",
+                      Rel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/";
+    auto Override = [](const std::string& Part, const std::string& Type) {
+        return "<Override PartName=\"/xl/" + Part + "\" ContentType=\"application/vnd.openxmlformats-officedocument." +
+               Type + "+xml\"/>";
+    };
+    auto Sheet = [](const std::string& Cells) {
+        return "<worksheet><sheetData><row>" + Cells + "</row></sheetData></worksheet>";
+    };
+    const std::string Book = TZipWriter().Build(
+        {{"[Content_Types].xml", "<Types>" + Override("workbook.xml", Main + "sheet.main") +
+                                     Override("sharedStrings.xml", Main + "sharedStrings") +
+                                     Override("worksheets/sheet1.xml", Main + "worksheet") +
+                                     Override("worksheets/sheet2.xml", Main + "worksheet") + "</Types>"},
+         {"xl/workbook.xml", U8(u8"<workbook><sheets><sheet name=\"收入\" r:id=\"rId1\"/><sheet name=\"支出\" "
+                                u8"r:id=\"rId2\"/></sheets></workbook>")},
+         {"xl/_rels/workbook.xml.rels",
+          "<Relationships><Relationship Id=\"rId1\" Target=\"worksheets/sheet1.xml\"/>"
+          "<Relationship Id=\"rId2\" Target=\"worksheets/sheet2.xml\"/></Relationships>"},
+         {"xl/sharedStrings.xml",
+          U8(u8"<sst><si><t>南方纸业</t></si><si><t>unused</t></si><si><r><t>合</t></r><r><t>同</t></r></si></sst>")},
+         {"xl/worksheets/sheet1.xml", Sheet("<c t=\"s\"><v>2</v></c><c><v>5</v></c><c t=\"s\"><v>99</v></c>")},
+         {"xl/worksheets/sheet2.xml", Sheet("<c t=\"s\"><v>0</v></c><c t=\"s\"><v>2</v></c><c t=\"s\"><v>0</v></c>")}});
+    const std::string Placed = DecodeWithPlaces(Book), Plain = DecodeToText(Book);
+    EXPECT_EQ(Placed, U8(u8"<Sheet 收入>5|合同|<Sheet 支出>南方纸业|<Body>收入|支出|<Body>unused|"));
+    EXPECT_EQ(Plain, U8(u8"南方纸业|unused|合同|5|收入|支出|"));
 }
 
 std::string OpenDocument(const std::string& Body) {

@@ -13,7 +13,7 @@ public:
     }
 };
 
-// Bytes recognised by content and decoded into a TLinePlaceSink; the code pages through iconv,
+// Bytes recognised by content and decoded into a TLinePlaceSink that wants places; the code pages through iconv,
 // without MissingCodePage.
 inline std::string DecodeWithPlaces(const std::string& Bytes, unsigned MissingCodePage = 0) {
     TIconvCodePages CodePages;
@@ -22,6 +22,7 @@ inline std::string DecodeWithPlaces(const std::string& Bytes, unsigned MissingCo
     Env.CodePages = &CodePages;
     TMemorySource Source(Bytes.data(), Bytes.size());
     TLinePlaceSink Sink;
+    Sink.Places = true;
     const auto* Head = reinterpret_cast<const unsigned char*>(Bytes.data());
     if (const TDocumentFormat* Format = RecognizeFormat(Head, std::min(Bytes.size(), FormatHeadSize)))
         DecodeDocument(*Format, Source, Sink, Env);
