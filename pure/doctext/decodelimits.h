@@ -250,3 +250,16 @@ static_assert(std::max<std::uint64_t>(pdf::WholeFileBytes, pdf::MaxStreamBytes +
                       pdf::MaxFontWeight * pdf::MappingBytes + 2 * std::uint64_t(pdf::MaxObjects) / 8 <=
                   MaxDecodeMemory,
               "PDF");
+namespace pdf {
+// Of the terms above, what a PDF holds whatever memory its file has left: the cross-reference
+// table, the page walk's sets, an object stream's member table, one long string and a little of
+// the window. The other bounds (the file read whole, a stream, object streams kept, the cache,
+// operands, fonts) shrink in proportion to what the file's memory has left beyond these, so that
+// a PDF nested in another document (whose copy and container hold part of it) stays within the
+// file's memory; a PDF with less than MinScaledShare of its full share left is not read.
+inline constexpr std::uint64_t FixedMemory = std::uint64_t(MaxObjects) * XrefEntryBytes +
+                                             2 * std::uint64_t(MaxObjects) / 8 + MaxObjStmMembers * ObjStmMemberBytes +
+                                             MaxStringBytes + KiB;
+inline constexpr std::uint64_t ScaledMemory = MaxDecodeMemory - FixedMemory;
+inline constexpr unsigned MinScaledShare = 16;  // a sixteenth
+}  // namespace pdf

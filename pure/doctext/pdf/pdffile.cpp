@@ -58,7 +58,22 @@ std::int64_t ObjHeaderBefore(const unsigned char* Data, std::size_t Size, std::s
 
 }  // namespace
 
-TFile::TFile(TByteSource& Source, const TDecodeEnv& Env) : FSource(Source), FEnv(Env) {}
+TMemoryBounds::TMemoryBounds(std::uint64_t MemoryLeft) {
+    if (MemoryLeft >= MaxDecodeMemory) return;
+    const std::uint64_t Share = MemoryLeft > FixedMemory ? MemoryLeft - FixedMemory : 0;
+    Readable = Share >= ScaledMemory / MinScaledShare;
+    auto Scaled = [&](std::uint64_t Full) {
+        return static_cast<std::size_t>(std::max<std::uint64_t>(1, Full * Share / ScaledMemory));
+    };
+    WholeFile = Scaled(WholeFileBytes);
+    Stream = Scaled(MaxStreamBytes);
+    ObjStm = Scaled(MaxObjStmBytes);
+    CacheNodes = Scaled(MaxCacheNodes);
+    OperandNodes = Scaled(MaxOperandNodes);
+    FontWeight = Scaled(MaxFontWeight);
+}
+
+TFile::TFile(TByteSource& Source, const TDecodeEnv& Env) : FSource(Source), FEnv(Env), FBounds(Env.MemoryLeft()) {}
 TFile::~TFile() = default;
 
 std::size_t TFile::Span(std::uint64_t At, std::size_t Want, const unsigned char*& Data) {
@@ -82,8 +97,9 @@ std::size_t TFile::Span(std::uint64_t At, std::size_t Want, const unsigned char*
 }
 
 bool TFile::Open() {
+    if (!FBounds.Readable) return false;
     FSize = FSource.Size();
-    if (FSize <= WholeFileBytes) {
+    if (FSize <= FBounds.WholeFile) {
         FWindow.resize(static_cast<std::size_t>(FSize));
         FWindow.resize(FSource.ReadAt(0, FWindow.data(), FWindow.size()));
         FSize = FWindow.size();
@@ -194,14 +210,14 @@ bool TFile::ReadXrefSection(std::uint64_t At, TObject& Trailer, std::vector<std:
 
 bool TFile::ReadXrefTable(std::uint64_t At, TObject& Trailer) {
     // The table is read token by token: writers vary the spacing of its 20-byte lines.
-    for (std::size_t Want = FirstReadBytes;; Want = std::min(Want * ReadGrowth, MaxStreamBytes)) {
+    for (std::size_t Want = FirstReadBytes;; Want = std::min(Want * ReadGrowth, FBounds.Stream)) {
         const unsigned char* Data;
         const std::size_t N = Span(At, Want, Data);
         TParser P(Data, N);
         P.Budget = SIZE_MAX;  // tokens are not kept: the table may be long
         TXrefRows Found;
         const bool Short = ScanXrefTable(P, Found, Trailer) && N == Want;
-        if (Short && Want < MaxStreamBytes && At + N < FSize) continue;
+        if (Short && Want < FBounds.Stream && At + N < FSize) continue;
         for (const auto& [Num, E] : Found) {
             // A table that numbers its first section from 1 instead of 0 is a known writer slip; the
             // rebuild catches it when the objects do not match.
@@ -406,7 +422,7 @@ bool TFile::StartsWithDict(std::uint64_t At) {
 }
 
 bool TFile::ParseAt(std::uint64_t At, std::int64_t Num, TObject& Out, std::size_t Nodes) {
-    for (std::size_t Want = FirstReadBytes;; Want = std::min(Want * ReadGrowth, MaxStreamBytes)) {
+    for (std::size_t Want = FirstReadBytes;; Want = std::min(Want * ReadGrowth, FBounds.Stream)) {
         if (FParseBytes > FMaxParse) return false;
         const unsigned char* Data;
         const std::size_t N = Span(At, Want, Data);
@@ -419,7 +435,7 @@ bool TFile::ParseAt(std::uint64_t At, std::int64_t Num, TObject& Out, std::size_
         FParseBytes += P.Pos();
         FLastWeight = Nodes - P.Budget;
         if (!Header) return false;
-        if (P.Truncated() && N == Want && Want < MaxStreamBytes) continue;
+        if (P.Truncated() && N == Want && Want < FBounds.Stream) continue;
         if (Out.Is(TKind::Error) || Out.Is(TKind::End)) return false;
         if (Out.Is(TKind::Keyword)) Out = TObject{};  // "N G obj endobj": a null object
         if (Out.StreamAt >= 0) Out.StreamAt += static_cast<std::int64_t>(At);
@@ -456,7 +472,7 @@ TFile::TObjStm* TFile::ObjStm(std::int64_t StmNum) {
     S.Bytes = S.Data.size() + S.Offsets.size() * ObjStmMemberBytes;
     FObjStmBytes += S.Bytes;
     FObjStms.push_front(std::move(S));
-    while (FObjStmBytes > MaxObjStmBytes && FObjStms.size() > 1) {
+    while (FObjStmBytes > FBounds.ObjStm && FObjStms.size() > 1) {
         FObjStmBytes -= FObjStms.back().Bytes;
         FObjStms.pop_back();
     }
@@ -486,7 +502,7 @@ bool TFile::LoadFromObjStm(std::int64_t StmNum, std::uint32_t Index, std::int64_
 }
 
 void TFile::Cache(std::int64_t Num, const TObject& O, std::size_t Nodes) {
-    if (FCacheNodes + Nodes > MaxCacheNodes) DropObjects();
+    if (FCacheNodes + Nodes > FBounds.CacheNodes) DropObjects();
     FCache[Num] = O;
     FCacheNodes += Nodes;
 }

@@ -19,13 +19,26 @@ namespace pdf {
 
 class TSecurity;
 
+// The memory bounds of one PDF (see decodelimits.h), scaled to what its file has left.
+struct TMemoryBounds {
+    explicit TMemoryBounds(std::uint64_t MemoryLeft);
+    bool Readable = true;  // false when too little is left to read the file at all
+    std::uint64_t WholeFile = WholeFileBytes;
+    std::size_t Stream = MaxStreamBytes;
+    std::size_t ObjStm = MaxObjStmBytes;
+    std::size_t CacheNodes = MaxCacheNodes;
+    std::size_t OperandNodes = MaxOperandNodes;
+    std::size_t FontWeight = MaxFontWeight;
+};
+
 class TFile {
 public:
     TFile(TByteSource& Source, const TDecodeEnv& Env);
     ~TFile();
 
     // Reads the cross-reference data and the trailer, rebuilding them when needed, and sets up
-    // decryption. False when the file has no usable catalog or cannot be decrypted.
+    // decryption. False when the file has no usable catalog or cannot be decrypted, or when its
+    // file has too little memory left to read it.
     bool Open();
 
     const TObject& Trailer() const { return FTrailer; }
@@ -36,7 +49,9 @@ public:
     // The decoded data of a stream object (as Resolve returned it), at most Limit bytes of it (of
     // longer undecoded data, the first Limit bytes are decoded). False when the stream cannot be
     // read or uses an image filter; Out then holds nothing.
-    bool StreamData(const TObject& Stream, std::string& Out, std::size_t Limit = MaxStreamBytes);
+    bool StreamData(const TObject& Stream, std::string& Out) { return StreamData(Stream, Out, FBounds.Stream); }
+    bool StreamData(const TObject& Stream, std::string& Out, std::size_t Limit);
+    const TMemoryBounds& Bounds() const { return FBounds; }
 
 private:
     struct TEntry {
@@ -58,6 +73,7 @@ private:
 
     TByteSource& FSource;
     const TDecodeEnv& FEnv;
+    const TMemoryBounds FBounds;
     std::uint64_t FSize = 0;
     // The file's bytes: all of it when small, else a window that moves.
     std::string FWindow;

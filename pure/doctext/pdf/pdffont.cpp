@@ -332,7 +332,7 @@ void LoadCMap(TFile& File, const TObject& Stream, TCMap& Map) {
         Chain.push_back(S);
     std::string Data;
     for (auto I = Chain.rbegin(); I != Chain.rend(); ++I)
-        if (File.StreamData(*I, Data)) Map.Parse(Data);
+        if (File.StreamData(*I, Data)) Map.Parse(Data, File.Bounds().OperandNodes);
 }
 
 }  // namespace
@@ -389,13 +389,13 @@ TPredefined PredefinedCMap(std::string_view Name) {
     return TPredefined::None;
 }
 
-void TCMap::Parse(std::string_view Data) {
+void TCMap::Parse(std::string_view Data, std::size_t OperandNodes) {
     TParser P(reinterpret_cast<const unsigned char*>(Data.data()), Data.size());
     std::vector<TObject> Operands;
     std::size_t Held = 0;  // parser nodes of the operands kept
     std::size_t Mappings = FChars.size() + FRanges.size();
     for (;;) {
-        P.Budget = MaxOperandNodes - Held;
+        P.Budget = OperandNodes - Held;
         TObject O = P.Next(false);
         if (O.Is(TKind::End)) break;
         if (O.Is(TKind::Error)) {
@@ -406,7 +406,7 @@ void TCMap::Parse(std::string_view Data) {
         }
         if (!O.Is(TKind::Keyword)) {
             if (Operands.size() < MaxCMapOperands) {
-                Held = MaxOperandNodes - P.Budget;
+                Held = OperandNodes - P.Budget;
                 Operands.push_back(std::move(O));
             }
             continue;

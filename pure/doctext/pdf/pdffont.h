@@ -20,8 +20,9 @@ class TFile;
 // A parsed CMap: code-space ranges and code-to-Unicode mappings.
 class TCMap {
 public:
-    // Reads the CMap program in Data, adding to what was read before.
-    void Parse(std::string_view Data);
+    // Reads the CMap program in Data, adding to what was read before; an operator's operands are
+    // kept up to OperandNodes parser nodes together.
+    void Parse(std::string_view Data, std::size_t OperandNodes = MaxOperandNodes);
     // The CMap this one builds on ("usecmap"), empty when none.
     std::string UseCMap;
     // Bytes of the code at P (1 to 4), by the code-space ranges; 0 when there are none.

@@ -169,7 +169,7 @@ private:
             for (std::size_t I = 0; I < Contents.Size(); ++I) {
                 const TObject S = FFile.Resolve(Contents.At(I));
                 if (!S.IsStream() || !FFile.StreamData(S, Part)) continue;
-                if (Data.size() + Part.size() > MaxStreamBytes) {
+                if (Data.size() + Part.size() > FFile.Bounds().Stream) {
                     FHeld = Part.size();
                     Run(Data, Resources, 0);
                     FHeld = 0;
@@ -194,7 +194,7 @@ private:
         }
         auto F = std::make_unique<TFont>();
         F->Load(FFile, Dict, FEnv);
-        if (FFontWeight + F->Weight() > MaxFontWeight) {
+        if (FFontWeight + F->Weight() > FFile.Bounds().FontWeight) {
             FFonts.clear();
             FFontWeight = 0;
         }
@@ -216,10 +216,10 @@ private:
         const TObject& Ref = XObjects.Get(Name);
         if (Ref.Is(TKind::Ref) && !FFormsDone.FirstTime(Ref.Int)) return;  // each form is read once
         const TObject X = FFile.Resolve(Ref);
-        if (!X.IsStream() || !X.Get("Subtype").IsName("Form") || FHeld >= MaxStreamBytes) return;
+        if (!X.IsStream() || !X.Get("Subtype").IsName("Form") || FHeld >= FFile.Bounds().Stream) return;
         // The content held by the streams that draw the form and the form's own share one bound.
         std::string Data;
-        if (!FFile.StreamData(X, Data, MaxStreamBytes - FHeld)) return;
+        if (!FFile.StreamData(X, Data, FFile.Bounds().Stream - FHeld)) return;
         TObject Own = FFile.Get(X, "Resources");
         Run(Data, Own.Is(TKind::Dict) ? Own : Resources, Depth + 1);
     }
@@ -234,7 +234,7 @@ private:
         const TFont* Current = nullptr;
         std::string CurrentName;
         while (!FOut.Stopped()) {
-            if (Ops.empty()) P.Budget = MaxOperandNodes;  // the operands of one operator share it
+            if (Ops.empty()) P.Budget = FFile.Bounds().OperandNodes;  // the operands of one operator share it
             TObject O = P.Next(false);
             if (O.Is(TKind::End)) break;
             if (O.Is(TKind::Error)) {
@@ -277,9 +277,9 @@ private:
     }
 
     // Skips an inline image's dictionary and data up to and including "EI".
-    static void SkipInlineImage(TParser& P) {
+    void SkipInlineImage(TParser& P) {
         for (;;) {
-            P.Budget = MaxOperandNodes;
+            P.Budget = FFile.Bounds().OperandNodes;
             const TObject O = P.Next(false);
             if (O.Is(TKind::End)) return;
             if (O.Is(TKind::Keyword) && O.Text == "ID") break;

@@ -6,10 +6,12 @@
 #include <fstream>
 #include <sstream>
 
+#include "pure/doctext/pdf/pdffile.h"
 #include "pure/doctext/pdf/pdffilter.h"
 #include "pure/doctext/pdf/pdffont.h"
 #include "tests/pure/doctext/doctexttest.h"
 #include "tests/pure/doctext/pdfwriter.h"
+#include "tests/pure/doctext/ziptest.h"
 
 namespace {
 
@@ -316,6 +318,36 @@ TEST(PdfText, PlacesOfPagesAndProperties) {
     DecodeDocument(*RecognizeFormat(reinterpret_cast<const unsigned char*>(Pdf.data()), FormatHeadSize), Source, Sink,
                    TDecodeEnv{});
     EXPECT_EQ(Sink.Text8, "<P>Kestrel|<1>one|<2>|<3>three|");
+}
+
+// A PDF nested in another document shares the file's memory: its bounds shrink with what is
+// left, the sum of what it may hold stays within that, and it is still read.
+TEST(PdfText, NestedPdfsStayWithinTheFilesMemory) {
+    using namespace pdf;
+    for (const std::uint64_t Left : {MaxDecodeMemory, 48 * MiB, 30 * MiB, 14 * MiB, 8 * MiB}) {
+        const TMemoryBounds B(Left);
+        if (!B.Readable) {
+            EXPECT_LT(Left, FixedMemory + ScaledMemory / 8) << Left;
+            continue;
+        }
+        const std::uint64_t Held = std::max<std::uint64_t>(B.WholeFile, B.Stream + KiB) +
+                                   std::uint64_t(MaxObjects) * XrefEntryBytes +
+                                   std::max<std::uint64_t>(B.ObjStm, B.Stream + MaxObjStmMembers * ObjStmMemberBytes) +
+                                   B.CacheNodes * NodeBytes + 4 * B.Stream + B.OperandNodes * NodeBytes +
+                                   MaxStringBytes + B.FontWeight * MappingBytes + 2 * std::uint64_t(MaxObjects) / 8;
+        EXPECT_LE(Held, Left) << Left;
+    }
+    EXPECT_EQ(TMemoryBounds(MaxDecodeMemory).Stream, MaxStreamBytes);
+    EXPECT_FALSE(TMemoryBounds(4 * MiB).Readable);
+
+    TPdfBuilder B;
+    B.Add("<</Type /Catalog /Pages 2 0 R>>");
+    B.Add("<</Type /Pages /Kids [3 0 R] /Count 1 /Resources <</Font <</F1 4 0 R>>>>>>");
+    B.Add("<</Type /Page /Contents 5 0 R>>");
+    B.Add("<</Type /Font /Subtype /Type1 /Encoding /WinAnsiEncoding>>");
+    B.Add(TPdfBuilder::Stream("", "BT /F1 9 Tf (kestrel) Tj ET"));
+    const std::string Inner = TZipWriter().Build({{"scan.pdf", B.Build()}});
+    EXPECT_EQ(DecodeToText(TZipWriter().Build({{"inner.zip", Inner}})), "||kestrel|||");
 }
 
 TEST(PdfText, DamageKeepsTheTextAround) {
