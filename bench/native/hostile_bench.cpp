@@ -9,33 +9,12 @@
 #include <ctime>
 #include <functional>
 #include <memory>
-#include <new>
 #include <string>
 #include <vector>
 
 #include "pure/doctext/document.h"
+#include "tests/pure/doctext/heapcount.h"
 #include "tests/pure/doctext/ziptest.h"
-
-namespace {
-std::size_t LiveBytes = 0, PeakBytes = 0;
-}
-
-// Every allocation counted, so that the peak is what the decoders held at once.
-void* operator new(std::size_t Size) {
-    auto* Block = static_cast<std::size_t*>(std::malloc(Size + 16));
-    if (Block == nullptr) throw std::bad_alloc();
-    *Block = Size;
-    LiveBytes += Size;
-    PeakBytes = std::max(PeakBytes, LiveBytes);
-    return reinterpret_cast<char*>(Block) + 16;
-}
-void operator delete(void* At) noexcept {
-    if (At == nullptr) return;
-    auto* Block = reinterpret_cast<std::size_t*>(static_cast<char*>(At) - 16);
-    LiveBytes -= *Block;
-    std::free(Block);
-}
-void operator delete(void* At, std::size_t) noexcept { operator delete(At); }
 
 namespace {
 

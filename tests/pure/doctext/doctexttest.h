@@ -130,6 +130,14 @@ public:
     }
 };
 
+// Decodes Bytes into Sink as the format their content is recognised as (nothing when none).
+inline void DecodeRecognized(const std::string& Bytes, TTextSink& Sink, const TDecodeEnv& Env) {
+    TMemorySource Source(Bytes.data(), Bytes.size());
+    const auto* Head = reinterpret_cast<const unsigned char*>(Bytes.data());
+    if (const TDocumentFormat* Format = RecognizeFormat(Head, std::min(Bytes.size(), FormatHeadSize)))
+        DecodeDocument(*Format, Source, Sink, Env);
+}
+
 // What the decoders hand out for Bytes, recognised by content (nothing when no format is known),
 // as the collecting sink writes it; with the iconv code pages unless CodePages is false.
 inline std::string DecodeToText(const std::string& Bytes, bool CodePages = true, std::size_t StopAfterUnits = SIZE_MAX,
@@ -138,11 +146,8 @@ inline std::string DecodeToText(const std::string& Bytes, bool CodePages = true,
     TDecodeEnv Env;
     if (CodePages) Env.CodePages = &Iconv;
     Env.Crypto = Crypto;
-    TMemorySource Source(Bytes.data(), Bytes.size());
     TCollectSink Sink;
     Sink.StopAfterUnits = StopAfterUnits;
-    const auto* Head = reinterpret_cast<const unsigned char*>(Bytes.data());
-    if (const TDocumentFormat* Format = RecognizeFormat(Head, std::min(Bytes.size(), FormatHeadSize)))
-        DecodeDocument(*Format, Source, Sink, Env);
+    DecodeRecognized(Bytes, Sink, Env);
     return Sink.Text8;
 }

@@ -2,43 +2,12 @@
 // for the whole file.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <ctime>
-#include <new>
 
 #include "tests/pure/doctext/cfbwriter.h"
 #include "tests/pure/doctext/doctexttest.h"
+#include "tests/pure/doctext/heapcount.h"
 #include "tests/pure/doctext/ziptest.h"
-
-// The bytes this test program holds at once, and the most it held: every allocation goes through
-// here, with its size kept in front of it.
-namespace {
-std::size_t LiveBytes = 0, PeakBytes = 0;
-}  // namespace
-
-void* operator new(std::size_t Size) {
-    auto* Block = static_cast<std::size_t*>(std::malloc(Size + 16));
-    if (Block == nullptr) throw std::bad_alloc();
-    *Block = Size;
-    LiveBytes += Size;
-    PeakBytes = std::max(PeakBytes, LiveBytes);
-    return reinterpret_cast<char*>(Block) + 16;
-}
-void operator delete(void* At) noexcept {
-    if (At == nullptr) return;
-    auto* Block = reinterpret_cast<std::size_t*>(static_cast<char*>(At) - 16);
-    LiveBytes -= *Block;
-    std::free(Block);
-}
-void operator delete(void* At, std::size_t) noexcept { operator delete(At); }
-void* operator new(std::size_t Size, const std::nothrow_t&) noexcept {
-    try {
-        return operator new(Size);
-    } catch (...) {
-        return nullptr;
-    }
-}
-void operator delete(void* At, const std::nothrow_t&) noexcept { operator delete(At); }
 
 namespace {
 
@@ -48,9 +17,7 @@ std::string Zip(const std::vector<TZipMember>& Members) { return TZipWriter().Bu
 
 std::string Nested(const std::string& Bytes) {
     TPlaceSink Sink;
-    TMemorySource Source(Bytes.data(), Bytes.size());
-    const auto* Head = reinterpret_cast<const unsigned char*>(Bytes.data());
-    DecodeDocument(*RecognizeFormat(Head, std::min(Bytes.size(), FormatHeadSize)), Source, Sink, TDecodeEnv{});
+    DecodeRecognized(Bytes, Sink, TDecodeEnv{});
     return Sink.Text8;
 }
 

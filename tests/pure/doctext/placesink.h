@@ -20,11 +20,8 @@ inline std::string DecodeWithPlaces(const std::string& Bytes, unsigned MissingCo
     CodePages.Missing = MissingCodePage;
     TDecodeEnv Env;
     Env.CodePages = &CodePages;
-    TMemorySource Source(Bytes.data(), Bytes.size());
     TLinePlaceSink Sink;
     Sink.Places = true;
-    const auto* Head = reinterpret_cast<const unsigned char*>(Bytes.data());
-    if (const TDocumentFormat* Format = RecognizeFormat(Head, std::min(Bytes.size(), FormatHeadSize)))
-        DecodeDocument(*Format, Source, Sink, Env);
+    DecodeRecognized(Bytes, Sink, Env);
     return Sink.Text8;
 }
