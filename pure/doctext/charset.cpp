@@ -210,7 +210,11 @@ std::size_t TTextDecoder::Complete(std::string_view Bytes) const {
     }
     case TKind::Double:
     case TKind::Gb18030: {
-        std::size_t At = 0;
+        // A byte below Single never continues a character (GB18030's four-byte forms continue
+        // with digits): the walk begins after the last such byte.
+        const unsigned char Single = FKind == TKind::Gb18030 ? 0x30 : 0x40;
+        std::size_t At = Size;
+        while (At > 0 && B[At - 1] >= Single) --At;
         while (At < Size) {
             const std::size_t Length = FKind == TKind::Gb18030 ? Gb18030CharLength(B + At, Size - At)
                                                                : DoubleByteLength(FCodePage, B + At, Size - At);

@@ -59,6 +59,8 @@ bool IsPropertyName(const std::u16string& Name) {
 }
 
 bool IsSpace(char16_t C) { return C == ' ' || C == '\t' || C == '\n' || C == '\r' || C == '\f'; }
+// A unit that text between tags does not simply pass on: a tag, a reference or white space.
+bool StopsText(char16_t C) { return C == '<' || C == '&' || (C <= ' ' && IsSpace(C)); }
 bool IsLetter(char16_t C) { return (C >= 'a' && C <= 'z') || (C >= 'A' && C <= 'Z'); }
 bool IsReferenceUnit(char16_t C) { return IsLetter(C) || (C >= '0' && C <= '9') || C == '#'; }
 char Lower(char16_t C) { return static_cast<char>(C >= 'A' && C <= 'Z' ? C + 32 : C); }
@@ -66,7 +68,24 @@ char Lower(char16_t C) { return static_cast<char>(C >= 'A' && C <= 'Z' ? C + 32 
 }  // namespace
 
 bool THtmlText::Feed(const char16_t* Units, std::size_t Count) {
-    for (std::size_t I = 0; I < Count; ++I) Step(Units[I]);
+    for (std::size_t I = 0; I < Count && !FOut.Stopped();) {
+        // Most of a page is text between tags and attribute values that give nothing: each run
+        // of it is taken in one piece rather than a character at a time.
+        std::size_t End = I;
+        if (FState == TState::Text) {
+            while (End < Count && !StopsText(Units[End])) ++End;
+            if (End > I) {
+                if (FPendingSpace) FOut.Put(u' ');
+                FPendingSpace = false;
+                FRunHasText = true;
+                FOut.Put(Units + I, End - I);
+            }
+        } else if (FState == TState::QuotedValue && FValue == nullptr) {
+            while (End < Count && Units[End] != FQuote) ++End;
+        }
+        if (End == I) Step(Units[End++]);
+        I = End;
+    }
     return !FOut.Stopped();
 }
 

@@ -258,6 +258,24 @@ std::size_t Utf8SequenceAt(std::string_view Bytes, char32_t& C) {
 
 void DecodeUtf8(std::string_view Bytes, std::u16string& Out) {
     while (!Bytes.empty()) {
+        // A run of ASCII, most of a page's markup, widened in one piece.
+        std::size_t Ascii = 0;
+        while (Ascii < Bytes.size() && static_cast<unsigned char>(Bytes[Ascii]) < 0x80) ++Ascii;
+        if (Ascii > 0) {
+            Out.append(Bytes.begin(), Bytes.begin() + static_cast<std::ptrdiff_t>(Ascii));
+            Bytes.remove_prefix(Ascii);
+            continue;
+        }
+        // A well-formed three-byte sequence (all of the common Chinese characters) directly.
+        const auto* B = reinterpret_cast<const unsigned char*>(Bytes.data());
+        if (Bytes.size() >= 3 && (B[0] & 0xF0) == 0xE0 && (B[1] & 0xC0) == 0x80 && (B[2] & 0xC0) == 0x80) {
+            const char32_t Three = ((B[0] & 0x0Fu) << 12) | ((B[1] & 0x3Fu) << 6) | (B[2] & 0x3Fu);
+            if (Three >= 0x800 && (Three < 0xD800 || Three >= 0xE000)) {
+                Out += static_cast<char16_t>(Three);
+                Bytes.remove_prefix(3);
+                continue;
+            }
+        }
         char32_t C = 0;
         std::size_t Length = Utf8SequenceAt(Bytes, C);
         if (Length == 0) C = 0xFFFD, Length = 1;

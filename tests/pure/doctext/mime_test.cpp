@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "pure/doctext/mime.h"
+#include "pure/doctext/mimecoding.h"
 #include "pure/doctext/mimeheader.h"
 #include "tests/pure/doctext/placesink.h"
 
@@ -249,6 +250,32 @@ TEST(Mime, WordSingleFileWebPage) {
         "image001.png\r\nContent-Transfer-Encoding: base64\r\nContent-Type: image/png\r\n\r\niVBORw0KGgo=\r\n"
         "------=_NextPart_01DA.5A3C--\r\n";
     EXPECT_EQ(DecodeWithPlaces(Mht), U8(u8"<Properties><Body><Properties>年度|<Body>报销单|1.\u00A0合同|"));
+}
+
+// Each body decoded whole and cut in two at every point: the same bytes either way.
+TEST(Mime, TransferEncodingsAcrossCuts) {
+    const struct {
+        TTransferEncoding Encoding;
+        std::string In, Out;
+    } Cases[] = {
+        {TTransferEncoding::Base64, "5ZCI5ZCM\r\nYWJj\r\nZA==", U8(u8"合同abcd")},
+        {TTransferEncoding::Base64, "YW Jj*ZGVm\nZ2g=YWI=", "abcdefghab"},
+        {TTransferEncoding::Base64, "YWJjZA", "abcd"},
+        {TTransferEncoding::QuotedPrintable, "=E5=90=88=E5=90=8C =3D x=\r\ny=  \r\nz", U8(u8"合同 = xyz")},
+        {TTransferEncoding::QuotedPrintable, "a=4g=\nb=G1=", "a=4gb=G1"},  // a last "=": a soft break
+    };
+    for (const auto& C : Cases) {
+        for (std::size_t Cut = 0; Cut <= C.In.size(); ++Cut) {
+            TTransferDecoder Decoder(C.Encoding);
+            std::string Out(C.In.size() + 8, '\0');
+            auto* O = reinterpret_cast<unsigned char*>(Out.data());
+            const auto* I = reinterpret_cast<const unsigned char*>(C.In.data());
+            std::size_t N = Decoder.Decode(I, Cut, O);
+            N += Decoder.Decode(I + Cut, C.In.size() - Cut, O + N);
+            N += Decoder.Finish(O + N);
+            EXPECT_EQ(Out.substr(0, N), C.Out) << C.In << " cut at " << Cut;
+        }
+    }
 }
 
 TEST(Mime, DeepAndEndlessInputs) {
