@@ -104,10 +104,12 @@ bool TSharedStringCells::Show(std::size_t Index, TTextSink& Sink) {
 }
 
 bool TSharedStringCells::ShowRest(TTextSink& Sink) {
-    const auto First = std::find(FShown.begin(), FShown.end(), false);
-    if (First == FShown.end()) return true;
-    if (!Sink.Place(TTextPlace::Body)) return false;
-    for (std::size_t I = static_cast<std::size_t>(First - FShown.begin()); I < FStrings.size(); ++I)
+    bool Placed = false;
+    for (std::size_t I = 0; I < FStrings.size(); ++I) {
+        if (FShown[I]) continue;
+        if (!Placed && !Sink.Place(TTextPlace::Body)) return false;
+        Placed = true;
         if (!Show(I, Sink)) return false;
+    }
     return true;
 }

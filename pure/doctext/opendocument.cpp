@@ -20,15 +20,12 @@ const TXmlTextRules ContentRules{.Containers = "p h",
                                  .Tabs = "tab",
                                  .LineBreaks = "line-break"};
 // A spreadsheet's table names are its sheet names, which its reader sees on the tabs.
-const TXmlTextRules SpreadsheetRules{.Containers = "p h",
-                                     .Breaks = OdfBreaks,
-                                     .Skips = "tracked-changes creator date",
-                                     .Spaces = "s",
-                                     .SpaceCount = "c",
-                                     .Tabs = "tab",
-                                     .LineBreaks = "line-break",
-                                     .AttributeElement = "table",
-                                     .AttributeName = "name"};
+constexpr TXmlTextRules WithTableNames(TXmlTextRules Rules) {
+    Rules.AttributeElement = "table";
+    Rules.AttributeName = "name";
+    return Rules;
+}
+const TXmlTextRules SpreadsheetRules = WithTableNames(ContentRules);
 const TXmlTextRules StyleRules{.Containers = "header footer header-left footer-left header-first footer-first",
                                .Breaks = OdfBreaks,
                                .Spaces = "s",

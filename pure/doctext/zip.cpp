@@ -84,6 +84,18 @@ void ApplyZip64Extra(const unsigned char* Extra, std::size_t Length, bool SizeFu
     }
 }
 
+// The fields a central and a local header share, from the general-purpose flags on (at offset 8
+// of the one and 6 of the other).
+TZipEntry SharedFields(const unsigned char* Flags) {
+    TZipEntry Entry;
+    Entry.Flags = Le16(Flags);
+    Entry.Utf8Name = (Entry.Flags & 0x0800) != 0;
+    Entry.Method = Le16(Flags + 2);
+    Entry.CompressedSize = Le32(Flags + 12);
+    Entry.Size = Le32(Flags + 16);
+    return Entry;
+}
+
 bool ReadCentralDirectory(TByteSource& Source, const TDirectoryPlace& Place, std::size_t MaxBytes,
                           std::vector<TZipEntry>& Entries) {
     const std::uint64_t FileSize = Source.Size();
@@ -111,12 +123,7 @@ bool ReadCentralDirectory(TByteSource& Source, const TDirectoryPlace& Place, std
         const std::size_t NameLength = Le16(C + 28), ExtraLength = Le16(C + 30), CommentLength = Le16(C + 32);
         const std::size_t Next = At + CentralSize + NameLength + ExtraLength + CommentLength;
         if (Next > Size) break;
-        TZipEntry Entry;
-        Entry.Flags = Le16(C + 8);
-        Entry.Utf8Name = (Entry.Flags & 0x0800) != 0;
-        Entry.Method = Le16(C + 10);
-        Entry.CompressedSize = Le32(C + 20);
-        Entry.Size = Le32(C + 24);
+        TZipEntry Entry = SharedFields(C + 8);
         Entry.LocalOffset = Le32(C + 42);
         Entry.Name.assign(reinterpret_cast<const char*>(C + CentralSize), NameLength);
         ApplyZip64Extra(C + CentralSize + NameLength, ExtraLength, Entry.Size == 0xFFFFFFFF,
@@ -151,12 +158,7 @@ void ReadLocalHeaders(TByteSource& Source, std::size_t MaxBytes, std::vector<TZi
     unsigned char L[LocalSize];
     while (At + LocalSize <= FileSize && Entries.size() < ZipMaxEntries && NameBytes < MaxBytes) {
         if (!Source.ReadExactAt(At, L, LocalSize) || Le32(L) != LocalSignature) break;
-        TZipEntry Entry;
-        Entry.Flags = Le16(L + 6);
-        Entry.Utf8Name = (Entry.Flags & 0x0800) != 0;
-        Entry.Method = Le16(L + 8);
-        Entry.CompressedSize = Le32(L + 18);
-        Entry.Size = Le32(L + 22);
+        TZipEntry Entry = SharedFields(L + 6);
         Entry.LocalOffset = At;
         const std::size_t NameLength = Le16(L + 26), ExtraLength = Le16(L + 28);
         std::vector<unsigned char> NameExtra(NameLength + ExtraLength);

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "pure/doctext/bytesource.h"
+#include "pure/engine/keymatch.h"
 #include "pure/support/bytetext.h"
 
 namespace {
@@ -91,15 +92,7 @@ char16_t ShownUnit(char16_t Unit) {
 THitCollector::THitCollector(const std::string& Wide, const TKeywordScanner& Scanner, std::size_t MaxHits,
                              const TDecodeEnv& Env, bool Places)
     : FScanner(Scanner), FMaxHits(MaxHits), FEnv(Env), FPlaces(Places) {
-    for (std::size_t I = 0; I + 1 < Wide.size(); I += 2)
-        FPattern += FoldUnit(static_cast<char16_t>(static_cast<unsigned char>(Wide[I]) |
-                                                   (static_cast<unsigned char>(Wide[I + 1]) << 8)));
-    FBack.assign(FPattern.size() + 1, 0);
-    for (std::size_t I = 1, K = 0; I < FPattern.size(); ++I) {
-        while (K > 0 && FPattern[I] != FPattern[K]) K = FBack[K];
-        if (FPattern[I] == FPattern[K]) ++K;
-        FBack[I + 1] = K;
-    }
+    FoldPattern(Wide, FPattern, FBack);
 }
 
 // Hands shown units to the hits still gathering their After, and keeps the run's tail.

@@ -33,16 +33,21 @@ struct TShortStream {};
 
 }  // namespace
 
-TKeywordMatcher::TKeywordMatcher(const std::string& Wide, const TKeywordScanner& Scanner) : FScanner(Scanner) {
+void FoldPattern(const std::string& Wide, std::u16string& Pattern, std::vector<std::size_t>& Back) {
+    Pattern.clear();
     for (std::size_t I = 0; I + 1 < Wide.size(); I += 2)
-        FPattern += FoldUnit(static_cast<char16_t>(static_cast<unsigned char>(Wide[I]) |
-                                                   (static_cast<unsigned char>(Wide[I + 1]) << 8)));
-    FBack.assign(FPattern.size() + 1, 0);
-    for (std::size_t I = 1, K = 0; I < FPattern.size(); ++I) {
-        while (K > 0 && FPattern[I] != FPattern[K]) K = FBack[K];
-        if (FPattern[I] == FPattern[K]) ++K;
-        FBack[I + 1] = K;
+        Pattern += FoldUnit(static_cast<char16_t>(static_cast<unsigned char>(Wide[I]) |
+                                                  (static_cast<unsigned char>(Wide[I + 1]) << 8)));
+    Back.assign(Pattern.size() + 1, 0);
+    for (std::size_t I = 1, K = 0; I < Pattern.size(); ++I) {
+        while (K > 0 && Pattern[I] != Pattern[K]) K = Back[K];
+        if (Pattern[I] == Pattern[K]) ++K;
+        Back[I + 1] = K;
     }
+}
+
+TKeywordMatcher::TKeywordMatcher(const std::string& Wide, const TKeywordScanner& Scanner) : FScanner(Scanner) {
+    FoldPattern(Wide, FPattern, FBack);
 }
 
 bool TKeywordMatcher::Text(const char16_t* Units, std::size_t Count) {

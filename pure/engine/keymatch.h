@@ -10,6 +10,10 @@
 #include "pure/doctext/textsink.h"
 #include "pure/engine/keyscan.h"
 
+// The keyword's UTF-16LE bytes as the units the matchers compare (a..z folded to A..Z), with the
+// Knuth-Morris-Pratt table of each prefix's longest proper border.
+void FoldPattern(const std::string& Wide, std::u16string& Pattern, std::vector<std::size_t>& Back);
+
 class TKeywordMatcher : public TTextSink {
 public:
     // Wide: the keyword's UTF-16LE bytes (an empty form never matches text). Scanner: the raw
