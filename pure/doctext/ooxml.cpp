@@ -24,9 +24,10 @@ const TXmlTextRules SharedStringRules{.Containers = "t", .Breaks = "si", .Skips 
 // A worksheet's cells, each a run: inline strings (<is><t>), and the value (<v>) of every cell
 // whose type says it is not an index into the shared strings (read from there), a truth value
 // or an error code: numbers as stored, formulas' cached results (not the formulas, <f>).
-const TXmlTextRules WorksheetRules{.Containers = "t",
-                                   .Breaks = "c row is",
-                                   .Unless = {.Containers = "v", .Element = "c", .Attribute = "t", .Values = "s b e"}};
+const TXmlTextRules WorksheetRules{
+    .Containers = "t",
+    .Breaks = "c row is",
+    .Unless = {.Containers = "v", .Element = "c", .Attribute = "t", .Values = "s b e", .Numbers = "n"}};
 const TXmlTextRules SheetCommentRules{.Containers = "t", .Breaks = "comment", .Skips = "rPh"};
 // The workbook's sheet names, which its reader sees on the tabs.
 const TXmlTextRules WorkbookRules{.AttributeElement = "sheet", .AttributeName = "name"};

@@ -33,6 +33,7 @@ constexpr std::size_t HeldUnits = 1024;
 TXmlTextExtractor::TXmlTextExtractor(const TXmlTextRules& Rules, TTextSink& Sink)
     : FRulerValues(Rules.Unless.Values != nullptr ? Rules.Unless.Values : ""),
       FRulerOnly(Rules.Unless.Only),
+      FRulerNumbers(Rules.Unless.Numbers),
       FSink(Sink),
       FWriter(Sink, HeldUnits) {
     const TXmlTextUnless& Unless = Rules.Unless;
@@ -163,6 +164,12 @@ void TXmlTextExtractor::Await() {
     FAwaitedOther = static_cast<unsigned char>(IsAsciiLetter(FAwaited[0]) ? FAwaited[0] ^ 0x20 : FAwaited[0]);
 }
 
+bool TXmlTextExtractor::AwaitsNoNumber() const {
+    const unsigned char A = FAwaited[0];
+    const bool NumberUnit = (A >= '0' && A <= '9') || A == '.' || A == '-' || A == '+' || A == 'E' || A == 'e';
+    return FAwaitedLength > 1 || (FAwaitedLength == 1 && !NumberUnit);
+}
+
 bool TXmlTextExtractor::Passable(const unsigned char* Data, std::size_t Size) {
     if (FNeed > 0) return false;
     if (!Flush()) return false;  // the sink's wait holds for what it was given
@@ -285,7 +292,10 @@ bool TXmlTextExtractor::StartElement(bool Empty, std::string_view Value) {
     if ((Flags & (Break | LineBreak)) != 0 && !EndRun((Flags & Break) == 0)) return false;
     if ((Flags & Ruler) != 0) {
         CloseRuled();
-        FRuledOut = !Empty && FRulerOnly != (!Value.empty() && ListHolds(FRulerValues, Value));
+        FRuledOut =
+            !Empty &&
+            (FRulerOnly != (!Value.empty() && ListHolds(FRulerValues, Value)) ||
+             (FRulerNumbers != nullptr && (Value.empty() || ListHolds(FRulerNumbers, Value)) && AwaitsNoNumber()));
     }
     if ((Flags & Container) != 0 && !Empty) ++FContainerDepth;
     if ((Flags & Ruled) != 0 && !Empty && !FRuledOut) ++FContainerDepth, ++FRuledDepth;

@@ -26,6 +26,9 @@ struct TXmlTextUnless {
     const char* Attribute = nullptr;  // that attribute, by local name ("t")
     const char* Values = "";          // the values for which they give nothing ("s b e")
     bool Only = false;                // instead: they give text for those values only
+    // Values for which (and where the attribute is absent) they hold a number: passed over while
+    // the sink awaits a unit that no number's text holds, as no match can then lie in them.
+    const char* Numbers = nullptr;
 };
 
 // Which elements say what, by local name (the part after any prefix). A list is a string of
@@ -103,6 +106,8 @@ private:
     // passed over: the sink waits for a unit the run does not hold, and the run leaves the decoder
     // as it found it (no character begun before it or left unfinished at its end).
     bool Passable(const unsigned char* Data, std::size_t Size);
+    // The sink awaits a unit that no number's text holds (digits, a point, a sign, an exponent).
+    bool AwaitsNoNumber() const;
 
     // ---- Elements ----
     bool Shown() const { return FContainerDepth > 0 && FSkipDepth == 0; }
@@ -167,6 +172,7 @@ private:
     std::string_view FAttributeName, FRulerAttribute, FSpaceCount;  // the attributes read (see WantedAttribute)
     const char* FRulerValues;  // values of FRulerAttribute that rule out (or, FRulerOnly, in)
     bool FRulerOnly;
+    const char* FRulerNumbers;
     TFlags FReads = 0;  // the flags whose tags read an attribute
     TTextSink& FSink;
     TSinkWriter FWriter;

@@ -48,6 +48,32 @@ TEST(CellText, WorksheetCellsGiveWhatTheSheetShows) {
     for (const auto& C : Cases) EXPECT_EQ(C.Text, DecodeToText(Worksheet(C.Rows))) << C.What;
 }
 
+// A sink that awaits one unit, as the keyword test does: number cells are passed over only while
+// it awaits a unit that no number holds; a formula's text result never is.
+TEST(CellText, NumbersPassedOverOnlyWhenNoMatchCanLieInThem) {
+    struct TAwaitingSink : TCollectSink {
+        char16_t Awaited = 0;
+        char16_t AwaitedUnit() const override { return Awaited; }
+    };
+    const std::string Book =
+        Worksheet(U8(u8"<row><c r=\"A1\"><v>24330000012345</v></c><c t=\"n\"><v>7</v></c>"
+                     u8"<c t=\"str\"><f>A1</f><v>甲乙</v></c></row>"));
+    const struct {
+        char16_t Awaited;
+        const char8_t *Present, *Absent;
+    } Cases[] = {{u'2', u8"24330000012345", u8"甲乙"},
+                 {u'7', u8"7", u8"24330000012345"},
+                 {u'甲', u8"甲乙", u8"24330000012345"},
+                 {u'x', u8"", u8"7"}};
+    for (const auto& C : Cases) {
+        TAwaitingSink Sink;
+        Sink.Awaited = C.Awaited;
+        DecodeRecognized(Book, Sink, TDecodeEnv{});
+        EXPECT_NE(Sink.Text8.find(U8(C.Present)), std::string::npos) << int(C.Awaited) << " " << Sink.Text8;
+        EXPECT_EQ(Sink.Text8.find(U8(C.Absent)), std::string::npos) << int(C.Awaited) << " " << Sink.Text8;
+    }
+}
+
 // A workbook of two named sheets over one table of shared strings, read with and without places:
 // with them each string stands on the sheet whose cell first shows it, the unused ones last; the
 // runs are the same either way.
