@@ -66,13 +66,19 @@ bool TSystemCodePages::ToUtf16(unsigned CodePage, std::string_view Bytes, std::u
     while (!Bytes.empty()) {
         std::size_t Take = WholeCharacters(CodePage, Bytes, Piece, Info);
         const int Length = static_cast<int>(Take);
-        const int Units = MultiByteToWideChar(CodePage, 0, Bytes.data(), Length, nullptr, 0);
-        if (Units > 0) {
-            const std::size_t Start = Out.size();
-            Out.resize(Start + static_cast<std::size_t>(Units));
-            MultiByteToWideChar(CodePage, 0, Bytes.data(), Length, reinterpret_cast<wchar_t*>(Out.data() + Start),
-                                Units);
+        // No code page gives more UTF-16 units than bytes: one conversion into room for as many,
+        // rather than one to count and one to convert.
+        const std::size_t Start = Out.size();
+        Out.resize(Start + Take);
+        int Units = MultiByteToWideChar(CodePage, 0, Bytes.data(), Length,
+                                        reinterpret_cast<wchar_t*>(Out.data() + Start), Length);
+        if (Units == 0 && GetLastError() == ERROR_INSUFFICIENT_BUFFER) {
+            const int Needed = MultiByteToWideChar(CodePage, 0, Bytes.data(), Length, nullptr, 0);
+            Out.resize(Start + static_cast<std::size_t>(std::max(Needed, 0)));
+            Units = MultiByteToWideChar(CodePage, 0, Bytes.data(), Length,
+                                        reinterpret_cast<wchar_t*>(Out.data() + Start), Needed);
         }
+        Out.resize(Start + static_cast<std::size_t>(std::max(Units, 0)));
         Bytes.remove_prefix(Take);
     }
     return true;
