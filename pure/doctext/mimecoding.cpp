@@ -21,12 +21,22 @@ struct TSextets {
 };
 constexpr TSextets Sextets;
 
-int HexDigit(unsigned char C) {
-    if (C >= '0' && C <= '9') return C - '0';
-    if (C >= 'A' && C <= 'F') return C - 'A' + 10;
-    if (C >= 'a' && C <= 'f') return C - 'a' + 10;  // not allowed, but written
-    return -1;
-}
+// Hexadecimal digits by byte, -1 for others, looked up without branching on the digit (the
+// digits of escaped text come in no order a processor could guess).
+struct THexDigits {
+    signed char Of[256];
+    constexpr THexDigits() : Of() {
+        for (int I = 0; I < 256; ++I) Of[I] = -1;
+        for (int I = 0; I < 10; ++I) Of['0' + I] = static_cast<signed char>(I);
+        for (int I = 0; I < 6; ++I) {
+            Of['A' + I] = static_cast<signed char>(10 + I);
+            Of['a' + I] = static_cast<signed char>(10 + I);  // not allowed, but written
+        }
+    }
+};
+constexpr THexDigits HexDigits;
+
+int HexDigit(unsigned char C) { return HexDigits.Of[C]; }
 
 // States of a quoted-printable escape, in FCount.
 enum TEscape { Plain, AfterEquals, AfterDigit, SoftSpace, SoftReturn };
@@ -91,9 +101,9 @@ std::size_t TTransferDecoder::Decode(const unsigned char* In, std::size_t Size, 
                     *Out++ = In[I++];
                     continue;
                 }
-                const int High = I + 2 < Size ? HexDigit(In[I + 1]) : -1;
-                const int Low = High >= 0 ? HexDigit(In[I + 2]) : -1;
-                if (Low < 0) break;
+                if (I + 2 >= Size) break;
+                const int High = HexDigit(In[I + 1]), Low = HexDigit(In[I + 2]);
+                if ((High | Low) < 0) break;
                 *Out++ = static_cast<unsigned char>(High * 16 + Low);
                 I += 3;
             }
