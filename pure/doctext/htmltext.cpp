@@ -73,7 +73,10 @@ bool THtmlText::Feed(const char16_t* Units, std::size_t Count) {
         // of it is taken in one piece rather than a character at a time.
         std::size_t End = I;
         if (FState == TState::Text) {
-            while (End < Count && !StopsText(Units[End])) ++End;
+            // A lone space between two characters of the run stays as it is.
+            while (End < Count && (!StopsText(Units[End]) ||
+                                   (Units[End] == u' ' && End > I && End + 1 < Count && !StopsText(Units[End + 1]))))
+                ++End;
             if (End > I) {
                 if (FPendingSpace) FOut.Put(u' ');
                 FPendingSpace = false;
