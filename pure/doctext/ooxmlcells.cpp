@@ -13,23 +13,20 @@ namespace {
 const TXmlTextRules IndexCellRules{
     .Breaks = "c", .Unless = {.Containers = "v", .Element = "c", .Attribute = "t", .Values = "s", .Only = true}};
 
-// What a held string costs: its units and the string's own bookkeeping.
-std::size_t HeldBytes(const std::u16string& S) { return S.size() * 2 + sizeof(std::u16string) + 8; }
-
 // Collects the table's strings, one per run, until they pass Bound bytes.
 class THoldSink : public TTextSink {
 public:
     THoldSink(std::vector<std::u16string>& Strings, std::size_t Bound) : FStrings(Strings), FBound(Bound) {}
     bool Overflow = false;
     bool Text(const char16_t* Units, std::size_t Count) override {
-        if (FOpen) {
-            FBytes -= HeldBytes(FStrings.back());
-        } else {
+        // A held string costs its units and the string's own bookkeeping.
+        if (!FOpen) {
             FStrings.emplace_back();
             FOpen = true;
+            FBytes += sizeof(std::u16string) + 8;
         }
         FStrings.back().append(Units, Count);
-        FBytes += HeldBytes(FStrings.back());
+        FBytes += Count * 2;
         Overflow = FBytes > FBound;
         return !Overflow;
     }
