@@ -14,6 +14,7 @@
 #include "pure/doctext/mimeheader.h"
 #include "pure/doctext/sinkwriter.h"
 #include "pure/support/bytetext.h"
+#include "pure/support/findbyte.h"
 
 namespace {
 
@@ -51,9 +52,9 @@ public:
             if (FReader.Peek() < 0) return !FCopy.empty() && Hand(Line, FCopy.data(), FCopy.size(), false, Start);
             std::size_t Count = 0;
             const unsigned char* P = FReader.Buffered(Count);
-            const void* Lf = std::memchr(P, '\n', Count);
+            const unsigned char* Lf = FindByte(P, Count, '\n');
             if (Lf != nullptr) {
-                const std::size_t N = static_cast<std::size_t>(static_cast<const unsigned char*>(Lf) - P);
+                const std::size_t N = static_cast<std::size_t>(Lf - P);
                 FReader.Advance(N + 1);
                 if (FCopy.empty()) return Hand(Line, P, N, true, Start);
                 FCopy.insert(FCopy.end(), P, P + N);

@@ -11,6 +11,8 @@
 #include <cstring>
 #include <string_view>
 
+#include "pure/support/findbyte.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -207,9 +209,9 @@ inline std::size_t TagEnd(const unsigned char* Data, std::size_t From, std::size
             // A quote: on after the same quote that closes it, which may lie beyond these bytes.
             const std::uint32_t Same = ((Doubles >> Bit) & 1 ? Doubles : Singles) & ~((std::uint32_t(2) << Bit) - 1);
             if (Same == 0) {
-                const void* Close = std::memchr(Data + From + Bit + 1, Data[From + Bit], Size - From - Bit - 1);
+                const unsigned char* Close = FindByte(Data + From + Bit + 1, Size - From - Bit - 1, Data[From + Bit]);
                 if (Close == nullptr) return Size;
-                Next = static_cast<std::size_t>(static_cast<const unsigned char*>(Close) - Data) + 1;
+                Next = static_cast<std::size_t>(Close - Data) + 1;
                 break;
             }
             Marks &= ~((std::uint32_t(2) << __builtin_ctz(Same)) - 1);

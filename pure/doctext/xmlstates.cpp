@@ -190,9 +190,8 @@ std::size_t TXmlTextExtractor::TagStop(unsigned char C, std::string_view Wanted,
 }
 
 std::size_t TXmlTextExtractor::ReadInQuote(const unsigned char* Data, std::size_t I, std::size_t Size) {
-    const void* Close = std::memchr(Data + I, FQuote, Size - I);
-    const std::size_t End =
-        Close != nullptr ? static_cast<std::size_t>(static_cast<const unsigned char*>(Close) - Data) : Size;
+    const unsigned char* Close = FindByte(Data + I, Size - I, static_cast<unsigned char>(FQuote));
+    const std::size_t End = Close != nullptr ? static_cast<std::size_t>(Close - Data) : Size;
     if (FCapturing) {
         const std::size_t Room = XmlMaxAttributeValue - FValue.size();
         FValue.append(reinterpret_cast<const char*>(Data + I), std::min(Room, End - I));
@@ -205,10 +204,10 @@ std::size_t TXmlTextExtractor::ReadInQuote(const unsigned char* Data, std::size_
 }
 
 std::size_t TXmlTextExtractor::ReadEndTag(const unsigned char* Data, std::size_t I, std::size_t Size) {
-    const void* Gt = std::memchr(Data + I, '>', Size - I);
+    const unsigned char* Gt = FindByte(Data + I, Size - I, '>');
     if (Gt == nullptr) return Size;
     FState = TState::Text;
-    return static_cast<std::size_t>(static_cast<const unsigned char*>(Gt) - Data) + 1;
+    return static_cast<std::size_t>(Gt - Data) + 1;
 }
 
 std::size_t TXmlTextExtractor::ReadBang(const unsigned char* Data, std::size_t I, std::size_t) {

@@ -389,7 +389,7 @@ bool TXmlTextExtractor::ShownText(const unsigned char* Data, std::size_t Size, b
     if (Stopped()) return Size;
     if (!Shown()) return I;
     if (Data[NameEnd] == '>') return NameEnd + 1;
-    const void* Gt = std::memchr(Data + NameEnd, '>', Size - NameEnd);
+    const unsigned char* Gt = FindByte(Data + NameEnd, Size - NameEnd, '>');
     if (Gt == nullptr) {
         FState = TState::EndTag;
         return Size;

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -19,6 +20,20 @@ std::string Random(std::mt19937& Gen, std::size_t Length, const std::vector<std:
 }
 
 const unsigned char* Bytes(const std::string& S) { return reinterpret_cast<const unsigned char*>(S.data()); }
+
+TEST(XmlScan, FindByteEqualsMemchrAtEveryLength) {
+    std::mt19937 Gen(5);
+    for (int Round = 0; Round < 2000; ++Round) {
+        const std::string Data = Random(Gen, Gen() % 70, {"\n", ">", "a", "\xff", std::string(17, 'x')});
+        for (std::size_t From = 0; From <= Data.size(); ++From)
+            for (const int Byte : {0x0A, 0x3E, 0xFF}) {
+                const void* Expected = std::memchr(Data.data() + From, Byte, Data.size() - From);
+                ASSERT_EQ(static_cast<const void*>(
+                              FindByte(Bytes(Data) + From, Data.size() - From, static_cast<unsigned char>(Byte))),
+                          Expected);
+            }
+    }
+}
 
 TEST(XmlScan, MarksEqualPlainSearchWhereverTheSearchStarts) {
     std::mt19937 Gen(1);
