@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <vector>
 
@@ -203,6 +204,18 @@ bool Tzemzuvave::ContentMatches(const std::string& Keyword, TFileReader& Reader)
     const std::string Wide = KeywordToWide(Keyword);
     const TKeywordScanner Scanner(Keyword, Wide);
     try {
+        const TSystemCodePages CodePages;
+        // A file that one block of the scan holds is read once: the bytes scanned are those the
+        // decoders then read.
+        if (Reader.Size() <= ScanBlockSize) {
+            const auto Size = static_cast<std::size_t>(Reader.Size());
+            std::unique_ptr<unsigned char[]> Image(new unsigned char[Size]);
+            Reader.ReadExact(Image.get(), Size);
+            if (ScanWhole(Scanner, Image.get(), Size)) return true;
+            TFileImage Source(Image.get(), Size);
+            return DecodedTextHolds(Source, Image.get(), std::min(Size, FormatHeadSize), Wide, Scanner,
+                                    PlatformDecodeEnv(CodePages));
+        }
         // The raw scan first; its first block also tells the format, so a file of no known
         // format is read once.
         unsigned char Head[FormatHeadSize];
@@ -220,7 +233,6 @@ bool Tzemzuvave::ContentMatches(const std::string& Keyword, TFileReader& Reader)
         // Then the text a reader of the document sees. A damaged document gives less text,
         // never a failure; only a failing read of the file passes through.
         TFileSource Source(Reader);
-        const TSystemCodePages CodePages;
         return DecodedTextHolds(Source, Head, HeadSize, Wide, Scanner, PlatformDecodeEnv(CodePages));
     } catch (const std::bad_alloc&) {
         Fail(FailureText::OutOfMemory);

@@ -81,6 +81,17 @@ private:
     std::size_t FSize;
 };
 
+// The file being tested, held whole in memory by someone else: every offset is its own file
+// offset, as for the file on disk.
+class TFileImage : public TMemorySource {
+public:
+    using TMemorySource::TMemorySource;
+    std::uint64_t FilePiece(std::uint64_t Offset, std::uint64_t& FileOffset) const override {
+        FileOffset = Offset;
+        return Offset < Size() ? Size() - Offset : 0;
+    }
+};
+
 // Count bytes of another source from Offset on (fewer where it ends).
 class TSliceSource : public TByteSource {
 public:

@@ -69,6 +69,12 @@ private:
 // Block size of the file scan: memory stays bounded whatever the file's size.
 inline constexpr std::size_t ScanBlockSize = std::size_t(4) << 20;
 
+// Whether the Size bytes at Data, a whole content, hold an occurrence of any form.
+inline bool ScanWhole(const TKeywordScanner& Scanner, const unsigned char* Data, std::size_t Size) {
+    const std::size_t L = Scanner.MinLength();
+    return Size >= L && Scanner.FindIn(Data, Size, Size - L + 1);
+}
+
 // Scans Size bytes delivered by Read(Buffer, Count), which fills exactly Count bytes or throws,
 // in blocks of BlockSize bytes that share Overlap() bytes with the next one, so the answer is
 // the same as a scan of the whole content at once.
