@@ -101,6 +101,9 @@ inline constexpr std::size_t XmlMaxAttributeValue = 1024;
 // Most spaces one space element stands for (OpenDocument's <text:s text:c="N"/>): a line's worth
 // many times over, while a count of billions gives no billion spaces.
 inline constexpr std::size_t XmlMaxRepeatedSpaces = 1024;
+// Most bytes of a reference's name between "&" and ";" (the longest is a number: "#x10FFFF" or
+// "#1114111" with a few leading zeros); a longer one is text as written.
+inline constexpr std::size_t XmlMaxReferenceName = 12;
 
 // ---- Rich Text ----
 // Groups deeper than this share the state of the deepest one kept.
@@ -137,6 +140,9 @@ static_assert(MimeMaxMemory <= MaxDecodeMemory / 16, "mail");
 inline constexpr std::size_t HtmlCharsetScanBytes = 1024;
 // Units of a <meta> element's name and content kept (a page's keywords, description, author).
 inline constexpr std::size_t HtmlMaxMetaValue = 1024;
+// Most characters of a character reference's name after "&": the longest entity name and any
+// number fit.
+inline constexpr std::size_t HtmlMaxReferenceName = 32;
 // Bytes of a page read and decoded at a time.
 inline constexpr std::size_t HtmlReadBlock = 64 * KiB;
 // What a web page's decoder holds, taken from the file's memory while it reads: the read block, a

@@ -7,6 +7,7 @@
 #include "pure/doctext/charset.h"
 #include "pure/doctext/htmltext.h"
 #include "pure/doctext/sinkwriter.h"
+#include "pure/doctext/unitscout.h"
 #include "pure/support/bytetext.h"
 
 namespace {
@@ -58,6 +59,23 @@ unsigned DeclaredCodePage(std::string_view Head) {
     return 0;
 }
 
+// The code page a page is read in, told by its container (Declared, 0 for none) or its first
+// bytes; a byte-order mark overrides it.
+unsigned PageCodePage(std::string_view Head, unsigned Declared) {
+    return Declared != 0 ? Declared : DeclaredCodePage(Head);
+}
+
+// Whether the page in Source may give Unit: the whole page looked through, Block at a time.
+bool PageMayGive(TByteSource& Source, char16_t Unit, const TDecodeEnv& Env, unsigned char* Block) {
+    THtmlScout Scout(Unit, Env);
+    for (std::uint64_t At = 0;;) {
+        const std::size_t Got = Source.ReadAt(At, Block, HtmlReadBlock);
+        if (Got == 0) return Scout.Finish();
+        if (Scout.Feed(Block, Got)) return true;
+        At += Got;
+    }
+}
+
 }  // namespace
 
 class THtmlReader::TImpl {
@@ -87,8 +105,7 @@ public:
 
 private:
     bool Start() {
-        const unsigned CodePage = FDeclared != 0 ? FDeclared : DeclaredCodePage(FHead);
-        FDecoder = std::make_unique<TTextDecoder>(CodePage, FEnv);
+        FDecoder = std::make_unique<TTextDecoder>(PageCodePage(FHead, FDeclared), FEnv);
         const bool Going = Decode(FHead);
         FHead.clear();
         return Going;
@@ -114,12 +131,43 @@ THtmlReader::~THtmlReader() = default;
 bool THtmlReader::Feed(const unsigned char* Data, std::size_t Size) { return FImpl->Feed(Data, Size); }
 bool THtmlReader::Finish() { return FImpl->Finish(); }
 
+THtmlScout::THtmlScout(char16_t Unit, const TDecodeEnv& Env, unsigned DeclaredCodePage)
+    : FUnit(Unit), FEnv(Env), FDeclared(DeclaredCodePage) {}
+THtmlScout::~THtmlScout() = default;
+
+bool THtmlScout::Feed(const unsigned char* Data, std::size_t Size) {
+    if (!FScout) {
+        // The charset is told by the page's first bytes, as the reader tells it.
+        const std::size_t Taken = std::min(Size, HtmlCharsetScanBytes - FHead.size());
+        FHead.append(reinterpret_cast<const char*>(Data), Taken);
+        if (FHead.size() < HtmlCharsetScanBytes) return false;
+        if (Start()) return true;
+        Data += Taken, Size -= Taken;
+    }
+    return FScout->Feed(Data, Size);
+}
+
+bool THtmlScout::Finish() { return (!FScout && Start()) || FScout->Finish(); }
+
+bool THtmlScout::Start() {
+    FScout = std::make_unique<TUnitScout>(FUnit, PageCodePage(FHead, FDeclared), TReferences::Html, FEnv);
+    const bool Found = FScout->Feed(reinterpret_cast<const unsigned char*>(FHead.data()), FHead.size());
+    FHead.clear();
+    return Found;
+}
+
 void DecodeHtml(TByteSource& Source, TTextSink& Sink, const TDecodeEnv& Env) {
     const TMemoryLease Memory(Env.Budget, HtmlMaxMemory);
     if (!Memory.Granted()) return;
+    std::unique_ptr<unsigned char[]> Block(new unsigned char[HtmlReadBlock]);
+    // A keyword test that waits for a unit the page's bytes cannot give passes the page over.
+    const char16_t Unit = Sink.AwaitedUnit();
+    if (TUnitScout::Judges(Unit) && !PageMayGive(Source, Unit, Env, Block.get())) {
+        Sink.Break();
+        return;
+    }
     TSinkWriter Out(Sink);
     THtmlReader Reader(Out, Env);
-    std::unique_ptr<unsigned char[]> Block(new unsigned char[HtmlReadBlock]);
     for (std::uint64_t At = 0;;) {
         const std::size_t Got = Source.ReadAt(At, Block.get(), HtmlReadBlock);
         if (Got == 0) break;

@@ -8,6 +8,7 @@
 // page's properties.
 #include <cstddef>
 #include <memory>
+#include <string>
 
 #include "pure/doctext/bytesource.h"
 #include "pure/doctext/decodeenv.h"
@@ -40,4 +41,30 @@ public:
 private:
     class TImpl;
     std::unique_ptr<TImpl> FImpl;
+};
+
+class TUnitScout;
+
+// Whether a page fed piece by piece may give Unit in its text (see unitscout.h), its charset told
+// as THtmlReader tells it: the look a keyword test takes before it reads the page.
+class THtmlScout {
+public:
+    // Unit: one TUnitScout::Judges accepts.
+    THtmlScout(char16_t Unit, const TDecodeEnv& Env, unsigned DeclaredCodePage = 0);
+    ~THtmlScout();
+    THtmlScout(const THtmlScout&) = delete;
+    THtmlScout& operator=(const THtmlScout&) = delete;
+    // The next bytes of the page. True once the page may give the unit.
+    bool Feed(const unsigned char* Data, std::size_t Size);
+    // Ends the page. True when it may give the unit.
+    bool Finish();
+
+private:
+    bool Start();
+
+    char16_t FUnit;
+    const TDecodeEnv& FEnv;
+    unsigned FDeclared;
+    std::string FHead;
+    std::unique_ptr<TUnitScout> FScout;
 };

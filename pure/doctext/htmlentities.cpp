@@ -91,3 +91,7 @@ char32_t HtmlReference(std::string_view Name) {
                                                std::string_view::npos;
     return Number ? 0xFFFD : 0;
 }
+
+bool HtmlEntityStandsFor(char32_t C) {
+    return std::any_of(std::begin(Entities), std::end(Entities), [C](const TEntity& E) { return E.CodePoint == C; });
+}

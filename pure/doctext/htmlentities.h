@@ -7,3 +7,6 @@
 // ones, read as browsers read them: 0x80..0x9F as windows-1252 reads those bytes, zero,
 // surrogates and values beyond U+10FFFF as U+FFFD. 0 when Name is none of these.
 char32_t HtmlReference(std::string_view Name);
+
+// True when one of the named entities stands for C.
+bool HtmlEntityStandsFor(char32_t C);

@@ -141,15 +141,19 @@ void THtmlText::MetaProperty() {
     EndTitle();
     EndRun();
     FOut.Place(TTextPlace::Properties);
-    // The value's references decoded as in text.
+    // The value's references decoded as in text; but where the value was cut short, one that runs
+    // to its end is not read: its name may have gone on ("&#x1F60" of "&#x1F60A;").
+    const bool Cut = FMetaContent.size() >= HtmlMaxMetaValue;
     for (std::size_t I = 0; I < FMetaContent.size(); ++I) {
         const char16_t C = FMetaContent[I];
         if (C == u'&') {
             std::size_t End = I + 1;
-            while (End < FMetaContent.size() && End - I <= 32 && IsReferenceUnit(FMetaContent[End])) ++End;
+            while (End < FMetaContent.size() && End - I <= HtmlMaxReferenceName && IsReferenceUnit(FMetaContent[End]))
+                ++End;
             std::string Name;
             for (std::size_t J = I + 1; J < End; ++J) Name += static_cast<char>(FMetaContent[J]);
-            if (const char32_t Value = End - I <= 32 ? HtmlReference(Name) : 0) {
+            const bool Whole = End - I <= HtmlMaxReferenceName && !(Cut && End == FMetaContent.size());
+            if (const char32_t Value = Whole ? HtmlReference(Name) : 0) {
                 CodePoint(Value);
                 I = End < FMetaContent.size() && FMetaContent[End] == u';' ? End : End - 1;
                 continue;

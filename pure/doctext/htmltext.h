@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "pure/doctext/decodelimits.h"
+
 class TSinkWriter;
 
 class THtmlText {
@@ -71,7 +73,7 @@ private:
     std::u16string* FValue = nullptr;  // the value being captured, if any
     std::u16string FMetaName, FMetaContent;
     // The reference being read, after "&".
-    char FReference[34] = {};
+    char FReference[HtmlMaxReferenceName + 2] = {};
     std::size_t FReferenceLength = 0;
     int FDashes = 0;  // "-" just before, in a comment or after "<!"
     bool FMarkupDash = false;

@@ -12,7 +12,9 @@
 #include "pure/doctext/html.h"
 #include "pure/doctext/mimecoding.h"
 #include "pure/doctext/mimeheader.h"
+#include "pure/doctext/qpscout.h"
 #include "pure/doctext/sinkwriter.h"
+#include "pure/doctext/unitscout.h"
 #include "pure/support/bytetext.h"
 #include "pure/support/findbyte.h"
 
@@ -238,9 +240,22 @@ private:
         if (Kind == "text/html" || Kind == "application/xhtml+xml") {
             FLeaf = TLeaf::Html;
             FHtml = std::make_unique<THtmlReader>(FOut, FEnv, CodePageOfLabel(Charset));
+            if (const char16_t Unit = ScoutedUnit()) {
+                if (Encoding == TTransferEncoding::QuotedPrintable && CodePageOfLabel(Charset) == CodePageUtf8)
+                    FQuotedScout = std::make_unique<TQuotedScout>(Unit, TReferences::Html);
+                else
+                    FHtmlScout = std::make_unique<THtmlScout>(Unit, FEnv, CodePageOfLabel(Charset));
+            }
         } else if (Kind.compare(0, 5, "text/") == 0 && Kind != "text/rtf" && Kind != "text/richtext") {
             FLeaf = TLeaf::Text;
             FText = std::make_unique<TTextDecoder>(MimeCodePage(Charset, FEnv), FEnv);
+            if (const char16_t Unit = ScoutedUnit()) {
+                const unsigned CodePage = MimeCodePage(Charset, FEnv);
+                if (Encoding == TTransferEncoding::QuotedPrintable && CodePage == CodePageUtf8)
+                    FQuotedScout = std::make_unique<TQuotedScout>(Unit, TReferences::None);
+                else
+                    FTextScout = std::make_unique<TUnitScout>(Unit, CodePage, TReferences::None, FEnv);
+            }
         } else {
             // Anything else may hold a document: its decoded bytes are counted and their start kept
             // to tell its format; it is read from the mail again once its end is known.
@@ -256,8 +271,41 @@ private:
         }
     }
 
+    // A keyword test that waits for a unit a text or page cannot give unless its bytes hold it
+    // looks through the part before reading it (see unitscout.h): the unit, or 0 to read the part
+    // as it comes.
+    char16_t ScoutedUnit() {
+        FPartSize = 0;
+        FScoutSaw = false;
+        FOut.Flush();
+        const char16_t Unit = FOut.Sink().AwaitedUnit();
+        return TUnitScout::Judges(Unit) ? Unit : 0;
+    }
+    bool Scouting() const { return FTextScout || FHtmlScout || FQuotedScout; }
+    // Looks through the bytes gathered (in blocks: the look costs little per byte but some per
+    // call), and at the part's end ends the look.
+    void Scout(bool End) {
+        const auto* Data = reinterpret_cast<const unsigned char*>(FBlock.data());
+        if (!FScoutSaw && !FBlock.empty())
+            FScoutSaw = FQuotedScout ? FQuotedScout->Feed(Data, FBlock.size())
+                        : FTextScout ? FTextScout->Feed(Data, FBlock.size())
+                                     : FHtmlScout->Feed(Data, FBlock.size());
+        if (!FScoutSaw && End)
+            FScoutSaw = FQuotedScout ? FQuotedScout->Finish()
+                        : FTextScout ? FTextScout->Finish()
+                                     : FHtmlScout->Finish();
+        FBlock.clear();
+    }
+
     void FeedLeaf(const unsigned char* Data, std::size_t Size) {
         if (FLeaf == TLeaf::None || Size == 0) return;
+        if (FQuotedScout) {
+            // Looked through as it is written, undecoded.
+            if (FScoutSaw) return;
+            FBlock.append(reinterpret_cast<const char*>(Data), Size);
+            if (FBlock.size() >= MimeReadBlock) Scout(false);
+            return;
+        }
         FeedDecoded(FDecoded.get(), FTransfer.Decode(Data, Size, FDecoded.get()));
     }
 
@@ -265,6 +313,13 @@ private:
         switch (FLeaf) {
         case TLeaf::Text:
         case TLeaf::Html:
+            if (Scouting()) {
+                FPartSize += Size;
+                if (FScoutSaw) return;
+                FBlock.append(reinterpret_cast<const char*>(Data), Size);
+                if (FBlock.size() >= MimeReadBlock) Scout(false);
+                return;
+            }
             // Gathered into blocks: fewer conversions, and an unlabelled text judged by more of it.
             FBlock.append(reinterpret_cast<const char*>(Data), Size);
             if (FBlock.size() >= MimeReadBlock) FlushBlock();
@@ -286,6 +341,17 @@ private:
     void Recognize() {
         FPartFormat = RecognizeFormat(FPartHead.data(), FPartHead.size());
         if (FPartFormat == nullptr) FLeaf = TLeaf::None;
+    }
+
+    // A scouted text or page that may give the unit: read again from its start, now in full.
+    void ReadAgain(std::uint64_t Size) {
+        TPartSource Part(FSource, FBodyStart, FPartEnd, FTransfer.Encoding(), Size);
+        for (std::uint64_t At = 0; !Stopped();) {
+            const std::size_t Got = Part.ReadAt(At, FDecoded.get(), MimeReadBlock);
+            if (Got == 0) break;
+            FeedDecoded(FDecoded.get(), Got);
+            At += Got;
+        }
     }
 
     // Hands the gathered bytes of a text or a page on.
@@ -313,9 +379,23 @@ private:
     }
 
     void EndLeaf() {
-        if (FLeaf != TLeaf::None) {
+        if (FLeaf != TLeaf::None && !FQuotedScout) {
             unsigned char Tail[4];
             FeedDecoded(Tail, FTransfer.Finish(Tail));
+        }
+        if (Scouting()) {
+            Scout(true);
+            // Quoted-printable decodes to no more bytes than it is written in.
+            const std::uint64_t Size = FQuotedScout ? FPartEnd - FBodyStart : FPartSize;
+            FTextScout.reset();
+            FHtmlScout.reset();
+            FQuotedScout.reset();
+            if (FScoutSaw) {
+                ReadAgain(Size);
+            } else {
+                FLeaf = TLeaf::None;  // passed over: the text holds nothing the sink waits for
+                FOut.EndRun();
+            }
         }
         if (FLeaf == TLeaf::Text || FLeaf == TLeaf::Html) FlushBlock();
         switch (FLeaf) {
@@ -363,6 +443,11 @@ private:
     std::unique_ptr<unsigned char[]> FDecoded;
     std::unique_ptr<TTextDecoder> FText;
     std::unique_ptr<THtmlReader> FHtml;
+    // The look through a text or page before it is read, and whether it saw a sign of the unit.
+    std::unique_ptr<TUnitScout> FTextScout;
+    std::unique_ptr<THtmlScout> FHtmlScout;
+    std::unique_ptr<TQuotedScout> FQuotedScout;
+    bool FScoutSaw = false;
     std::string FBlock;  // decoded bytes of a text or page not yet handed on
     std::u16string FUnits;
     // An attachment: its decoded size, first bytes, format and name.

@@ -4,8 +4,10 @@
 #include <memory>
 #include <utility>
 
+#include "pure/doctext/charset.h"
 #include "pure/doctext/document.h"
 #include "pure/doctext/packagekinds.h"
+#include "pure/doctext/unitscout.h"
 #include "pure/doctext/xmltext.h"
 #include "pure/support/bytetext.h"
 
@@ -110,7 +112,7 @@ std::string TPackage::ReadSmall(std::size_t Entry, std::size_t Limit) {
     std::string Out;
     if (Entry == Npos) return Out;
     Limit = std::min(Limit, ZipMaxIndexPart);
-    TZipMemberReader Reader(FSource, FEntries[Entry], FEnv.Budget->UnpackLeft);
+    TZipMemberReader Reader(FSource, FEntries[Entry], FEnv.Budget->UnpackLeft, &FInflater);
     unsigned char Block[16 * 1024];
     while (Out.size() < Limit) {
         const std::size_t Got = Reader.Read(Block, std::min(sizeof Block, Limit - Out.size()));
@@ -120,15 +122,36 @@ std::string TPackage::ReadSmall(std::size_t Entry, std::size_t Limit) {
     return Out;
 }
 
+bool TPackage::MayGive(std::size_t Entry, char16_t Unit, unsigned char* Buffer) {
+    // The member's bytes are counted once: a member that may give the unit is unpacked again
+    // from the same budget.
+    const std::uint64_t Left = FEnv.Budget->UnpackLeft;
+    TZipMemberReader Reader(FSource, FEntries[Entry], FEnv.Budget->UnpackLeft, &FInflater);
+    TUnitScout Scout(Unit, CodePageUtf8, TReferences::Xml, FEnv);
+    for (;;) {
+        const std::size_t Got = Reader.Read(Buffer, ZipReadBlock);
+        if (Got == 0 ? Scout.Finish() : Scout.Feed(Buffer, Got)) {
+            FEnv.Budget->UnpackLeft = Left;
+            return true;
+        }
+        if (Got == 0) return false;
+    }
+}
+
 bool TPackage::DecodeXml(std::size_t Entry, const TXmlTextRules& Rules, TTextSink& Sink) {
-    TZipMemberReader Reader(FSource, FEntries[Entry], FEnv.Budget->UnpackLeft);
+    if (!FBlock) FBlock.reset(new unsigned char[ZipReadBlock]);
+    unsigned char* const Buffer = FBlock.get();
+    // A keyword test that waits for a unit the member's bytes cannot give passes it over (XML
+    // text beyond ASCII is the characters of its bytes and its references; see unitscout.h).
+    const char16_t Unit = Sink.AwaitedUnit();
+    if (TUnitScout::Judges(Unit) && !MayGive(Entry, Unit, Buffer)) return Sink.Break();
+    TZipMemberReader Reader(FSource, FEntries[Entry], FEnv.Budget->UnpackLeft, &FInflater);
     if (!Reader.Readable()) return true;
-    std::unique_ptr<unsigned char[]> Buffer(new unsigned char[ZipReadBlock]);
     TXmlTextExtractor Extractor(Rules, Sink);
     for (;;) {
-        const std::size_t Got = Reader.Read(Buffer.get(), ZipReadBlock);
+        const std::size_t Got = Reader.Read(Buffer, ZipReadBlock);
         if (Got == 0) break;
-        if (!Extractor.Feed(Buffer.get(), Got)) return false;
+        if (!Extractor.Feed(Buffer, Got)) return false;
     }
     return Extractor.Finish();
 }

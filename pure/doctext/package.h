@@ -74,6 +74,10 @@ public:
     bool Exhausted() const { return FEnv.Budget->UnpackLeft == 0; }
 
 private:
+    // Whether the XML member may give Unit (see unitscout.h), looked through in Buffer
+    // (ZipReadBlock bytes).
+    bool MayGive(std::size_t Entry, char16_t Unit, unsigned char* Buffer);
+
     TByteSource& FSource;
     TTextSink& FSink;
     const TDecodeEnv& FEnv;
@@ -81,6 +85,10 @@ private:
     std::vector<std::string> FNames;
     std::unordered_map<std::string, std::size_t> FIndex;
     std::unique_ptr<TMemoryLease> FLease;  // the memory the members' names take
+    // For the members read one after another here (not those read as documents of their own):
+    // the inflater and a block of ZipReadBlock bytes.
+    TZipInflater FInflater;
+    std::unique_ptr<unsigned char[]> FBlock;
 };
 
 // A kind of package: whether it claims a package, by the members it holds, and how it reads one.

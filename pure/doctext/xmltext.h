@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "pure/doctext/decodelimits.h"
 #include "pure/doctext/sinkwriter.h"
 #include "pure/doctext/textsink.h"
 #include "pure/doctext/xmlnames.h"
@@ -204,7 +205,7 @@ private:
     bool FCapturing = false, FFound = false;
     std::string FValue;
     // Entity reference in text, after '&', and the markup lookahead after "<!".
-    char FEntity[12] = {};
+    char FEntity[XmlMaxReferenceName] = {};
     std::size_t FEntityLength = 0;
     char FBang[8] = {};
     std::size_t FBangLength = 0;

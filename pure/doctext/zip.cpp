@@ -196,16 +196,20 @@ std::vector<TZipEntry> ReadZipDirectory(TByteSource& Source, std::size_t MaxByte
     return Entries;
 }
 
-struct TZipMemberReader::TInflate {
+struct TZipInflater::TState {
     z_stream Stream{};
     bool Started = false;
     unsigned char In[128 * 1024];  // few reads of the source, few restarts of inflate's fast loop
-    ~TInflate() {
+    ~TState() {
         if (Started) inflateEnd(&Stream);
     }
 };
 
-TZipMemberReader::TZipMemberReader(TByteSource& Source, const TZipEntry& Entry, std::uint64_t& Budget)
+TZipInflater::TZipInflater() = default;
+TZipInflater::~TZipInflater() = default;
+
+TZipMemberReader::TZipMemberReader(TByteSource& Source, const TZipEntry& Entry, std::uint64_t& Budget,
+                                   TZipInflater* Shared)
     : FSource(Source), FBudget(Budget) {
     if ((Entry.Flags & 0x0001) != 0 || (Entry.Method != 0 && Entry.Method != 8)) return;
     const std::uint64_t FileSize = Source.Size();
@@ -224,9 +228,14 @@ TZipMemberReader::TZipMemberReader(TByteSource& Source, const TZipEntry& Entry, 
     } else {
         const std::uint64_t ByRatio = Compressed * ZipSaneRatio + (std::uint64_t(1) << 20);
         FOutLeft = Entry.SizeKnown ? std::min(Entry.Size, ByRatio) : ByRatio;
-        FInflate.reset(new TInflate);  // the input buffer needs no zeroing
-        if (inflateInit2(&FInflate->Stream, -15) != Z_OK) return;
-        FInflate->Started = true;
+        TZipInflater& Inflater = Shared != nullptr ? *Shared : FOwn;
+        if (!Inflater.FState) Inflater.FState.reset(new TZipInflater::TState);  // the input needs no zeroing
+        TZipInflater::TState& State = *Inflater.FState;
+        State.Stream.avail_in = 0;
+        if (State.Started ? inflateReset2(&State.Stream, -15) != Z_OK : inflateInit2(&State.Stream, -15) != Z_OK)
+            return;
+        State.Started = true;
+        FInflate = &State;
     }
     FReadable = true;
 }

@@ -28,11 +28,31 @@ struct TZipEntry {
 // when no usable directory is found (a truncated package); of a directory of at most MaxBytes.
 std::vector<TZipEntry> ReadZipDirectory(TByteSource& Source, std::size_t MaxBytes = ZipMaxDirectoryBytes);
 
+class TZipMemberReader;
+
+// The inflate state and input buffer of the member readers a package uses one after another,
+// kept from one member to the next rather than set up and given back for each: a few hundred
+// kilobytes that the system would otherwise map afresh for every member.
+class TZipInflater {
+public:
+    TZipInflater();
+    ~TZipInflater();
+    TZipInflater(const TZipInflater&) = delete;
+    TZipInflater& operator=(const TZipInflater&) = delete;
+
+private:
+    friend class TZipMemberReader;
+    struct TState;
+    std::unique_ptr<TState> FState;
+};
+
 // One member's content, read front to back.
 class TZipMemberReader {
 public:
-    // Budget: inflated bytes the package may still produce; reading takes from it.
-    TZipMemberReader(TByteSource& Source, const TZipEntry& Entry, std::uint64_t& Budget);
+    // Budget: inflated bytes the package may still produce; reading takes from it. Shared: an
+    // inflater that no other reader uses while this one lives (null: one of its own).
+    TZipMemberReader(TByteSource& Source, const TZipEntry& Entry, std::uint64_t& Budget,
+                     TZipInflater* Shared = nullptr);
     ~TZipMemberReader();
     TZipMemberReader(const TZipMemberReader&) = delete;
     TZipMemberReader& operator=(const TZipMemberReader&) = delete;
@@ -45,7 +65,6 @@ public:
     bool CutOff() const { return FCutOff; }
 
 private:
-    struct TInflate;
     TByteSource& FSource;
     std::uint64_t& FBudget;
     bool FReadable = false;
@@ -55,5 +74,6 @@ private:
     std::uint64_t FDataAt = 0;   // next compressed byte in the source
     std::uint64_t FDataEnd = 0;  // end of the compressed data in the source
     std::uint64_t FOutLeft = 0;  // output the member may still produce
-    std::unique_ptr<TInflate> FInflate;
+    TZipInflater FOwn;           // the inflater when none is shared
+    TZipInflater::TState* FInflate = nullptr;
 };

@@ -71,6 +71,10 @@ TEST(Html, TextBetweenTheTags) {
     EXPECT_EQ(DecodeWithPlaces(U8(u8"<html><head><title>年度 预算</title><meta name=\"keywords\" content=\"合同, "
                                   u8"&lt;评审&gt;\"><meta name=generator content=x></head><body><p>text")),
               U8(u8"<Properties>年度 预算|<Body><Properties>合同, <评审>|<Body>text|"));
+    // A value longer than is kept: a reference its cut ends is not read as a shorter one.
+    const std::string Value = std::string(1017, 'a') + "&#x1F60A;";
+    EXPECT_EQ(DecodeWithPlaces("<html><meta name=author content=\"" + Value + "\"><p>t"),
+              "<Properties>" + std::string(1017, 'a') + "&#x1F60|<Body>t|");
 }
 
 TEST(Html, CharsetOfThePage) {

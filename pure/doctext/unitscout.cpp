@@ -1,0 +1,131 @@
+#include "pure/doctext/unitscout.h"
+
+#include <algorithm>
+#include <string_view>
+
+#include "pure/doctext/charset.h"
+#include "pure/doctext/decodelimits.h"
+#include "pure/doctext/htmlentities.h"
+#include "pure/doctext/xmlscan.h"
+#include "pure/doctext/xmltext.h"
+#include "pure/support/bytetext.h"
+#include "pure/support/findbyte.h"
+
+namespace {
+
+// Units looked at again where two pieces meet: a reference's "&", its longest name and its end.
+constexpr std::size_t Reach = HtmlMaxReferenceName + 2;
+static_assert(Reach >= XmlMaxReferenceName + 2, "a cut XML reference is looked at whole");
+
+bool IsHtmlNameUnit(char16_t C) {
+    return (C >= 'a' && C <= 'z') || (C >= 'A' && C <= 'Z') || (C >= '0' && C <= '9') || C == '#';
+}
+bool EndsXmlName(char16_t C) {
+    return C == ';' || C == '<' || C == '&' || C == ' ' || C == '\t' || C == '\r' || C == '\n';
+}
+
+// The first of the Size units at Data from From on that is A or B; Size when none.
+std::size_t NextOf(const char16_t* Data, std::size_t Size, std::size_t From, char16_t A, char16_t B) {
+    while (From < Size && Data[From] != A && Data[From] != B) ++From;
+    return From;
+}
+std::size_t NextOf(const unsigned char* Data, std::size_t Size, std::size_t From, unsigned char A) {
+    const unsigned char* P = FindByte(Data + From, Size - From, A);
+    return P != nullptr ? static_cast<std::size_t>(P - Data) : Size;
+}
+
+}  // namespace
+
+bool TUnitScout::Judges(char16_t Unit) { return Unit >= 0x80 && !(Unit >= 0xD800 && Unit < 0xE000) && Unit != 0xFFFD; }
+
+TUnitScout::TUnitScout(char16_t Unit, unsigned CodePage, TReferences References, const TDecodeEnv& Env)
+    : FUnit(Unit), FReferences(References), FNamed(References == TReferences::Html && HtmlEntityStandsFor(Unit)) {
+    if (CodePage == CodePageUtf8)
+        FFormLength = EncodeUtf8(Unit, FForm);
+    else
+        FDecoder = std::make_unique<TTextDecoder>(CodePage, Env);
+}
+
+TUnitScout::~TUnitScout() = default;
+
+bool TUnitScout::Feed(const unsigned char* Data, std::size_t Size) {
+    if (FFound || Size == 0) return FFound;
+    if (FDecoder == nullptr) return LooksUtf16(Data, Size, false) || Look(FByteTail, Data, Size, false);
+    FUnits.clear();
+    FDecoder->Feed(std::string_view(reinterpret_cast<const char*>(Data), Size), FUnits);
+    return Look(FUnitTail, FUnits.data(), FUnits.size(), false);
+}
+
+bool TUnitScout::Finish() {
+    if (FFound) return true;
+    if (FDecoder == nullptr) return LooksUtf16(nullptr, 0, true) || Look(FByteTail, FByteTail.data(), 0, true);
+    FUnits.clear();
+    FDecoder->Finish(FUnits);
+    return Look(FUnitTail, FUnits.data(), FUnits.size(), true);
+}
+
+bool TUnitScout::LooksUtf16(const unsigned char* Data, std::size_t Size, bool Final) {
+    if (FStarted) return false;
+    unsigned char First[2];
+    std::size_t Count = 0;
+    for (std::size_t I = 0; I < FByteTail.size() && Count < 2; ++I) First[Count++] = FByteTail[I];
+    for (std::size_t I = 0; I < Size && Count < 2; ++I) First[Count++] = Data[I];
+    if (Count < 2 && !Final) return false;
+    FStarted = true;
+    const bool Mark = Count == 2 && ((First[0] == 0xFF && First[1] == 0xFE) || (First[0] == 0xFE && First[1] == 0xFF));
+    return FFound = Mark || std::find(First, First + Count, 0) != First + Count;
+}
+
+template <typename T>
+bool TUnitScout::Look(std::vector<T>& Tail, const T* Data, std::size_t Size, bool Final) {
+    // What the last piece cut off lies in its tail and the start of this one.
+    if (!Tail.empty()) {
+        T Joint[2 * Reach];
+        const std::size_t Take = std::min(Size, Reach);
+        std::copy(Tail.begin(), Tail.end(), Joint);
+        std::copy(Data, Data + Take, Joint + Tail.size());
+        if (Holds(Joint, Tail.size() + Take, Final && Take == Size)) return FFound = true;
+    }
+    if (Size > 0 && Holds(Data, Size, Final)) return FFound = true;
+    if (Size >= Reach) {
+        Tail.assign(Data + Size - Reach, Data + Size);
+    } else {
+        Tail.insert(Tail.end(), Data, Data + Size);
+        if (Tail.size() > Reach) Tail.erase(Tail.begin(), Tail.end() - Reach);
+    }
+    return false;
+}
+
+template <typename T>
+bool TUnitScout::Holds(const T* Data, std::size_t Size, bool Final) const {
+    if constexpr (sizeof(T) == 1) {
+        if (xmlscan::HoldsSequence(Data, Size, FForm, FFormLength, FForm[0])) return true;
+        if (FReferences == TReferences::None) return false;
+        for (std::size_t At = NextOf(Data, Size, 0, '&'); At < Size; At = NextOf(Data, Size, At + 1, '&'))
+            if (ReferenceGives(Data, At + 1, Size, Final)) return true;
+    } else {
+        const char16_t Amp = FReferences == TReferences::None ? FUnit : u'&';
+        for (std::size_t At = NextOf(Data, Size, 0, FUnit, Amp); At < Size; At = NextOf(Data, Size, At + 1, FUnit, Amp))
+            if (Data[At] == FUnit || ReferenceGives(Data, At + 1, Size, Final)) return true;
+    }
+    return false;
+}
+
+// Whether the reference whose name starts at At stands for the unit, read as the piece's reader
+// reads it; one the end of Data cuts is judged with the next piece, unless Final.
+template <typename T>
+bool TUnitScout::ReferenceGives(const T* Data, std::size_t At, std::size_t Size, bool Final) const {
+    char Name[HtmlMaxReferenceName];
+    std::size_t Length = 0, I = At;
+    if (FReferences == TReferences::Html) {
+        while (I < Size && Length < HtmlMaxReferenceName && IsHtmlNameUnit(Data[I]))
+            Name[Length++] = static_cast<char>(Data[I++]);
+        if ((I == Size && Length < HtmlMaxReferenceName && !Final) || Length == 0) return false;
+        if (Name[0] != '#' && !FNamed) return false;
+        return HtmlReference(std::string_view(Name, Length)) == FUnit;
+    }
+    while (I < Size && Length < XmlMaxReferenceName && !EndsXmlName(Data[I]))
+        Name[Length++] = static_cast<char>(Data[I++]);
+    char32_t C = 0;
+    return I < Size && Data[I] == ';' && DecodeXmlReference(Name, Length, C) && C == FUnit;
+}

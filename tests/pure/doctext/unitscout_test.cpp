@@ -1,0 +1,126 @@
+// The look a keyword test takes through a piece before reading it: never blind to the unit it
+// waits for, however the piece's bytes are cut; and the documents it looks through still found.
+#include <gtest/gtest.h>
+
+#include "pure/doctext/charset.h"
+#include "pure/doctext/qpscout.h"
+#include "pure/doctext/unitscout.h"
+#include "pure/engine/keymatch.h"
+#include "tests/pure/doctext/doctexttest.h"
+
+namespace {
+
+const TIconvCodePages Iconv;
+
+// Feeds Bytes in pieces of Piece bytes (0: whole) to a scout; its answer at the end.
+template <typename TScout>
+bool Look(TScout& Scout, const std::string& Bytes, std::size_t Piece) {
+    const auto* Data = reinterpret_cast<const unsigned char*>(Bytes.data());
+    if (Piece == 0) Piece = Bytes.size() + 1;
+    for (std::size_t At = 0; At < Bytes.size(); At += Piece)
+        if (Scout.Feed(Data + At, std::min(Piece, Bytes.size() - At))) return true;
+    return Scout.Finish();
+}
+
+constexpr char16_t Blue = 0x84DD;  // 蓝
+
+TEST(UnitScout, SeesTheUnitItsFormOrAReferenceToItWhereverThePiecesAreCut) {
+    const struct {
+        std::string Bytes;
+        unsigned CodePage;
+        TReferences References;
+        char16_t Unit;
+        bool May;
+    } Cases[] = {
+        {U8(u8"报销单，蓝色"), CodePageUtf8, TReferences::None, Blue, true},
+        {U8(u8"报销单，红色"), CodePageUtf8, TReferences::None, Blue, false},
+        {"&#x84DD; &#34013 x", CodePageUtf8, TReferences::Html, Blue, true},
+        {"x &#34013", CodePageUtf8, TReferences::Html, Blue, true},  // cut by the page's end
+        {"&#x84DC; &#3401; &nbsp; AT&T", CodePageUtf8, TReferences::Html, Blue, false},
+        {"&#x84DD;", CodePageUtf8, TReferences::None, Blue, false},  // plain text reads no references
+        {"caf&eacute;", CodePageUtf8, TReferences::Html, 0xE9, true},
+        {"&#x84DD;", CodePageUtf8, TReferences::Xml, Blue, true},
+        {"&#x84DD &#x84DD0; &#x0000000084DD;", CodePageUtf8, TReferences::Xml, Blue, false},  // no ";", too long
+        {"\xFF\xFEx\0", CodePageUtf8, TReferences::Html, Blue, true},                         // UTF-16: read in full
+        {"\xB1\xA8\xCF\xFA \xC0\xB6", 936, TReferences::None, Blue, true},
+        {"\xB1\xA8\xCF\xFA \xBA\xEC", 936, TReferences::None, Blue, false},
+        {"\xC0\xC0\xB6", 936, TReferences::None, Blue, false},  // the form's bytes across two characters
+        {"&#x84dd;", 936, TReferences::Html, Blue, true},
+    };
+    for (const auto& C : Cases)
+        for (std::size_t Piece : {0, 1, 2, 5}) {
+            TDecodeEnv Env;
+            Env.CodePages = &Iconv;
+            TUnitScout Scout(C.Unit, C.CodePage, C.References, Env);
+            EXPECT_EQ(Look(Scout, C.Bytes, Piece), C.May) << C.Bytes << " in pieces of " << Piece;
+        }
+}
+
+TEST(QuotedScout, SeesTheEscapesOfTheUnitAcrossSoftLineBreaks) {
+    const struct {
+        std::string Bytes;
+        TReferences References;
+        bool May;
+    } Cases[] = {
+        {"=E6=8A=A5=E8=93=9D", TReferences::None, true},
+        {"=e8=93=9d", TReferences::None, true},
+        {"=E8=93=\r\n=9D", TReferences::None, true},
+        {"=E8=\n=93=  \r\n=9D", TReferences::None, true},
+        {"=E6=8A=A5=E9=94=80 =93=9D =E8=93=9C", TReferences::None, false},
+        {"\xE8\x93\x9D", TReferences::None, true},  // eight-bit bytes left unescaped
+        {"a &nbsp;&#25253; b", TReferences::Html, false},
+        {"&#x84DD;", TReferences::Html, true},
+        {"&#x84=\r\nDD;", TReferences::Html, true},  // a soft line break inside the name
+        {"&#x8=34DD;", TReferences::Html, true},     // "4" escaped
+        {"&#x84DD;", TReferences::None, false},
+        {"=FF=FEx", TReferences::None, true},  // UTF-16: read in full
+    };
+    for (const auto& C : Cases)
+        for (std::size_t Piece : {0, 1, 3, 7}) {
+            TQuotedScout Scout(Blue, C.References);
+            EXPECT_EQ(Look(Scout, C.Bytes, Piece), C.May) << C.Bytes << " in pieces of " << Piece;
+        }
+}
+
+// Whether the keyword test finds Keyword in the document Bytes, passing over what it may.
+bool Finds(const std::string& Bytes, const std::u16string& Keyword) {
+    std::string Wide;
+    for (const char16_t U : Keyword) Wide += {static_cast<char>(U & 0xFF), static_cast<char>(U >> 8)};
+    const TKeywordScanner Scanner("\x01", Wide);
+    TKeywordMatcher Matcher(Wide, Scanner);
+    TDecodeEnv Env;
+    Env.CodePages = &Iconv;
+    DecodeRecognized(Bytes, Matcher, Env);
+    return Matcher.Found();
+}
+
+std::string Mail(const std::string& Headers, const std::string& Body) {
+    return "From: a@example.cn\r\nMIME-Version: 1.0\r\n" + Headers + "\r\n\r\n" + Body + "\r\n";
+}
+
+TEST(UnitScout, KeywordTestsFindWordsInThePartsItLooksThrough) {
+    const std::string Long(3000, 'x');  // pieces of the scouts cut the body
+    const struct {
+        std::string Document;
+        bool Found;
+    } Cases[] = {
+        {Mail("Content-Type: text/html; charset=utf-8\r\nContent-Transfer-Encoding: quoted-printable",
+              Long + "=E6=8A=A5<span>=E8=93=\r\n=9D</span>=E9=B2=B8"),
+         true},
+        {Mail("Content-Type: text/html; charset=utf-8\r\nContent-Transfer-Encoding: quoted-printable",
+              Long + "&#x84DD;<b>&#40120;</b>"),
+         true},
+        {Mail("Content-Type: text/html; charset=utf-8\r\nContent-Transfer-Encoding: quoted-printable",
+              Long + "=E8=93=9D =E9=B2=B8"),
+         false},
+        {Mail("Content-Type: text/plain; charset=gb2312\r\nContent-Transfer-Encoding: base64", "wLa+qA=="),  // 蓝鲸
+         true},
+        {Mail("Content-Type: text/plain; charset=gb2312", Long + "\xC0\xB6\xBE\xA8"), true},
+        {"<html><meta charset=gbk><body>" + Long + "\xC0\xB6<i>\xBE\xA8</i>", true},
+        {"<html><body>" + Long + U8(u8"蓝</p><p>鲸"), false},
+    };
+    for (const auto& C : Cases)
+        EXPECT_EQ(Finds(C.Document, u"蓝鲸"), C.Found) << C.Document.substr(C.Document.size() - 60);
+}
+
+}  // namespace
