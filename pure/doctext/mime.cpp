@@ -6,6 +6,10 @@
 #include <string_view>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "pure/doctext/bytereader.h"
 #include "pure/doctext/charset.h"
 #include "pure/doctext/document.h"
@@ -75,7 +79,47 @@ public:
         }
     }
 
+    // Whole lines from the buffered bytes as one: up to the first line that starts with "--" (a
+    // boundary, perhaps) or the last line end buffered. False when there are none at the start.
+    bool Span(TLine& Line) {
+        if (!FAtLineStart || FReader.Peek() < 0) return false;
+        std::size_t Count = 0;
+        const unsigned char* P = FReader.Buffered(Count);
+        if (Count >= 2 && P[0] == '-' && P[1] == '-') return false;
+        std::size_t End = DashesLine(P, Count);
+        if (End == 0) {
+            while (End < Count && P[Count - 1 - End] != '\n') ++End;  // back to the last line end
+            End = Count - End;
+        }
+        if (End == 0) return false;
+        FCopy.clear();
+        const std::uint64_t Start = FReader.Position();
+        FReader.Advance(End);
+        return Hand(Line, P, End - 1, true, Start);
+    }
+
 private:
+    // Just after the line end before the first line of the Count bytes at Data that starts with
+    // "--" (its second byte unknown counts as one), 0 when none does.
+    static std::size_t DashesLine(const unsigned char* Data, std::size_t Count) {
+        auto Dashes = [&](std::size_t At) { return At + 2 >= Count || Data[At + 2] == '-'; };
+        std::size_t I = 0;
+#if defined(__SSE2__)
+        const __m128i Lf = _mm_set1_epi8('\n'), Dash = _mm_set1_epi8('-');
+        for (; I + 17 <= Count; I += 16) {
+            const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Data + I));
+            const __m128i Next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Data + I + 1));
+            for (int M = _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(V, Lf), _mm_cmpeq_epi8(Next, Dash))); M != 0;
+                 M &= M - 1)
+                if (Dashes(I + static_cast<std::size_t>(__builtin_ctz(M))))
+                    return I + static_cast<std::size_t>(__builtin_ctz(M)) + 1;
+        }
+#endif
+        for (; I < Count; ++I)
+            if (Data[I] == '\n' && (I + 1 >= Count || (Data[I + 1] == '-' && Dashes(I)))) return I + 1;
+        return 0;
+    }
+
     bool Hand(TLine& Line, const unsigned char* Data, std::size_t Size, bool Ended, std::uint64_t Offset) {
         Line.Data = Data, Line.Size = Size, Line.Offset = Offset;
         Line.EndSize = Ended ? 1 : 0;
@@ -102,7 +146,14 @@ public:
         TLineReader Lines(FSource);
         TLine Line;
         bool First = true;
-        while (!Stopped() && Lines.Next(Line)) {
+        while (!Stopped()) {
+            // A body's lines, and those before and after the parts, are read a span at a time up to
+            // the next that may be a boundary.
+            if (!First && (FMode == TMode::Body || FMode == TMode::Skip) && Lines.Span(Line)) {
+                OnLine(Line);
+                continue;
+            }
+            if (!Lines.Next(Line)) break;
             if (First) {
                 First = false;
                 // A byte-order mark, and the line a mailbox puts before each message.
@@ -285,27 +336,34 @@ private:
     // Looks through the bytes gathered (in blocks: the look costs little per byte but some per
     // call), and at the part's end ends the look.
     void Scout(bool End) {
-        const auto* Data = reinterpret_cast<const unsigned char*>(FBlock.data());
-        if (!FScoutSaw && !FBlock.empty())
-            FScoutSaw = FQuotedScout ? FQuotedScout->Feed(Data, FBlock.size())
-                        : FTextScout ? FTextScout->Feed(Data, FBlock.size())
-                                     : FHtmlScout->Feed(Data, FBlock.size());
+        ScoutFeed(reinterpret_cast<const unsigned char*>(FBlock.data()), FBlock.size());
+        FBlock.clear();
         if (!FScoutSaw && End)
             FScoutSaw = FQuotedScout ? FQuotedScout->Finish()
                         : FTextScout ? FTextScout->Finish()
                                      : FHtmlScout->Finish();
-        FBlock.clear();
+    }
+    void ScoutFeed(const unsigned char* Data, std::size_t Size) {
+        if (!FScoutSaw && Size > 0)
+            FScoutSaw = FQuotedScout ? FQuotedScout->Feed(Data, Size)
+                        : FTextScout ? FTextScout->Feed(Data, Size)
+                                     : FHtmlScout->Feed(Data, Size);
+    }
+    // Bytes for the look: a large piece (most of a body, read in spans) as it lies, short ones
+    // (lines, line ends) gathered first.
+    void ScoutBytes(const unsigned char* Data, std::size_t Size) {
+        if (FScoutSaw) return;
+        if (Size >= MimeMaxLineCopy) {
+            Scout(false);
+            return ScoutFeed(Data, Size);
+        }
+        FBlock.append(reinterpret_cast<const char*>(Data), Size);
+        if (FBlock.size() >= MimeReadBlock) Scout(false);
     }
 
     void FeedLeaf(const unsigned char* Data, std::size_t Size) {
         if (FLeaf == TLeaf::None || Size == 0) return;
-        if (FQuotedScout) {
-            // Looked through as it is written, undecoded.
-            if (FScoutSaw) return;
-            FBlock.append(reinterpret_cast<const char*>(Data), Size);
-            if (FBlock.size() >= MimeReadBlock) Scout(false);
-            return;
-        }
+        if (FQuotedScout) return ScoutBytes(Data, Size);  // looked through as it is written, undecoded
         FeedDecoded(FDecoded.get(), FTransfer.Decode(Data, Size, FDecoded.get()));
     }
 
@@ -315,10 +373,7 @@ private:
         case TLeaf::Html:
             if (Scouting()) {
                 FPartSize += Size;
-                if (FScoutSaw) return;
-                FBlock.append(reinterpret_cast<const char*>(Data), Size);
-                if (FBlock.size() >= MimeReadBlock) Scout(false);
-                return;
+                return ScoutBytes(Data, Size);
             }
             // Gathered into blocks: fewer conversions, and an unlabelled text judged by more of it.
             FBlock.append(reinterpret_cast<const char*>(Data), Size);

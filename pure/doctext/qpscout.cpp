@@ -62,11 +62,22 @@ bool TQuotedScout::Feed(const unsigned char* Data, std::size_t Size) {
             if (Mark || Count < 2 || Out[0] == 0 || Out[1] == 0) return FFound = true;
         }
     }
-    // The bytes kept from the pieces before, then this one: what a piece cut off is judged whole.
+    // What the piece before cut off is judged whole where the two meet: its last bytes kept and
+    // this one's first. Then this piece where it lies.
     const std::size_t Old = FTail.size();
-    FTail.insert(FTail.end(), Data, Data + Size);
-    if (Holds(FTail.data(), FTail.size(), Old, false)) return FFound = true;
-    if (FTail.size() > Reach) FTail.erase(FTail.begin(), FTail.end() - Reach);
+    if (Old > 0) {
+        const std::size_t Take = std::min(Size, Reach);
+        FTail.insert(FTail.end(), Data, Data + Take);
+        if (Holds(FTail.data(), FTail.size(), Old, false, Take == Size, false)) return FFound = true;
+        FTail.resize(Old);
+    }
+    if (Holds(Data, Size, 0, false, true, Old > 0)) return FFound = true;
+    if (Size >= Reach) {
+        FTail.assign(Data + Size - Reach, Data + Size);
+    } else {
+        FTail.insert(FTail.end(), Data, Data + Size);
+        if (FTail.size() > Reach) FTail.erase(FTail.begin(), FTail.end() - Reach);
+    }
     return false;
 }
 
@@ -82,10 +93,11 @@ bool TQuotedScout::Finish() {
             return FFound = true;
     }
     // References the last piece cut off are judged as they stand.
-    return FFound = Holds(FTail.data(), FTail.size(), FTail.size(), true);
+    return FFound = Holds(FTail.data(), FTail.size(), FTail.size(), true, true, false);
 }
 
-bool TQuotedScout::Holds(const unsigned char* Data, std::size_t Size, std::size_t Old, bool Final) const {
+bool TQuotedScout::Holds(const unsigned char* Data, std::size_t Size, std::size_t Old, bool Final, bool EndsData,
+                         bool Tailed) const {
     const THexMatch High = HexMatch(FForm[FFormLength - 1] >> 4), Low = HexMatch(FForm[FFormLength - 1] & 15);
     const bool Amps = FReferences != TReferences::None;
     // Marks: an escape of the form's last byte at I (or a byte beyond ASCII, or "&" in a page).
@@ -93,15 +105,18 @@ bool TQuotedScout::Holds(const unsigned char* Data, std::size_t Size, std::size_
         const unsigned char C = Data[I];
         if (C >= 0x80) return true;
         if (C == '&') {
-            // Judged again each time while in the bytes kept; one cut off is judged with the next
-            // piece, unless its start would not be kept.
+            // One cut off by the end of the bytes so far is judged with the next piece, unless its
+            // start would not be kept; one cut off where two pieces meet, in the later piece.
             bool Cut = false;
-            return ReferenceGives(Data, I + 1, Size, Final, Cut) || (Cut && Size - I > Reach);
+            return ReferenceGives(Data, I + 1, Size, Final, Cut) || (Cut && EndsData && Size - I > Reach);
         }
         if (I + 3 <= Old) return false;  // judged with the piece before
         bool Known = true;
-        // Escapes before the bytes kept, breaks between them reaching so far: perhaps the form.
-        return FormEndsAt(Data, I, Known) || (!Known && Old > 0);
+        if (FormEndsAt(Data, I, Known)) return true;
+        if (Known) return false;
+        // Escapes before these bytes: where two pieces meet they are judged with the bytes kept
+        // (near the start of a piece); beyond that, breaks reaching so far may hide the form.
+        return Old > 0 || (Tailed && I + 3 > Reach);
     };
     std::size_t I = 0;
 #if defined(__SSE2__)

@@ -22,8 +22,10 @@ public:
 
 private:
     // Whether Data (Size bytes, of which the first Old were looked through before) may give the
-    // unit; Final: the body ends with them.
-    bool Holds(const unsigned char* Data, std::size_t Size, std::size_t Old, bool Final) const;
+    // unit. Final: the body ends with them; EndsData: no bytes were fed after them; Tailed: bytes
+    // were fed before them that they do not hold.
+    bool Holds(const unsigned char* Data, std::size_t Size, std::size_t Old, bool Final, bool EndsData,
+               bool Tailed) const;
     // Whether the escapes of the form's bytes but the last end just before At, but for soft line
     // breaks; Known: false when Data starts too late to tell.
     bool FormEndsAt(const unsigned char* Data, std::size_t At, bool& Known) const;
@@ -37,6 +39,6 @@ private:
     std::size_t FFormLength;
     std::vector<unsigned char> FStart;  // the body's first bytes, until they tell it is no UTF-16
     bool FStarted = false;
-    std::vector<unsigned char> FTail;  // the last bytes looked through
+    std::vector<unsigned char> FTail;  // the last bytes fed
     bool FFound = false;
 };

@@ -75,11 +75,15 @@ TEST(QuotedScout, SeesTheEscapesOfTheUnitAcrossSoftLineBreaks) {
         {"&#x84DD;", TReferences::None, false},
         {"=FF=FEx", TReferences::None, true},  // UTF-16: read in full
     };
+    // Each also after a long line, so that pieces longer than the bytes kept between them cut it.
+    const std::string Line = std::string(700, 'x') + "=\r\n";
     for (const auto& C : Cases)
-        for (std::size_t Piece : {0, 1, 3, 7}) {
-            TQuotedScout Scout(Blue, C.References);
-            EXPECT_EQ(Look(Scout, C.Bytes, Piece), C.May) << C.Bytes << " in pieces of " << Piece;
-        }
+        for (const std::string& Before : {std::string(), Line})
+            for (std::size_t Piece : {0, 1, 3, 7, 300, 701}) {
+                if (C.Bytes.substr(0, 3) == "=FF" && !Before.empty()) continue;  // no longer at the start
+                TQuotedScout Scout(Blue, C.References);
+                EXPECT_EQ(Look(Scout, Before + C.Bytes, Piece), C.May) << C.Bytes << " in pieces of " << Piece;
+            }
 }
 
 // Whether the keyword test finds Keyword in the document Bytes, passing over what it may.
