@@ -172,7 +172,9 @@ bool TTextDecoder::Settle(std::string_view& Bytes, std::u16string& Out, bool Fin
     Out.resize(At + Ascii);
     for (std::size_t I = 0; I < Ascii; ++I) Out[At + I] = static_cast<char16_t>(Bytes[I]);
     Bytes.remove_prefix(Ascii);
-    if (Bytes.empty()) return false;
+    // The choice waits until the bytes it is made on are all there, so that it is the same however
+    // the text is cut into pieces.
+    if (Bytes.empty() || (Bytes.size() < AutoJudgedBytes && !Final)) return false;
     FKind = TKind::Utf8;
     std::string_view Judged = Bytes.substr(0, AutoJudgedBytes);
     if (!Final) Judged = Judged.substr(0, Complete(Judged));

@@ -117,6 +117,12 @@ TEST(Charset, CharactersCutBetweenPieces) {
         EXPECT_EQ(Decode(Gbk, 936, 0, Piece), U8(u8"x合同年度预算")) << Piece;
         EXPECT_EQ(Decode(Gbk, CodePageAuto, 0, Piece), U8(u8"x合同年度预算")) << Piece;
     }
+    // Unlabelled text whose first bytes happen to be valid UTF-8 ("\xE5\x90\x88" is 合 there, 鍚
+    // and a lead byte in GBK) is read in one code page however it is cut.
+    const std::string Mixed = "\xE5\x90\x88" + std::string(100, 'x') + Encode(U8(u8"年度预算"), "GBK");
+    const std::string Whole = Decode(Mixed, CodePageAuto, 0, Mixed.size());
+    EXPECT_EQ(Whole.substr(0, 3), U8(u8"鍚"));
+    for (std::size_t Piece : {1, 3, 50}) EXPECT_EQ(Decode(Mixed, CodePageAuto, 0, Piece), Whole) << Piece;
 }
 
 TEST(Charset, Gb18030FourByteFormsAgainstIconv) {
