@@ -1,6 +1,9 @@
 #include "support/docsource.h"
 
 #include <algorithm>
+#include <map>
+#include <mutex>
+#include <utility>
 
 std::size_t TFileSource::ReadAt(std::uint64_t Offset, void* Buffer, std::size_t Count) {
     ThrowIfReadCancelled();  // a document test nobody waits for any more ends at its next read
@@ -55,9 +58,68 @@ std::size_t WholeCharacters(unsigned CodePage, std::string_view Bytes, std::size
     return Cut > 0 ? Cut : Limit;
 }
 
+// The byte sequences of a code page of one- and two-byte characters that give Unit (see
+// TCodePageConverter::FormsOf), told with the code page's own lead bytes: each byte alone, and
+// each lead byte with each byte after it.
+bool PlatformForms(unsigned CodePage, char16_t Unit, std::vector<std::string>& Forms) {
+    CPINFO Info{};
+    if (!IsValidCodePage(CodePage) || !GetCPInfo(CodePage, &Info) || Info.MaxCharSize > 2) return false;
+    auto Convert = [CodePage](const std::string& Bytes) {
+        std::u16string Out(Bytes.size(), u'\0');  // never more units than bytes
+        const int Units = MultiByteToWideChar(CodePage, 0, Bytes.data(), static_cast<int>(Bytes.size()),
+                                              reinterpret_cast<wchar_t*>(Out.data()), static_cast<int>(Out.size()));
+        Out.resize(static_cast<std::size_t>(std::max(Units, 0)));
+        return Out;
+    };
+    Forms.clear();
+    auto Add = [&Forms](std::string Form) {
+        if (std::find(Forms.begin(), Forms.end(), Form) == Forms.end()) Forms.push_back(std::move(Form));
+    };
+    std::u16string Single[256];
+    for (unsigned B = 1; B < 256; ++B) {
+        Single[B] = Convert(std::string(1, static_cast<char>(B)));
+        if (Single[B].find(Unit) != std::u16string::npos) Add(std::string(1, static_cast<char>(B)));
+    }
+    for (unsigned Lead = 0x80; Lead < 256; ++Lead) {
+        if (!IsDBCSLeadByteEx(CodePage, static_cast<BYTE>(Lead))) continue;
+        // All the pairs of one lead byte at once when each gives one unit; else one at a time.
+        std::string Pairs;
+        for (unsigned T = 1; T < 256; ++T) Pairs += {static_cast<char>(Lead), static_cast<char>(T)};
+        const std::u16string All = Convert(Pairs);
+        for (unsigned T = 1; T < 256; ++T) {
+            const std::string Pair{static_cast<char>(Lead), static_cast<char>(T)};
+            const std::u16string Text = All.size() == 255 ? All.substr(T - 1, 1) : Convert(Pair);
+            if (Text == Single[Lead] + Single[T]) continue;  // read as two bytes apart
+            if (Text == std::u16string(1, Unit))
+                Add(Pair);
+            else if (Text.find(Unit) != std::u16string::npos)
+                Add(Pair.substr(0, 1)), Add(Pair.substr(1));  // not as a pair
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 unsigned TSystemCodePages::SystemCodePage() const { return GetACP(); }
+
+bool TSystemCodePages::FormsOf(unsigned CodePage, char16_t Unit, std::vector<std::string>& Forms) const {
+    struct TTold {
+        bool Known;
+        std::vector<std::string> Forms;
+    };
+    static std::mutex Lock;
+    static std::map<std::pair<unsigned, char16_t>, TTold> Told;
+    {
+        const std::lock_guard<std::mutex> Hold(Lock);
+        const auto It = Told.find({CodePage, Unit});
+        if (It != Told.end()) return Forms = It->second.Forms, It->second.Known;
+    }
+    const bool Known = PlatformForms(CodePage, Unit, Forms);
+    const std::lock_guard<std::mutex> Hold(Lock);
+    if (Told.size() < 256) Told.emplace(std::make_pair(CodePage, Unit), TTold{Known, Forms});
+    return Known;
+}
 
 bool TSystemCodePages::ToUtf16(unsigned CodePage, std::string_view Bytes, std::u16string& Out) const {
     CPINFO Info{};

@@ -28,4 +28,7 @@ public:
     bool ToUtf16(unsigned CodePage, std::string_view Bytes, std::u16string& Out) const override;
     // GetACP.
     unsigned SystemCodePage() const override;
+    // Told once for each code page and unit in the process, and kept: telling converts every
+    // byte and pair of the code page.
+    bool FormsOf(unsigned CodePage, char16_t Unit, std::vector<std::string>& Forms) const override;
 };

@@ -289,3 +289,57 @@ void DecodeText(std::string_view Bytes, unsigned CodePage, const TDecodeEnv& Env
     Decoder.Feed(Bytes, Out);
     Decoder.Finish(Out);
 }
+
+bool StartsCharacter(unsigned CodePage, const unsigned char* Data, std::size_t At, bool& Known) {
+    Known = true;
+    if (!IsDoubleByte(CodePage)) return true;
+    std::size_t I = At;
+    while (I > 0 && Data[I - 1] >= 0x40) --I;
+    if (I == 0) return !(Known = false);
+    while (I < At) I += std::max<std::size_t>(1, DoubleByteLength(CodePage, Data + I, 3));
+    return I == At;
+}
+
+bool TCodePageConverter::FormsOf(unsigned CodePage, char16_t Unit, std::vector<std::string>& Forms) const {
+    Forms.clear();
+    // Each byte and then, for each byte beyond ASCII, each pair it starts, converted a line each:
+    // the lines of the output are the conversions of the inputs. A line feed is no part of any
+    // character of these code pages.
+    auto Add = [&Forms](std::string Form) {
+        if (std::find(Forms.begin(), Forms.end(), Form) == Forms.end()) Forms.push_back(std::move(Form));
+    };
+    auto Convert = [&](const std::string& Lines, std::size_t Count, auto&& Line) {
+        std::u16string Out;
+        if (!ToUtf16(CodePage, Lines, Out)) return false;
+        std::size_t Start = 0, Seen = 0;
+        for (std::size_t End; (End = Out.find(u'\n', Start)) != std::u16string::npos; Start = End + 1, ++Seen)
+            if (Seen < Count) Line(Seen, std::u16string_view(Out).substr(Start, End - Start));
+        return Seen == Count;
+    };
+    std::string Lines;
+    for (unsigned B = 1; B < 256; ++B)
+        if (B != '\n') Lines += {static_cast<char>(B), '\n'};
+    const auto ByteAt = [](std::size_t I) { return static_cast<char>(I + 1 + (I + 1 >= '\n')); };
+    std::u16string Single[256];
+    if (!Convert(Lines, 254, [&](std::size_t I, std::u16string_view Text) {
+            Single[static_cast<unsigned char>(ByteAt(I))] = Text;
+            if (Text.find(Unit) != std::u16string_view::npos) Add(std::string(1, ByteAt(I)));
+        }))
+        return false;
+    for (unsigned B = 0x80; B < 256; ++B) {
+        Lines.clear();
+        for (unsigned T = 1; T < 256; ++T)
+            if (T != '\n') Lines += {static_cast<char>(B), static_cast<char>(T), '\n'};
+        if (!Convert(Lines, 254, [&](std::size_t I, std::u16string_view Text) {
+                // A pair that reads as its two bytes apart gives nothing the bytes do not.
+                const char T = ByteAt(I);
+                if (Text == Single[B] + Single[static_cast<unsigned char>(T)]) return;
+                if (Text == std::u16string_view(&Unit, 1))
+                    Add(std::string{static_cast<char>(B), T});
+                else if (Text.find(Unit) != std::u16string_view::npos)
+                    Add(std::string(1, static_cast<char>(B))), Add(std::string(1, T));  // not as a pair
+            }))
+            return false;
+    }
+    return true;
+}

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "pure/doctext/decodelimits.h"
 
@@ -18,6 +19,10 @@ public:
     virtual bool ToUtf16(unsigned CodePage, std::string_view Bytes, std::u16string& Out) const = 0;
     // The system's 8-bit code page: what text that names no code page of its own is written in.
     virtual unsigned SystemCodePage() const { return 936; }
+    // Every byte sequence of one or two bytes that gives Unit in text of CodePage, a single- or
+    // double-byte code page (a byte standing alone that gives it in some company counts alone):
+    // told by converting each byte and each pair. False when this cannot be told.
+    virtual bool FormsOf(unsigned CodePage, char16_t Unit, std::vector<std::string>& Forms) const;
 };
 
 class TCrypto;  // hashes and block ciphers for encrypted documents (see crypto.h)

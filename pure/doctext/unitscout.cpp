@@ -1,6 +1,7 @@
 #include "pure/doctext/unitscout.h"
 
 #include <algorithm>
+#include <cstring>
 #include <string_view>
 
 #include "pure/doctext/charset.h"
@@ -39,11 +40,22 @@ std::size_t NextOf(const unsigned char* Data, std::size_t Size, std::size_t From
 bool TUnitScout::Judges(char16_t Unit) { return Unit >= 0x80 && !(Unit >= 0xD800 && Unit < 0xE000) && Unit != 0xFFFD; }
 
 TUnitScout::TUnitScout(char16_t Unit, unsigned CodePage, TReferences References, const TDecodeEnv& Env)
-    : FUnit(Unit), FReferences(References), FNamed(References == TReferences::Html && HtmlEntityStandsFor(Unit)) {
-    if (CodePage == CodePageUtf8)
-        FFormLength = EncodeUtf8(Unit, FForm);
-    else
+    : FUnit(Unit),
+      FCodePage(CodePage),
+      FReferences(References),
+      FNamed(References == TReferences::Html && HtmlEntityStandsFor(Unit)) {
+    // Code pages of one- and two-byte characters (not GB18030's four) with few such sequences.
+    const bool Platform = CodePage != CodePageAuto && CodePage != CodePageUtf16Le && CodePage != CodePageUtf16Be &&
+                          CodePage != CodePageGb18030 && CodePage != 20932 && Env.CodePages != nullptr;
+    if (CodePage == CodePageUtf8) {
+        unsigned char Form[4];
+        FForms.emplace_back(reinterpret_cast<const char*>(Form), EncodeUtf8(Unit, Form));
+    } else if (Platform && Env.CodePages->FormsOf(CodePage, Unit, FForms) && FForms.size() <= 8) {
+        FCodePageForms = true;
+    } else {
+        FForms.clear();
         FDecoder = std::make_unique<TTextDecoder>(CodePage, Env);
+    }
 }
 
 TUnitScout::~TUnitScout() = default;
@@ -73,7 +85,9 @@ bool TUnitScout::LooksUtf16(const unsigned char* Data, std::size_t Size, bool Fi
     if (Count < 2 && !Final) return false;
     FStarted = true;
     const bool Mark = Count == 2 && ((First[0] == 0xFF && First[1] == 0xFE) || (First[0] == 0xFE && First[1] == 0xFF));
-    return FFound = Mark || std::find(First, First + Count, 0) != First + Count;
+    // In a code page, a byte-order mark of UTF-8 turns the text to UTF-8 as well.
+    const bool Utf8Mark = FCodePageForms && Count > 0 && First[0] == 0xEF;
+    return FFound = Mark || Utf8Mark || std::find(First, First + Count, 0) != First + Count;
 }
 
 template <typename T>
@@ -84,9 +98,9 @@ bool TUnitScout::Look(std::vector<T>& Tail, const T* Data, std::size_t Size, boo
         const std::size_t Take = std::min(Size, Reach);
         std::copy(Tail.begin(), Tail.end(), Joint);
         std::copy(Data, Data + Take, Joint + Tail.size());
-        if (Holds(Joint, Tail.size() + Take, Final && Take == Size)) return FFound = true;
+        if (Holds(Joint, Tail.size() + Take, Final && Take == Size, false)) return FFound = true;
     }
-    if (Size > 0 && Holds(Data, Size, Final)) return FFound = true;
+    if (Size > 0 && Holds(Data, Size, Final, !Tail.empty())) return FFound = true;
     if (Size >= Reach) {
         Tail.assign(Data + Size - Reach, Data + Size);
     } else {
@@ -97,9 +111,28 @@ bool TUnitScout::Look(std::vector<T>& Tail, const T* Data, std::size_t Size, boo
 }
 
 template <typename T>
-bool TUnitScout::Holds(const T* Data, std::size_t Size, bool Final) const {
+bool TUnitScout::Holds(const T* Data, std::size_t Size, bool Final, bool Tailed) const {
     if constexpr (sizeof(T) == 1) {
-        if (xmlscan::HoldsSequence(Data, Size, FForm, FFormLength, FForm[0])) return true;
+        for (const std::string& Form : FForms) {
+            const auto* Bytes = reinterpret_cast<const unsigned char*>(Form.data());
+            if (!FCodePageForms) {
+                if (xmlscan::HoldsSequence(Data, Size, Bytes, Form.size(), Bytes[0])) return true;
+                continue;
+            }
+            // In a double-byte code page the form's bytes count where a character starts there.
+            for (std::size_t At = 0; At + Form.size() <= Size; ++At) {
+                const unsigned char* Hit = FindByte(Data + At, Size - Form.size() + 1 - At, Bytes[0]);
+                if (Hit == nullptr) break;
+                At = static_cast<std::size_t>(Hit - Data);
+                if (std::memcmp(Hit, Bytes, Form.size()) != 0) continue;
+                bool Known = true;
+                if (StartsCharacter(FCodePage, Data, At, Known)) {
+                    // Where this piece cannot tell, near its start, the bytes kept from the piece
+                    // before told it with the first ones of this.
+                    if (Known || !Tailed || At + Form.size() > Reach) return true;
+                }
+            }
+        }
         if (FReferences == TReferences::None) return false;
         for (std::size_t At = NextOf(Data, Size, 0, '&'); At < Size; At = NextOf(Data, Size, At + 1, '&'))
             if (ReferenceGives(Data, At + 1, Size, Final)) return true;

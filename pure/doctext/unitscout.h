@@ -28,8 +28,9 @@ public:
     static bool Judges(char16_t Unit);
 
     // Unit: one Judges accepts. CodePage: the piece's charset as TTextDecoder reads it (a
-    // byte-order mark overriding it); UTF-8 pieces are looked through as bytes, starting as
-    // UTF-16 does (a byte-order mark or a zero byte) counting as a sign of the unit.
+    // byte-order mark overriding it). Pieces in UTF-8, or in a code page whose converter tells
+    // the byte sequences that give the unit, are looked through as bytes, a start that may be a
+    // byte-order mark (or UTF-16's zero bytes) counting as a sign of the unit; others decoded.
     TUnitScout(char16_t Unit, unsigned CodePage, TReferences References, const TDecodeEnv& Env);
     ~TUnitScout();
     TUnitScout(const TUnitScout&) = delete;
@@ -47,17 +48,21 @@ private:
     template <typename T>
     bool Look(std::vector<T>& Tail, const T* Data, std::size_t Size, bool Final);
     template <typename T>
-    bool Holds(const T* Data, std::size_t Size, bool Final) const;
+    // Tailed: bytes kept from the piece before lie before Data.
+    bool Holds(const T* Data, std::size_t Size, bool Final, bool Tailed) const;
     template <typename T>
     bool ReferenceGives(const T* Data, std::size_t At, std::size_t Size, bool Final) const;
     bool LooksUtf16(const unsigned char* Data, std::size_t Size, bool Final);
 
     char16_t FUnit;
+    unsigned FCodePage;
     TReferences FReferences;
     bool FNamed = false;  // a named entity stands for the unit
-    unsigned char FForm[3] = {};
-    std::size_t FFormLength = 0;             // the unit's UTF-8 form; 0 when the text is decoded
-    std::unique_ptr<TTextDecoder> FDecoder;  // for a charset other than UTF-8
+    // The byte sequences that give the unit (its UTF-8 form, or those of a code page), when the
+    // bytes are looked through as they are; else the decoder that gives the text to look through.
+    std::vector<std::string> FForms;
+    bool FCodePageForms = false;
+    std::unique_ptr<TTextDecoder> FDecoder;
     std::u16string FUnits;
     // The last bytes or units looked at, where a reference the next piece goes on may begin.
     std::vector<unsigned char> FByteTail;

@@ -41,4 +41,17 @@ TEST(SystemCodePages, ConvertWholeCharactersAcrossPieces) {
     EXPECT_FALSE(CodePages.ToUtf16(12345, "x", Out));
 }
 
+// The byte sequences that give a character: the one pair of GBK, told again from what was kept;
+// in a code page of single bytes, the byte.
+TEST(CodePages, FormsOfACharacter) {
+    const TSystemCodePages CodePages;
+    std::vector<std::string> Forms;
+    for (int Again = 0; Again < 2; ++Again) {
+        ASSERT_TRUE(CodePages.FormsOf(936, u'蓝', Forms));
+        EXPECT_EQ(Forms, std::vector<std::string>{"\xC0\xB6"});
+    }
+    ASSERT_TRUE(CodePages.FormsOf(1252, u'é', Forms));
+    EXPECT_EQ(Forms, std::vector<std::string>{"\xE9"});
+}
+
 }  // namespace

@@ -5,8 +5,10 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <map>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "pure/doctext/document.h"
@@ -101,6 +103,16 @@ class TIconvCodePages : public TCodePageConverter {
 public:
     unsigned Missing = 0;
 
+    // Kept, as the program's converter keeps them: telling converts the whole code page.
+    bool FormsOf(unsigned CodePage, char16_t Unit, std::vector<std::string>& Forms) const override {
+        const auto Key = std::make_pair(CodePage, Unit);
+        const auto It = FTold.find(Key);
+        if (It != FTold.end()) return Forms = It->second.second, It->second.first;
+        const bool Known = TCodePageConverter::FormsOf(CodePage, Unit, Forms);
+        FTold[Key] = {Known, Forms};
+        return Known;
+    }
+
     bool ToUtf16(unsigned CodePage, std::string_view Bytes, std::u16string& Out) const override {
         if (CodePage == Missing) return false;
         const std::string Name = CodePage == 65001                      ? "UTF-8"
@@ -128,6 +140,9 @@ public:
                                          (static_cast<unsigned char>(Buffer[I + 1]) << 8));
         return true;
     }
+
+private:
+    mutable std::map<std::pair<unsigned, char16_t>, std::pair<bool, std::vector<std::string>>> FTold;
 };
 
 // Decodes Bytes into Sink as the format their content is recognised as (nothing when none).

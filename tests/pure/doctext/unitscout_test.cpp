@@ -44,7 +44,7 @@ TEST(UnitScout, SeesTheUnitItsFormOrAReferenceToItWhereverThePiecesAreCut) {
         {"\xFF\xFEx\0", CodePageUtf8, TReferences::Html, Blue, true},                         // UTF-16: read in full
         {"\xB1\xA8\xCF\xFA \xC0\xB6", 936, TReferences::None, Blue, true},
         {"\xB1\xA8\xCF\xFA \xBA\xEC", 936, TReferences::None, Blue, false},
-        {"\xC0\xC0\xB6", 936, TReferences::None, Blue, false},  // the form's bytes across two characters
+        {" \xC0\xC0\xB6,", 936, TReferences::None, Blue, false},  // the form's bytes across two characters
         {"&#x84dd;", 936, TReferences::Html, Blue, true},
     };
     for (const auto& C : Cases)
@@ -54,6 +54,16 @@ TEST(UnitScout, SeesTheUnitItsFormOrAReferenceToItWhereverThePiecesAreCut) {
             TUnitScout Scout(C.Unit, C.CodePage, C.References, Env);
             EXPECT_EQ(Look(Scout, C.Bytes, Piece), C.May) << C.Bytes << " in pieces of " << Piece;
         }
+}
+
+TEST(UnitScout, FormsOfAUnitInACodePage) {
+    std::vector<std::string> Forms;
+    ASSERT_TRUE(Iconv.FormsOf(936, Blue, Forms));
+    EXPECT_EQ(Forms, std::vector<std::string>{"\xC0\xB6"});
+    ASSERT_TRUE(Iconv.FormsOf(1252, 0xE9, Forms));
+    EXPECT_EQ(Forms, std::vector<std::string>{"\xE9"});
+    ASSERT_TRUE(Iconv.FormsOf(936, 0x0E9F, Forms));  // a Lao letter GBK lacks
+    EXPECT_TRUE(Forms.empty());
 }
 
 TEST(QuotedScout, SeesTheEscapesOfTheUnitAcrossSoftLineBreaks) {
