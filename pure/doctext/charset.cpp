@@ -300,6 +300,12 @@ bool StartsCharacter(unsigned CodePage, const unsigned char* Data, std::size_t A
     return I == At;
 }
 
+std::size_t CharacterEnd(unsigned CodePage, const unsigned char* Data, std::size_t From, std::size_t To) {
+    if (!IsDoubleByte(CodePage)) return To;
+    while (From < To) From += std::max<std::size_t>(1, DoubleByteLength(CodePage, Data + From, 3));
+    return From;
+}
+
 bool TCodePageConverter::FormsOf(unsigned CodePage, char16_t Unit, std::vector<std::string>& Forms) const {
     Forms.clear();
     // Each byte and then, for each byte beyond ASCII, each pair it starts, converted a line each:

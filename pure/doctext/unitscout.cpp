@@ -98,9 +98,19 @@ bool TUnitScout::Look(std::vector<T>& Tail, const T* Data, std::size_t Size, boo
         const std::size_t Take = std::min(Size, Reach);
         std::copy(Tail.begin(), Tail.end(), Joint);
         std::copy(Data, Data + Take, Joint + Tail.size());
-        if (Holds(Joint, Tail.size() + Take, Final && Take == Size, false)) return FFound = true;
+        if (Holds(Joint, Tail.size() + Take, Final && Take == Size, Tail.size())) return FFound = true;
     }
-    if (Size > 0 && Holds(Data, Size, Final, !Tail.empty())) return FFound = true;
+    if (Size > 0 && Holds(Data, Size, Final, 0)) return FFound = true;
+    if constexpr (sizeof(T) == 1) {
+        if (FCodePageForms && Size > 0) {
+            // Where the next piece's first character starts: after the last byte no character
+            // goes on with, or as this piece's own first one did.
+            std::size_t Start = Size;
+            while (Start > 0 && Data[Start - 1] >= 0x40) --Start;
+            if (Start == 0) Start = std::min(FCarry, Size);
+            FCarry = CharacterEnd(FCodePage, Data, Start, Size) - Size;
+        }
+    }
     if (Size >= Reach) {
         Tail.assign(Data + Size - Reach, Data + Size);
     } else {
@@ -111,12 +121,19 @@ bool TUnitScout::Look(std::vector<T>& Tail, const T* Data, std::size_t Size, boo
 }
 
 template <typename T>
-bool TUnitScout::Holds(const T* Data, std::size_t Size, bool Final, bool Tailed) const {
+bool TUnitScout::Holds(const T* Data, std::size_t Size, bool Final, std::size_t Kept) const {
     if constexpr (sizeof(T) == 1) {
         for (const std::string& Form : FForms) {
             const auto* Bytes = reinterpret_cast<const unsigned char*>(Form.data());
             if (!FCodePageForms) {
                 if (xmlscan::HoldsSequence(Data, Size, Bytes, Form.size(), Bytes[0])) return true;
+                continue;
+            }
+            if (Kept > 0) {
+                // Where two pieces meet, a pair cut between them: a character when the piece
+                // before ended with the first byte of one.
+                if (Form.size() == 2 && Kept < Size && std::memcmp(Data + Kept - 1, Bytes, 2) == 0 && FCarry == 1)
+                    return true;
                 continue;
             }
             // In a double-byte code page the form's bytes count where a character starts there.
@@ -125,12 +142,10 @@ bool TUnitScout::Holds(const T* Data, std::size_t Size, bool Final, bool Tailed)
                 if (Hit == nullptr) break;
                 At = static_cast<std::size_t>(Hit - Data);
                 if (std::memcmp(Hit, Bytes, Form.size()) != 0) continue;
+                // Where no byte before it tells, the piece is walked from its first character.
                 bool Known = true;
-                if (StartsCharacter(FCodePage, Data, At, Known)) {
-                    // Where this piece cannot tell, near its start, the bytes kept from the piece
-                    // before told it with the first ones of this.
-                    if (Known || !Tailed || At + Form.size() > Reach) return true;
-                }
+                const bool Starts = StartsCharacter(FCodePage, Data, At, Known);
+                if (Known ? Starts : CharacterEnd(FCodePage, Data, FCarry, At) == At) return true;
             }
         }
         if (FReferences == TReferences::None) return false;
