@@ -23,16 +23,19 @@ public:
     static constexpr std::size_t DefaultBufferSize = 64 * 1024;
 
     explicit TForwardReader(TByteSource& Source, std::uint64_t Start = 0, std::size_t BufferSize = DefaultBufferSize)
-        : FSource(Source), FBuffer(std::max<std::size_t>(BufferSize, 1)), FOffset(Start) {}
+        : FSource(Source),
+          FInPlace(Source.Bytes(FInPlaceSize)),
+          FBufferSize(std::max<std::size_t>(BufferSize, 1)),
+          FOffset(Start) {}
 
     // The next byte, or -1 at the end of the source.
-    int Get() { return (FPos < FLen || Fill()) ? FBuffer[FPos++] : -1; }
-    int Peek() { return (FPos < FLen || Fill()) ? FBuffer[FPos] : -1; }
+    int Get() { return (FPos < FLen || Fill()) ? FData[FPos++] : -1; }
+    int Peek() { return (FPos < FLen || Fill()) ? FData[FPos] : -1; }
     // The buffered bytes from the current one on (may be fewer than the rest of the source, and
     // none before the first Get or Peek).
     const unsigned char* Buffered(std::size_t& Count) const {
         Count = FLen - FPos;
-        return FBuffer.data() + FPos;
+        return FData + FPos;
     }
     // Moves past Count of the buffered bytes.
     void Advance(std::size_t Count) { FPos += std::min(Count, FLen - FPos); }
@@ -50,7 +53,7 @@ public:
         while (Count > 0) {
             if (FPos == FLen && !Fill()) return false;
             const std::size_t N = std::min(Count, FLen - FPos);
-            std::copy_n(FBuffer.data() + FPos, N, Out);
+            std::copy_n(FData + FPos, N, Out);
             FPos += N;
             Out += N;
             Count -= N;
@@ -71,13 +74,26 @@ public:
 private:
     bool Fill() {
         FPos = 0;
-        FLen = FSource.ReadAt(FOffset, FBuffer.data(), FBuffer.size());
+        if (FInPlace != nullptr) {
+            // A source held in memory is read where it lies, a buffer's worth at a time.
+            const std::uint64_t Size = FInPlaceSize;
+            FLen = static_cast<std::size_t>(FOffset < Size ? std::min<std::uint64_t>(FBufferSize, Size - FOffset) : 0);
+            FData = FInPlace + FOffset;
+        } else {
+            if (FBuffer.empty()) FBuffer.resize(FBufferSize);
+            FLen = FSource.ReadAt(FOffset, FBuffer.data(), FBuffer.size());
+            FData = FBuffer.data();
+        }
         FOffset += FLen;
         return FLen > 0;
     }
 
     TByteSource& FSource;
+    std::uint64_t FInPlaceSize = 0;  // declared first: set before FInPlace
+    const unsigned char* FInPlace;   // the source's bytes, when it holds them in memory
+    std::size_t FBufferSize;
     std::vector<unsigned char> FBuffer;
-    std::uint64_t FOffset = 0;  // of the byte after the buffer's content
+    const unsigned char* FData = nullptr;  // the bytes buffered
+    std::uint64_t FOffset = 0;             // of the byte after the buffer's content
     std::size_t FPos = 0, FLen = 0;
 };

@@ -32,6 +32,13 @@ public:
         (void)FileOffset;
         return 0;
     }
+    // The source's bytes, when they lie in memory as ReadAt gives them, and how many there are:
+    // a reader may then read them where they lie rather than copy them. Null (the default) when
+    // not.
+    virtual const unsigned char* Bytes(std::uint64_t& Count) const {
+        Count = 0;
+        return nullptr;
+    }
 };
 
 // Calls Visit(Offset, Count) for each window of Stream where bytes that lie apart in the file
@@ -74,6 +81,10 @@ public:
         const std::size_t N = std::min<std::uint64_t>(Count, FSize - Offset);
         if (N > 0) std::memcpy(Buffer, FData + Offset, N);
         return N;
+    }
+    const unsigned char* Bytes(std::uint64_t& Count) const override {
+        Count = FSize;
+        return FData;
     }
 
 private:

@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "pure/doctext/bytereader.h"
 #include "pure/doctext/charset.h"
 #include "pure/doctext/htmltext.h"
 #include "pure/doctext/sinkwriter.h"
@@ -65,15 +66,26 @@ unsigned PageCodePage(std::string_view Head, unsigned Declared) {
     return Declared != 0 ? Declared : DeclaredCodePage(Head);
 }
 
-// Whether the page in Source may give Unit: the whole page looked through, Block at a time.
-bool PageMayGive(TByteSource& Source, char16_t Unit, const TDecodeEnv& Env, unsigned char* Block) {
-    THtmlScout Scout(Unit, Env);
-    for (std::uint64_t At = 0;;) {
-        const std::size_t Got = Source.ReadAt(At, Block, HtmlReadBlock);
-        if (Got == 0) return Scout.Finish();
-        if (Scout.Feed(Block, Got)) return true;
-        At += Got;
+// Hands the page in Source to Take a block at a time (where it lies, when in memory) while Take
+// answers true; false when it did not.
+template <typename TTake>
+bool ForEachBlock(TByteSource& Source, TTake&& Take) {
+    TForwardReader In(Source, 0, HtmlReadBlock);
+    while (In.Peek() >= 0) {
+        std::size_t Count = 0;
+        const unsigned char* Block = In.Buffered(Count);
+        if (!Take(Block, Count)) return false;
+        In.Advance(Count);
     }
+    return true;
+}
+
+// Whether the page in Source may give Unit: the whole page looked through.
+bool PageMayGive(TByteSource& Source, char16_t Unit, const TDecodeEnv& Env) {
+    THtmlScout Scout(Unit, Env);
+    return !ForEachBlock(Source, [&](const unsigned char* Block, std::size_t Count) {
+        return !Scout.Feed(Block, Count);
+    }) || Scout.Finish();
 }
 
 }  // namespace
@@ -159,22 +171,16 @@ bool THtmlScout::Start() {
 void DecodeHtml(TByteSource& Source, TTextSink& Sink, const TDecodeEnv& Env) {
     const TMemoryLease Memory(Env.Budget, HtmlMaxMemory);
     if (!Memory.Granted()) return;
-    std::unique_ptr<unsigned char[]> Block(new unsigned char[HtmlReadBlock]);
     // A keyword test that waits for a unit the page's bytes cannot give passes the page over.
     const char16_t Unit = Sink.AwaitedUnit();
-    if (TUnitScout::Judges(Unit) && !PageMayGive(Source, Unit, Env, Block.get())) {
+    if (TUnitScout::Judges(Unit) && !PageMayGive(Source, Unit, Env)) {
         Sink.Break();
         return;
     }
     TSinkWriter Out(Sink);
     THtmlReader Reader(Out, Env);
-    for (std::uint64_t At = 0;;) {
-        const std::size_t Got = Source.ReadAt(At, Block.get(), HtmlReadBlock);
-        if (Got == 0) break;
-        if (!Reader.Feed(Block.get(), Got)) return;
-        At += Got;
-    }
-    Reader.Finish();
+    if (ForEachBlock(Source, [&](const unsigned char* Block, std::size_t Count) { return Reader.Feed(Block, Count); }))
+        Reader.Finish();
 }
 
 bool IsHtml(const unsigned char* Head, std::size_t Size) {

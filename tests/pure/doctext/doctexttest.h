@@ -63,6 +63,10 @@ public:
         if (Cut != FCuts.end()) Count = static_cast<std::size_t>(std::min<std::uint64_t>(Count, *Cut - Offset));
         return TMemorySource::ReadAt(Offset, Buffer, Count);
     }
+    const unsigned char* Bytes(std::uint64_t& Count) const override {  // read in its cut pieces
+        Count = 0;
+        return nullptr;
+    }
 
 private:
     std::vector<std::size_t> FCuts;
