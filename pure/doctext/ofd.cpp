@@ -32,6 +32,22 @@ constexpr std::size_t Npos = TPackage::Npos;
 // An identifier as the index writes it (a view into the index) and the member it names.
 using TNamed = std::pair<std::string_view, std::size_t>;
 
+// The part of a page's first bytes before its Content element: the templates and resources a
+// page names come first, and the content, most of the page, need not be parsed for them.
+std::string_view BeforeContent(std::string_view Page) {
+    for (std::size_t At = Page.find("Content"); At != std::string_view::npos; At = Page.find("Content", At + 1)) {
+        const std::size_t End = At + 7;
+        if (End >= Page.size() || (Page[End] != '>' && Page[End] != '/' && static_cast<unsigned char>(Page[End]) > ' '))
+            continue;
+        std::size_t Start = At;  // back over a prefix ("ofd:") to the "<"
+        if (Start > 0 && Page[Start - 1] == ':')
+            for (--Start; Start > 0 && Page[Start - 1] != '<' && Page[Start - 1] != '>' && Page[Start - 1] > ' ';)
+                --Start;
+        if (Start > 0 && Page[Start - 1] == '<') return Page.substr(0, Start - 1);
+    }
+    return Page;
+}
+
 void SortByName(std::vector<TNamed>& List) {
     std::stable_sort(List.begin(), List.end(), [](const TNamed& A, const TNamed& B) { return A.first < B.first; });
 }
@@ -159,7 +175,10 @@ private:
         // templates too.
         std::vector<std::size_t> Drawn{Page}, Resources;
         for (std::size_t I = 0; I < Drawn.size(); ++I) {
-            const std::string Head = FPackage.ReadSmall(Drawn[I], OfdPageHead);
+            // Most pages name them in their first few hundred bytes.
+            std::string Page = FPackage.ReadSmall(Drawn[I], OfdPageHead / 4);
+            if (BeforeContent(Page).size() == Page.size()) Page = FPackage.ReadSmall(Drawn[I], OfdPageHead);
+            const std::string_view Head = BeforeContent(Page);
             ForEachXmlTag(Head, [&](std::string_view Tag, const TXmlAttributes& A) {
                 if (Tag == "PageRes") Resources.push_back(Locate(Drawn[I], XmlTextAfter(Head, Tag)));
                 if (Tag != "Template") return;
