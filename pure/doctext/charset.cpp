@@ -290,22 +290,6 @@ void DecodeText(std::string_view Bytes, unsigned CodePage, const TDecodeEnv& Env
     Decoder.Finish(Out);
 }
 
-bool StartsCharacter(unsigned CodePage, const unsigned char* Data, std::size_t At, bool& Known) {
-    Known = true;
-    if (!IsDoubleByte(CodePage)) return true;
-    std::size_t I = At;
-    while (I > 0 && Data[I - 1] >= 0x40) --I;
-    if (I == 0) return !(Known = false);
-    while (I < At) I += std::max<std::size_t>(1, DoubleByteLength(CodePage, Data + I, 3));
-    return I == At;
-}
-
-std::size_t CharacterEnd(unsigned CodePage, const unsigned char* Data, std::size_t From, std::size_t To) {
-    if (!IsDoubleByte(CodePage)) return To;
-    while (From < To) From += std::max<std::size_t>(1, DoubleByteLength(CodePage, Data + From, 3));
-    return From;
-}
-
 bool TCodePageConverter::FormsOf(unsigned CodePage, char16_t Unit, std::vector<std::string>& Forms) const {
     Forms.clear();
     // Each byte and then, for each byte beyond ASCII, each pair it starts, converted a line each:

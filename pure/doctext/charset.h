@@ -53,14 +53,5 @@ private:
     std::string FHeld;             // bytes of a cut character (or a start not yet settled)
 };
 
-// Whether a character of a text in CodePage starts at At of Data, as TTextDecoder reads it: told
-// from the last byte before it that no double-byte character goes on with (Known false when
-// there is none); true in a code page of single bytes.
-bool StartsCharacter(unsigned CodePage, const unsigned char* Data, std::size_t At, bool& Known);
-// The end of the character that holds byte To - 1 of a text in CodePage, its characters walked
-// from From (the start of one): To, or past To where that character goes on; To in a code page
-// of single bytes.
-std::size_t CharacterEnd(unsigned CodePage, const unsigned char* Data, std::size_t From, std::size_t To);
-
 // The whole text Bytes in UTF-16, appended to Out.
 void DecodeText(std::string_view Bytes, unsigned CodePage, const TDecodeEnv& Env, std::u16string& Out);

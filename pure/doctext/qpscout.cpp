@@ -118,9 +118,28 @@ bool TQuotedScout::Holds(const unsigned char* Data, std::size_t Size, std::size_
         // (near the start of a piece); beyond that, breaks reaching so far may hide the form.
         return Old > 0 || (Tailed && I + 3 > Reach);
     };
+    // One byte at a time: a byte beyond ASCII, an escape of the form's last byte, or "&".
+    auto Marked = [&](std::size_t I) {
+        const unsigned char C = Data[I];
+        return C >= 0x80 || (Amps && C == '&') ||
+               (C == '=' && I + 2 < Size && (Data[I + 1] | High.Or) == High.Target &&
+                (Data[I + 2] | Low.Or) == Low.Target);
+    };
     std::size_t I = 0;
 #if defined(__SSE2__)
-    if (Size >= 18) {
+    if (Size >= 21) {
+        // The bytes before the wide part, one at a time: those before an escape are looked at.
+        for (; I < 3; ++I)
+            if (Marked(I) && Judge(I)) return true;
+        // An escape of the last byte counts only after white space, "=" or a line end (a soft
+        // line break) or after an escape of the byte before it in the form.
+        const THexMatch PrevHigh = HexMatch(FForm[FFormLength - 2] >> 4),
+                        PrevLow = HexMatch(FForm[FFormLength - 2] & 15);
+        const __m128i Space = _mm_set1_epi8(' '), Tab = _mm_set1_epi8('\t'), Cr = _mm_set1_epi8('\r'),
+                      Lf = _mm_set1_epi8('\n'), PrevHighOr = _mm_set1_epi8(static_cast<char>(PrevHigh.Or)),
+                      PrevHighTarget = _mm_set1_epi8(static_cast<char>(PrevHigh.Target)),
+                      PrevLowOr = _mm_set1_epi8(static_cast<char>(PrevLow.Or)),
+                      PrevLowTarget = _mm_set1_epi8(static_cast<char>(PrevLow.Target));
         const __m128i Equals = _mm_set1_epi8('='), Amp = _mm_set1_epi8(Amps ? '&' : '='),
                       HighOr = _mm_set1_epi8(static_cast<char>(High.Or)),
                       HighTarget = _mm_set1_epi8(static_cast<char>(High.Target)),
@@ -130,9 +149,22 @@ bool TQuotedScout::Holds(const unsigned char* Data, std::size_t Size, std::size_
             const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Data + I));
             const __m128i V1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Data + I + 1));
             const __m128i V2 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Data + I + 2));
-            const __m128i Escape = _mm_and_si128(_mm_cmpeq_epi8(V, Equals),
-                                                 _mm_and_si128(_mm_cmpeq_epi8(_mm_or_si128(V1, HighOr), HighTarget),
-                                                               _mm_cmpeq_epi8(_mm_or_si128(V2, LowOr), LowTarget)));
+            const __m128i Before1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Data + I - 1));
+            const __m128i Before2 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Data + I - 2));
+            const __m128i Before3 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Data + I - 3));
+            const __m128i AfterSoft =
+                _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(Before1, Equals), _mm_cmpeq_epi8(Before1, Space)),
+                             _mm_or_si128(_mm_cmpeq_epi8(Before1, Tab),
+                                          _mm_or_si128(_mm_cmpeq_epi8(Before1, Cr), _mm_cmpeq_epi8(Before1, Lf))));
+            const __m128i AfterEscape =
+                _mm_and_si128(_mm_cmpeq_epi8(Before3, Equals),
+                              _mm_and_si128(_mm_cmpeq_epi8(_mm_or_si128(Before2, PrevHighOr), PrevHighTarget),
+                                            _mm_cmpeq_epi8(_mm_or_si128(Before1, PrevLowOr), PrevLowTarget)));
+            const __m128i Escape =
+                _mm_and_si128(_mm_and_si128(_mm_cmpeq_epi8(V, Equals),
+                                            _mm_and_si128(_mm_cmpeq_epi8(_mm_or_si128(V1, HighOr), HighTarget),
+                                                          _mm_cmpeq_epi8(_mm_or_si128(V2, LowOr), LowTarget))),
+                              _mm_or_si128(AfterSoft, AfterEscape));
             unsigned Marks = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(Escape, _mm_cmpeq_epi8(V, Amp)))) |
                              static_cast<unsigned>(_mm_movemask_epi8(V));
             if (!Amps)
@@ -144,12 +176,8 @@ bool TQuotedScout::Holds(const unsigned char* Data, std::size_t Size, std::size_
         }
     }
 #endif
-    for (; I < Size; ++I) {
-        const unsigned char C = Data[I];
-        const bool Escape =
-            C == '=' && I + 2 < Size && (Data[I + 1] | High.Or) == High.Target && (Data[I + 2] | Low.Or) == Low.Target;
-        if ((C >= 0x80 || Escape || (Amps && C == '&')) && Judge(I)) return true;
-    }
+    for (; I < Size; ++I)
+        if (Marked(I) && Judge(I)) return true;
     return false;
 }
 

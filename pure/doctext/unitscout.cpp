@@ -17,6 +17,9 @@ namespace {
 // Units looked at again where two pieces meet: a reference's "&", its longest name and its end.
 constexpr std::size_t Reach = HtmlMaxReferenceName + 2;
 static_assert(Reach >= XmlMaxReferenceName + 2, "a cut XML reference is looked at whole");
+// In a double-byte code page, also room for the characters between the last byte no character
+// goes on with and a form cut between two pieces (a paragraph of CJK text has no such byte).
+constexpr std::size_t CodePageReach = 2048;
 
 bool IsHtmlNameUnit(char16_t C) {
     return (C >= 'a' && C <= 'z') || (C >= 'A' && C <= 'Z') || (C >= '0' && C <= '9') || C == '#';
@@ -52,6 +55,7 @@ TUnitScout::TUnitScout(char16_t Unit, unsigned CodePage, TReferences References,
         FForms.emplace_back(reinterpret_cast<const char*>(Form), EncodeUtf8(Unit, Form));
     } else if (Platform && Env.CodePages->FormsOf(CodePage, Unit, FForms) && FForms.size() <= 8) {
         FCodePageForms = true;
+        FConverter = Env.CodePages;
     } else {
         FForms.clear();
         FDecoder = std::make_unique<TTextDecoder>(CodePage, Env);
@@ -93,30 +97,21 @@ bool TUnitScout::LooksUtf16(const unsigned char* Data, std::size_t Size, bool Fi
 template <typename T>
 bool TUnitScout::Look(std::vector<T>& Tail, const T* Data, std::size_t Size, bool Final) {
     // What the last piece cut off lies in its tail and the start of this one.
+    const std::size_t Keep = FCodePageForms ? CodePageReach : Reach;
     if (!Tail.empty()) {
-        T Joint[2 * Reach];
-        const std::size_t Take = std::min(Size, Reach);
-        std::copy(Tail.begin(), Tail.end(), Joint);
-        std::copy(Data, Data + Take, Joint + Tail.size());
-        if (Holds(Joint, Tail.size() + Take, Final && Take == Size, Tail.size())) return FFound = true;
+        std::vector<T> Joint(Tail);
+        const std::size_t Take = std::min(Size, Keep);
+        Joint.insert(Joint.end(), Data, Data + Take);
+        if (Holds(Joint.data(), Joint.size(), Final && Take == Size, Tail.size())) return FFound = true;
     }
     if (Size > 0 && Holds(Data, Size, Final, 0)) return FFound = true;
-    if constexpr (sizeof(T) == 1) {
-        if (FCodePageForms && Size > 0) {
-            // Where the next piece's first character starts: after the last byte no character
-            // goes on with, or as this piece's own first one did.
-            std::size_t Start = Size;
-            while (Start > 0 && Data[Start - 1] >= 0x40) --Start;
-            if (Start == 0) Start = std::min(FCarry, Size);
-            FCarry = CharacterEnd(FCodePage, Data, Start, Size) - Size;
-        }
-    }
-    if (Size >= Reach) {
-        Tail.assign(Data + Size - Reach, Data + Size);
+    if (Size >= Keep) {
+        Tail.assign(Data + Size - Keep, Data + Size);
     } else {
         Tail.insert(Tail.end(), Data, Data + Size);
-        if (Tail.size() > Reach) Tail.erase(Tail.begin(), Tail.end() - Reach);
+        if (Tail.size() > Keep) Tail.erase(Tail.begin(), Tail.end() - Keep);
     }
+    FAtStart = false;
     return false;
 }
 
@@ -129,23 +124,26 @@ bool TUnitScout::Holds(const T* Data, std::size_t Size, bool Final, std::size_t 
                 if (xmlscan::HoldsSequence(Data, Size, Bytes, Form.size(), Bytes[0])) return true;
                 continue;
             }
-            if (Kept > 0) {
-                // Where two pieces meet, a pair cut between them: a character when the piece
-                // before ended with the first byte of one.
-                if (Form.size() == 2 && Kept < Size && std::memcmp(Data + Kept - 1, Bytes, 2) == 0 && FCarry == 1)
-                    return true;
-                continue;
-            }
-            // In a double-byte code page the form's bytes count where a character starts there.
+            // In a double-byte code page the bytes may belong to two characters: those from the last
+            // byte that no character goes on with (below 0x40, no trail byte) to the form's end are
+            // converted as the text is. Where no such byte lies before the form in what is looked
+            // at (the text's start aside), that cannot be told.
             for (std::size_t At = 0; At + Form.size() <= Size; ++At) {
                 const unsigned char* Hit = FindByte(Data + At, Size - Form.size() + 1 - At, Bytes[0]);
                 if (Hit == nullptr) break;
                 At = static_cast<std::size_t>(Hit - Data);
-                if (std::memcmp(Hit, Bytes, Form.size()) != 0) continue;
-                // Where no byte before it tells, the piece is walked from its first character.
-                bool Known = true;
-                const bool Starts = StartsCharacter(FCodePage, Data, At, Known);
-                if (Known ? Starts : CharacterEnd(FCodePage, Data, FCarry, At) == At) return true;
+                if (std::memcmp(Hit, Bytes, Form.size()) != 0 || At + Form.size() <= Kept) continue;
+                std::size_t Start = At;
+                while (Start > 0 && Data[Start - 1] >= 0x40) --Start;
+                if (Start == 0 && !(Kept == 0 && FAtStart)) {
+                    // Near a piece's start, where two pieces meet, it was told with the bytes kept.
+                    if (Kept == 0 && At + Form.size() <= CodePageReach) continue;
+                    return true;
+                }
+                std::u16string Units;
+                const std::string_view Window(reinterpret_cast<const char*>(Data + Start), At + Form.size() - Start);
+                if (!FConverter->ToUtf16(FCodePage, Window, Units) || Units.find(FUnit) != std::u16string::npos)
+                    return true;
             }
         }
         if (FReferences == TReferences::None) return false;
@@ -168,7 +166,11 @@ bool TUnitScout::ReferenceGives(const T* Data, std::size_t At, std::size_t Size,
     if (FReferences == TReferences::Html) {
         while (I < Size && Length < HtmlMaxReferenceName && IsHtmlNameUnit(Data[I]))
             Name[Length++] = static_cast<char>(Data[I++]);
-        if ((I == Size && Length < HtmlMaxReferenceName && !Final) || Length == 0) return false;
+        if (I == Size && Length < HtmlMaxReferenceName && !Final) return false;
+        // A byte of a code page that its conversion may drop (an invalid one) would join the
+        // name with what follows it.
+        if (FCodePageForms && I < Size && Length < HtmlMaxReferenceName && Data[I] >= 0x80) return true;
+        if (Length == 0) return false;
         if (Name[0] != '#' && !FNamed) return false;
         return HtmlReference(std::string_view(Name, Length)) == FUnit;
     }

@@ -48,8 +48,8 @@ private:
     template <typename T>
     bool Look(std::vector<T>& Tail, const T* Data, std::size_t Size, bool Final);
     template <typename T>
-    // Kept: 0 for a piece as fed (whose first character starts FCarry bytes in), else the bytes
-    // kept from the pieces before at the start of Data, where two pieces meet.
+    // Kept: 0 for a piece as fed, else the bytes kept from the pieces before at the start of
+    // Data, where two pieces meet.
     bool Holds(const T* Data, std::size_t Size, bool Final, std::size_t Kept) const;
     template <typename T>
     bool ReferenceGives(const T* Data, std::size_t At, std::size_t Size, bool Final) const;
@@ -63,7 +63,8 @@ private:
     // bytes are looked through as they are; else the decoder that gives the text to look through.
     std::vector<std::string> FForms;
     bool FCodePageForms = false;
-    std::size_t FCarry = 0;  // bytes of the next piece that end a character begun before it
+    const TCodePageConverter* FConverter = nullptr;  // with the forms of a code page
+    bool FAtStart = true;                            // no piece looked through yet
     std::unique_ptr<TTextDecoder> FDecoder;
     std::u16string FUnits;
     // The last bytes or units looked at, where a reference the next piece goes on may begin.

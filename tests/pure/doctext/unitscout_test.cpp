@@ -46,6 +46,7 @@ TEST(UnitScout, SeesTheUnitItsFormOrAReferenceToItWhereverThePiecesAreCut) {
         {"\xB1\xA8\xCF\xFA \xBA\xEC", 936, TReferences::None, Blue, false},
         {" \xC0\xC0\xB6,", 936, TReferences::None, Blue, false},  // the form's bytes across two characters
         {"&#x84dd;", 936, TReferences::Html, Blue, true},
+        {"&#x\xFF" "84dd;", 936, TReferences::Html, Blue, true},  // an invalid byte the conversion drops
     };
     for (const auto& C : Cases)
         for (std::size_t Piece : {0, 1, 2, 5}) {
