@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "pure/doctext/document.h"
+#include "pure/engine/keymatch.h"
 #include "pure/support/bytetext.h"
 
 // Collects text as UTF-8 with "|" for every break, and the bytes of every raw stream.
@@ -155,6 +156,20 @@ inline void DecodeRecognized(const std::string& Bytes, TTextSink& Sink, const TD
     const auto* Head = reinterpret_cast<const unsigned char*>(Bytes.data());
     if (const TDocumentFormat* Format = RecognizeFormat(Head, std::min(Bytes.size(), FormatHeadSize)))
         DecodeDocument(*Format, Source, Sink, Env);
+}
+
+// Whether the keyword test finds Keyword in the text of the document Bytes (with the iconv code
+// pages), passing over what cannot hold it as the program's test does.
+inline bool KeywordTestFinds(const std::string& Bytes, std::u16string_view Keyword) {
+    static const TIconvCodePages Iconv;
+    std::string Wide;
+    for (const char16_t U : Keyword) Wide += {static_cast<char>(U & 0xFF), static_cast<char>(U >> 8)};
+    const TKeywordScanner Scanner("\x01", Wide);
+    TKeywordMatcher Matcher(Wide, Scanner);
+    TDecodeEnv Env;
+    Env.CodePages = &Iconv;
+    DecodeRecognized(Bytes, Matcher, Env);
+    return Matcher.Found();
 }
 
 // What the decoders hand out for Bytes, recognised by content (nothing when no format is known),

@@ -294,4 +294,29 @@ TEST(Mime, DeepAndEndlessInputs) {
     EXPECT_EQ(Text.substr(Text.size() - 7), U8(u8"合同|"));
 }
 
+// A body is read a span of lines at a time up to a line that may be a boundary: lines that begin
+// with "-" or "--" and close nothing stay text, wherever the reader's blocks end, and the text is
+// the same read where it lies and read in pieces cut every few hundred bytes.
+TEST(Mime, LongBodiesWithLinesLikeBoundaries) {
+    std::string Body, Expected;
+    for (int I = 0; Expected.size() < 200000; ++I) {
+        const std::string Line = I % 7 == 0    ? "--not-the-boundary " + std::to_string(I)
+                                 : I % 11 == 0 ? "-"
+                                               : "line " + std::to_string(I);
+        Body += Line + (I % 5 == 0 ? "\n" : "\r\n");
+        Expected += Line + "|";
+    }
+    const std::string Mail =
+        "From: a@example.cn\r\nMIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=\"b\""
+        "\r\n\r\n--b\r\n\r\n" +
+        Body + "--b\r\n\r\ntail\r\n--b--\r\n";
+    EXPECT_EQ(DecodeToText(Mail), "a@example.cn|" + Expected + "tail|");
+    std::vector<std::size_t> Cuts;
+    for (std::size_t At = 333; At < Mail.size(); At += 333) Cuts.push_back(At);
+    TCutSource Cut(Mail.data(), Mail.size(), Cuts);
+    TCollectSink Sink;
+    DecodeDocument(*FindFormat("mime"), Cut, Sink, TDecodeEnv{});
+    EXPECT_EQ(Sink.Text8, "a@example.cn|" + Expected + "tail|");
+}
+
 }  // namespace

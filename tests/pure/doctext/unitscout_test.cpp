@@ -5,8 +5,8 @@
 #include "pure/doctext/charset.h"
 #include "pure/doctext/qpscout.h"
 #include "pure/doctext/unitscout.h"
-#include "pure/engine/keymatch.h"
 #include "tests/pure/doctext/doctexttest.h"
+#include "tests/pure/doctext/ziptest.h"
 
 namespace {
 
@@ -46,7 +46,9 @@ TEST(UnitScout, SeesTheUnitItsFormOrAReferenceToItWhereverThePiecesAreCut) {
         {"\xB1\xA8\xCF\xFA \xBA\xEC", 936, TReferences::None, Blue, false},
         {" \xC0\xC0\xB6,", 936, TReferences::None, Blue, false},  // the form's bytes across two characters
         {"&#x84dd;", 936, TReferences::Html, Blue, true},
-        {"&#x\xFF" "84dd;", 936, TReferences::Html, Blue, true},  // an invalid byte the conversion drops
+        {"&#x\xFF"
+         "84dd;",
+         936, TReferences::Html, Blue, true},  // an invalid byte the conversion drops
     };
     for (const auto& C : Cases)
         for (std::size_t Piece : {0, 1, 2, 5}) {
@@ -97,18 +99,6 @@ TEST(QuotedScout, SeesTheEscapesOfTheUnitAcrossSoftLineBreaks) {
             }
 }
 
-// Whether the keyword test finds Keyword in the document Bytes, passing over what it may.
-bool Finds(const std::string& Bytes, const std::u16string& Keyword) {
-    std::string Wide;
-    for (const char16_t U : Keyword) Wide += {static_cast<char>(U & 0xFF), static_cast<char>(U >> 8)};
-    const TKeywordScanner Scanner("\x01", Wide);
-    TKeywordMatcher Matcher(Wide, Scanner);
-    TDecodeEnv Env;
-    Env.CodePages = &Iconv;
-    DecodeRecognized(Bytes, Matcher, Env);
-    return Matcher.Found();
-}
-
 std::string Mail(const std::string& Headers, const std::string& Body) {
     return "From: a@example.cn\r\nMIME-Version: 1.0\r\n" + Headers + "\r\n\r\n" + Body + "\r\n";
 }
@@ -135,7 +125,19 @@ TEST(UnitScout, KeywordTestsFindWordsInThePartsItLooksThrough) {
         {"<html><body>" + Long + U8(u8"蓝</p><p>鲸"), false},
     };
     for (const auto& C : Cases)
-        EXPECT_EQ(Finds(C.Document, u"蓝鲸"), C.Found) << C.Document.substr(C.Document.size() - 60);
+        EXPECT_EQ(KeywordTestFinds(C.Document, u"蓝鲸"), C.Found) << C.Document.substr(C.Document.size() - 60);
+    // The members of packages: text written as references, cut between runs, the title.
+    const std::string Wide(70000, ' ');  // more than a block of the member's reading
+    const struct {
+        std::string Document;
+        bool Found;
+    } Members[] = {
+        {SmallDocx("<w:p><w:r><w:t>&#x84DD;</w:t></w:r><w:r><w:t>&#40120;</w:t></w:r></w:p>"), true},
+        {SmallDocx("<w:p><w:r><w:t>" + Wide + U8(u8"蓝</w:t></w:r><w:r><w:t>鲸</w:t></w:r></w:p>")), true},
+        {SmallDocx("<w:p><w:r><w:t>x</w:t></w:r></w:p>", U8(u8"蓝鲸报告")), true},
+        {SmallDocx(U8(u8"<w:p><w:r><w:t>蓝</w:t></w:r></w:p><w:p><w:r><w:t>鲸</w:t></w:r></w:p>")), false},
+    };
+    for (const auto& C : Members) EXPECT_EQ(KeywordTestFinds(C.Document, u"蓝鲸"), C.Found);
 }
 
 }  // namespace
