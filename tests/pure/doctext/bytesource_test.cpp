@@ -2,10 +2,13 @@
 // look at, and nothing more.
 #include <gtest/gtest.h>
 
+#include <string>
 #include <utility>
 #include <vector>
 
+#include "pure/doctext/bytereader.h"
 #include "pure/doctext/bytesource.h"
+#include "tests/pure/doctext/doctexttest.h"
 
 namespace {
 
@@ -63,6 +66,40 @@ TEST(SeamWindows, CoverWherePiecesMeetAndNothingElse) {
             return true;
         }));
         EXPECT_EQ(Seen, C.Expected);
+    }
+}
+
+// A source whose size says more than the bytes it holds, as a damaged stream may.
+class TLongerSource : public TMemorySource {
+public:
+    using TMemorySource::TMemorySource;
+    std::uint64_t Size() const override { return TMemorySource::Size() + 100; }
+};
+
+// A forward reader reads a source held in memory where it lies, a buffer's worth at a time: the
+// same bytes, positions and pieces as through a copy, and never past the bytes the source holds.
+TEST(ForwardReader, InPlaceReadsAsACopyDoes) {
+    std::string Bytes;
+    for (int I = 0; I < 1000; ++I) Bytes += static_cast<char>(I * 7);
+    TMemorySource InPlace(Bytes.data(), Bytes.size());
+    TCutSource Copied(Bytes.data(), Bytes.size(), {});  // read through ReadAt, a block at a time
+    TLongerSource Longer(Bytes.data(), Bytes.size());
+    for (TByteSource* Source : {static_cast<TByteSource*>(&InPlace), static_cast<TByteSource*>(&Longer)}) {
+        TForwardReader A(*Source, 10, 64), B(Copied, 10, 64);
+        std::string FromA, FromB;
+        while (A.Peek() >= 0 && B.Peek() >= 0) {
+            std::size_t CountA = 0, CountB = 0;
+            const unsigned char* PA = A.Buffered(CountA);
+            const unsigned char* PB = B.Buffered(CountB);
+            ASSERT_EQ(CountA, CountB);
+            ASSERT_EQ(A.Position(), B.Position());
+            FromA.append(reinterpret_cast<const char*>(PA), CountA);
+            FromB.append(reinterpret_cast<const char*>(PB), CountB);
+            A.Advance(CountA), B.Advance(CountB);
+        }
+        EXPECT_EQ(A.Peek(), B.Peek());
+        EXPECT_EQ(FromA, Bytes.substr(10));
+        EXPECT_EQ(FromA, FromB);
     }
 }
 
