@@ -10,16 +10,6 @@
 
 namespace {
 
-// The fuzzer's input as the file itself.
-class TFileSource : public TMemorySource {
-public:
-    using TMemorySource::TMemorySource;
-    std::uint64_t FilePiece(std::uint64_t Offset, std::uint64_t& FileOffset) const override {
-        FileOffset = Offset;
-        return Offset < Size() ? Size() - Offset : 0;
-    }
-};
-
 class TReadingSink : public TTextSink {
 public:
     explicit TReadingSink(TByteSource& File) : FFile(File) {}
@@ -54,7 +44,7 @@ private:
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size) {
-    TFileSource Source(Data, Size);
+    TFileImage Source(Data, Size);  // the fuzzer's input as the file itself
     TReadingSink Sink(Source);
     DecodeCompoundFile(Source, Sink, TDecodeEnv{});
     return 0;

@@ -122,22 +122,12 @@ TEST(CompoundFile, DamageEndsTheStreamOrTheFile) {
     }
 }
 
-// The file itself, telling that its bytes are where they are.
-class TFileSource : public TMemorySource {
-public:
-    explicit TFileSource(const std::string& File) : TMemorySource(File.data(), File.size()) {}
-    std::uint64_t FilePiece(std::uint64_t Offset, std::uint64_t& FileOffset) const override {
-        FileOffset = Offset;
-        return Offset < Size() ? Size() - Offset : 0;
-    }
-};
-
 TEST(CompoundFile, StreamsTellWhereTheirPiecesLieInTheFile) {
     for (const bool Interleave : {false, true}) {
         for (const unsigned Shift : {9u, 12u}) {
             SCOPED_TRACE(testing::Message() << "interleave " << Interleave << " shift " << Shift);
             const std::string File = Writer(Shift, Interleave).Build();
-            TFileSource Source(File);
+            TFileImage Source(File.data(), File.size());
             TCompoundFile Cfb(Source);
             std::size_t Streams = 0;
             Cfb.ForEachStream([&](const std::u16string&, TByteSource& Stream) {
@@ -224,7 +214,7 @@ TEST(CompoundFile, RealDocumentsHoldEveryTypedKeyword) {
         if (Keywords.empty() || (Ext != ".DOC" && Ext != ".XLS" && Ext != ".PPT")) continue;
         std::ifstream In(Root / "files" / Row[0], std::ios::binary);
         const std::string File((std::istreambuf_iterator<char>(In)), std::istreambuf_iterator<char>());
-        TFileSource Source(File);
+        TFileImage Source(File.data(), File.size());
         TSeamSink Sink;
         DecodeDocument(*FindFormat("compound"), Source, Sink, TDecodeEnv{});
         for (std::size_t K = 0; K < Keywords.size() && K + 1 < Row.size(); ++K) {
