@@ -122,6 +122,13 @@ bool TUnitScout::Holds(const T* Data, std::size_t Size, bool Final, std::size_t 
             const auto* Bytes = reinterpret_cast<const unsigned char*>(Form.data());
             if (!FCodePageForms) {
                 if (xmlscan::HoldsSequence(Data, Size, Bytes, Form.size(), Bytes[0])) return true;
+                // XML text joins a character whose bytes markup or a reference cuts apart: the
+                // form's first bytes before a tag or a reference count too.
+                for (std::size_t K = 1; FReferences == TReferences::Xml && K < Form.size(); ++K)
+                    for (const unsigned char Mark : {'<', '&'}) {
+                        const unsigned char Cut[3] = {Bytes[0], K > 1 ? Bytes[1] : Mark, Mark};
+                        if (xmlscan::HoldsSequence(Data, Size, Cut, K + 1, Cut[0])) return true;
+                    }
                 continue;
             }
             // In a double-byte code page the bytes may belong to two characters: those from the last

@@ -40,6 +40,8 @@ TEST(UnitScout, SeesTheUnitItsFormOrAReferenceToItWhereverThePiecesAreCut) {
         {"&#x84DD;", CodePageUtf8, TReferences::None, Blue, false},  // plain text reads no references
         {"caf&eacute;", CodePageUtf8, TReferences::Html, 0xE9, true},
         {"&#x84DD;", CodePageUtf8, TReferences::Xml, Blue, true},
+        {"\xE8\x93</w:t><w:t>\x9D", CodePageUtf8, TReferences::Xml, Blue, true},  // XML joins a cut character
+        {"\xE8&amp;\x93\x9D", CodePageUtf8, TReferences::Xml, Blue, true},
         {"&#x84DD &#x84DD0; &#x0000000084DD;", CodePageUtf8, TReferences::Xml, Blue, false},  // no ";", too long
         {"\xFF\xFEx\0", CodePageUtf8, TReferences::Html, Blue, true},                         // UTF-16: read in full
         {"\xB1\xA8\xCF\xFA \xC0\xB6", 936, TReferences::None, Blue, true},
@@ -135,6 +137,7 @@ TEST(UnitScout, KeywordTestsFindWordsInThePartsItLooksThrough) {
         {SmallDocx("<w:p><w:r><w:t>&#x84DD;</w:t></w:r><w:r><w:t>&#40120;</w:t></w:r></w:p>"), true},
         {SmallDocx("<w:p><w:r><w:t>" + Wide + U8(u8"蓝</w:t></w:r><w:r><w:t>鲸</w:t></w:r></w:p>")), true},
         {SmallDocx("<w:p><w:r><w:t>x</w:t></w:r></w:p>", U8(u8"蓝鲸报告")), true},
+        {SmallDocx("<w:p><w:r><w:t>\xE8\x93</w:t></w:r><w:r><w:t>\x9D\xE9\xB2\xB8</w:t></w:r></w:p>"), true},
         {SmallDocx(U8(u8"<w:p><w:r><w:t>蓝</w:t></w:r></w:p><w:p><w:r><w:t>鲸</w:t></w:r></w:p>")), false},
     };
     for (const auto& C : Members) EXPECT_EQ(KeywordTestFinds(C.Document, u"蓝鲸"), C.Found);
